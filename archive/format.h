@@ -1,0 +1,79 @@
+// The installer file, described once for the builder (writer) and the installer (reader).
+//
+//   offset 0                      program image (the installer program itself)
+//   end of program image          entries: one SZDD file per FileRecord, back to back, in record order
+//   size - 8 - manifestLength     Manifest: header strings, two FILETIMEs, settings, file records,
+//                                 then trailing bytes (one zero byte, plus padding to a multiple of 8)
+//   size - 8                      manifestLength  u32le
+//   size - 4                      checksum        u32le: signed 8-bit sum of every byte before it
+//
+// Strings are 8-bit ANSI, zero-terminated, unaligned, no length prefix. Integers are little-endian.
+// Nothing marks the start of the archive: it is found from the end of the file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kv::archive {
+
+// Field limits in characters, terminator not counted. A reader refuses anything longer.
+inline constexpr std::size_t kTitleLimit = 124;
+inline constexpr std::size_t kDisplayNameLimit = 207;  // the uninstall key path must fit 260 bytes
+inline constexpr std::size_t kPathLimit = 259;          // setupName, defaultFolder, runFile, file, folder, value
+inline constexpr std::size_t kProgramsFolderLimit = 49;
+inline constexpr std::size_t kShortFieldLimit = 99;     // iniFile, section, key, exeparms, iconName
+inline constexpr std::uint32_t kMaxOffset = 0x7FFFFFFFu;  // offset must stay below 2^31
+
+inline constexpr std::size_t kTrailerSize = 8;
+inline constexpr char kUninstallerName[] = "Kvuninstall.exe";
+
+// A FILETIME: 100-nanosecond intervals since 1601-01-01 00:00 UTC.
+using FileTime = std::uint64_t;
+
+struct SettingRecord {
+    std::string iniFile;
+    std::string section;
+    std::string key;
+    std::string value;
+    std::uint32_t numeric = 0;  // 0: string setting with macros; otherwise written unchanged
+
+    bool operator==(const SettingRecord&) const = default;
+};
+
+struct FileRecord {
+    std::string file;
+    std::string folder;
+    std::string exeparms;
+    std::uint32_t desktopIcon = 0;
+    std::uint32_t programsIcon = 0;
+    std::string iconName;
+    std::uint32_t offset = 0;  // absolute position of the entry in the installer file
+    std::uint32_t length = 0;  // stored (compressed) size of the entry
+
+    bool operator==(const FileRecord&) const = default;
+};
+
+struct Manifest {
+    std::string title;
+    std::string displayName;
+    std::string setupName;
+    std::string defaultFolder;
+    std::string runFile;
+    std::string programsFolder;
+    FileTime archiveDate = 0;
+    FileTime uninstallerDate = 0;
+    std::vector<SettingRecord> settings;  // settingCount is settings.size()
+    std::vector<FileRecord> files;        // fileCount is files.size()
+
+    bool operator==(const Manifest&) const = default;
+};
+
+struct ArchiveTrailer {
+    std::uint32_t manifestLength = 0;
+    std::uint32_t checksum = 0;
+
+    bool operator==(const ArchiveTrailer&) const = default;
+};
+
+}  // namespace kv::archive

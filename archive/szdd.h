@@ -1,0 +1,44 @@
+// The SZDD format read by the Windows LZ expansion service: a 14-byte header, then LZSS over a
+// 4096-byte ring pre-filled with spaces whose first write position is 4080.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace kv::archive::szdd {
+
+inline constexpr std::uint8_t kSignature[8] = {0x53, 0x5A, 0x44, 0x44, 0x88, 0xF0, 0x27, 0x33};
+inline constexpr std::size_t kHeaderSize = 14;
+
+enum class Level {
+    Fast,  // lazy matching
+    Best,  // optimal parse: the smallest stream the format allows
+};
+
+// Compresses `data` into a complete SZDD file (header included).
+std::vector<std::uint8_t> Compress(std::span<const std::uint8_t> data, Level level = Level::Best);
+
+// What to store in an archive for `data`: the SZDD form, or the file as it is when that is not
+// larger and the file does not itself begin with the SZDD signature (the LZ service copies a
+// non-SZDD file through unchanged).
+std::vector<std::uint8_t> CompressForArchive(std::span<const std::uint8_t> data, Level level = Level::Best);
+
+bool HasSignature(std::span<const std::uint8_t> data);
+
+enum class ExpandStatus {
+    Ok,
+    NotSzdd,        // passed through unchanged, like the platform service does
+    Truncated,      // the data ended before the declared size was reached
+    TrailingBytes,  // compressed data continues past the declared size
+};
+
+struct Expanded {
+    std::vector<std::uint8_t> bytes;  // never more than the declared size
+    ExpandStatus status = ExpandStatus::Ok;
+};
+
+// Accepts any input and never overruns; stops at the declared size or the end of the data.
+Expanded Expand(std::span<const std::uint8_t> file);
+
+}  // namespace kv::archive::szdd

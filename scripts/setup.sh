@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the demo need. Idempotent; run as root.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ make pkg-config git
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  # libraries (native) and sources (rebuilt for MinGW)
+  googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libtomlplusplus-dev libmspack-dev
+  # fuzzing and sanitizers
+  clang libclang-rt-14-dev llvm
+  # Windows programs under Wine, with a virtual display
+  wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick
+  # independent readers for the tests and the benchmark
+  mscompress liblnk-utils nsis python3
+)
+
+export DEBIAN_FRONTEND=noninteractive
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]} == 0)); then
+  echo "setup: all packages present"
+  exit 0
+fi
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
+apt-get update -q
+apt-get install -y -q --no-install-recommends "${missing[@]}"
+echo "setup: installed ${missing[*]}"

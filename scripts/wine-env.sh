@@ -1,0 +1,26 @@
+# Sourced: the environment of the project's Wine prefix. One prefix per test run (KV_WINEPREFIX),
+# created on first use, with the menu builder off and Desktop/Documents as real folders inside it,
+# so nothing a test does is written outside the prefix.
+export WINEPREFIX=${KV_WINEPREFIX:-/tmp/kv-wineprefix-$(id -u)}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"winemenubuilder.exe=d;mscoree=d;mshtml=d"}
+export WINEARCH=${WINEARCH:-win64}
+kv_wine_prefix_ready() { [[ -f "$WINEPREFIX/.kv-ready" ]]; }
+if ! kv_wine_prefix_ready; then
+  mkdir -p "$WINEPREFIX"
+  (
+    exec 9>"$WINEPREFIX/.kv-lock"
+    flock 9
+    if ! kv_wine_prefix_ready; then
+      wineboot -i >/dev/null 2>&1 || true
+      wineserver -w
+      # Replace the links to the home directory by real folders inside the prefix.
+      for user_dir in "$WINEPREFIX"/drive_c/users/*/; do
+        for name in Desktop Documents "My Documents" Downloads Music Pictures Videos Templates; do
+          if [[ -L "$user_dir$name" ]]; then rm -f "$user_dir$name"; mkdir -p "$user_dir$name"; fi
+        done
+      done
+      touch "$WINEPREFIX/.kv-ready"
+    fi
+  )
+fi

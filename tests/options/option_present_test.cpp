@@ -1,0 +1,39 @@
+// The option test: case-insensitive substring search over the whole command line.
+#include <gtest/gtest.h>
+
+#include "archive/options.h"
+
+using kv::archive::OptionPresent;
+
+TEST(OptionPresent, MissingOrEmptyCountsAsAbsent) {
+    EXPECT_EQ(OptionPresent("OptNP", ""), 0);
+    EXPECT_EQ(OptionPresent("", "OptNP"), 0);
+    EXPECT_EQ(OptionPresent(nullptr, "OptNP"), 0);
+    EXPECT_EQ(OptionPresent("OptNP", nullptr), 0);
+    EXPECT_EQ(OptionPresent("OptNP", "Opt"), 0);
+}
+
+TEST(OptionPresent, LetterCaseIsIgnored) {
+    EXPECT_EQ(OptionPresent("OptNP", "optnp"), 1);
+    EXPECT_EQ(OptionPresent("OptNP", "OPTNP"), 1);
+    EXPECT_EQ(OptionPresent("OptNP", "/OptNp"), 1);
+}
+
+TEST(OptionPresent, NoWordBoundaries) {
+    EXPECT_EQ(OptionPresent("OptNP", "OptNPX"), 1);
+    EXPECT_EQ(OptionPresent("OptNP", "Opt NP"), 0);
+    EXPECT_EQ(OptionPresent("OptNP", "C:\\OptNP\\|"), 1);
+    EXPECT_EQ(OptionPresent("OptRE", "OptNPOptRE"), 1);
+    EXPECT_EQ(OptionPresent("OptUCD", "C:\\OptUCD|x"), 1);
+}
+
+TEST(OptionPresent, WholeTextIsTheOnlyStartPosition) {
+    EXPECT_EQ(OptionPresent("OptNL", "OptNL"), 1);
+    EXPECT_EQ(OptionPresent("OptNL", "OptNM"), 0);
+}
+
+TEST(OptionPresent, OnlyAsciiLettersFold) {
+    // Characters beyond ASCII compare as they are: no locale-dependent folding.
+    EXPECT_EQ(OptionPresent("\xC4", "\xE4"), 0);
+    EXPECT_EQ(OptionPresent("[", "{"), 0);
+}

@@ -1,0 +1,55 @@
+// The installation run: from the folder the user typed to the registered, installed product.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "archive/format.h"
+#include "install/run_ui.h"
+#include "install/system.h"
+
+namespace kv::install {
+
+// Reads archive entries from the open installer file at absolute offsets.
+class EntryReader {
+public:
+    virtual ~EntryReader() = default;
+    // Reads up to `into.size()` bytes starting at `offset` from the start of the installer file;
+    // returns the number of bytes read. A short count means the entry lies outside the file.
+    virtual std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> into) = 0;
+};
+
+// The dialog's working state that a run reads. Filled by the dialog's initialisation.
+struct RunState {
+    const archive::Manifest* manifest = nullptr;  // the parsed manifest (never null during a run)
+    std::string title;                // the title box's text (m_strTitle), normally manifest->title
+    std::string windowsDirectory;     // as reported at initialisation; used by the profile settings
+    std::string startupDirectory;     // the current directory at initialisation
+    std::string archivePath;          // the installer's own file name (m_strArchivePath)
+    bool useCurrentFolder = false;    // set: the installer is not copied into the folder
+    std::string commandLine;          // the whole process command line, for the option test
+    EntryReader* entries = nullptr;   // the open installer file
+};
+
+// How a run ended; the dialog turns it into its result and the process exit code.
+enum class RunOutcome {
+    Completed,        // everything placed and registered; IDCANCEL was posted
+    FolderRefused,    // the folder text held a forbidden character; the dialog stays usable
+    Failed,           // a message was shown and the dialog was ended with 1
+    LicenseDeclined,  // OnCancel was called; nothing was placed
+    Launched,         // launch mode found runFile and started it; nothing was placed
+};
+
+// The whole run. `fromInstallNow` false is the launch mode (OptNIN).
+RunOutcome RunInstallation(RunState& state, System& system, RunUi& ui, bool fromInstallNow);
+
+// Creates every missing component of `path`; 1 when the folder exists afterwards, 0 otherwise.
+int CreateFolderPath(System& system, const char* path);
+
+// The folder-check message, and whether a folder text holds one of / * ? " < > |.
+extern const char kInvalidFolderMessage[];
+bool HasForbiddenFolderCharacter(const std::string& folderText);
+
+}  // namespace kv::install

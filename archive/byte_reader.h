@@ -24,7 +24,7 @@ public:
 
     std::size_t position() const { return m_pos; }
     std::size_t remaining() const { return m_bytes.size() - m_pos; }
-    void seek(std::size_t position);  // within the span, else FormatError
+    void seek(std::size_t position, const char* field = "position");  // within the span, else FormatError
 
 private:
     std::span<const std::uint8_t> m_bytes;

@@ -19,6 +19,18 @@ namespace kv::archive {
 Manifest ReadManifest(std::span<const std::uint8_t> block, std::uint64_t manifestStart);
 
 // The manifest fields in order, without trailing bytes. `offset` and `length` are written as given.
+// Writes whatever the layout can carry, broken limits included (tests build damaged manifests with it);
+// only a string with a zero byte inside or more settings or files than a 32-bit count holds is refused.
 std::vector<std::uint8_t> WriteManifest(const Manifest& manifest);
+
+// Everything ReadManifest refuses that can be judged without the file around the manifest: string
+// limits and zero bytes inside strings, fileCount below 1, and the path rules for `file`, `folder`,
+// `setupName` and `iniFile`. FormatError names the field. The builder calls it before writing.
+void CheckManifest(const Manifest& manifest);
+
+// The smallest possible records (all strings empty): a count is refused before any allocation when
+// the bytes left cannot hold that many.
+inline constexpr std::size_t kMinSettingRecordSize = 1 + 1 + 1 + 1 + 4;
+inline constexpr std::size_t kMinFileRecordSize = 1 + 1 + 1 + 4 + 4 + 1 + 4 + 4;
 
 }  // namespace kv::archive

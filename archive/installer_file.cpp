@@ -1,0 +1,102 @@
+// The whole installer file: locating trailer and manifest from the end, verifying, and building one.
+#include "archive/installer_file.h"
+
+#include "archive/byte_reader.h"
+#include "archive/checksum.h"
+#include "archive/manifest_io.h"
+
+namespace kv::archive {
+namespace {
+
+void PutU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+}  // namespace
+
+ArchiveTrailer ReadTrailer(std::span<const std::uint8_t> wholeFile) {
+    if (wholeFile.size() < kTrailerSize) {
+        throw FormatError("manifestLength", "the file of " + std::to_string(wholeFile.size()) +
+                                                " bytes is shorter than the 8-byte trailer");
+    }
+    ByteReader reader(wholeFile.last(kTrailerSize));
+    ArchiveTrailer trailer;
+    trailer.manifestLength = reader.u32le("manifestLength");
+    trailer.checksum = reader.u32le("checksum");
+    return trailer;
+}
+
+OpenedInstaller OpenInstaller(std::span<const std::uint8_t> wholeFile) {
+    // Nothing is read before the whole file has proved intact.
+    if (wholeFile.size() < 4) {
+        throw FormatError("checksum", "the file is too short to hold a checksum");
+    }
+    const std::size_t size = wholeFile.size();
+    const std::uint32_t stored = std::uint32_t{wholeFile[size - 4]} | std::uint32_t{wholeFile[size - 3]} << 8 |
+                                 std::uint32_t{wholeFile[size - 2]} << 16 | std::uint32_t{wholeFile[size - 1]} << 24;
+    if (ChecksumOf(wholeFile) != stored) {
+        throw FormatError("checksum", "the checksum does not match: the file is corrupt");
+    }
+
+    OpenedInstaller opened;
+    opened.fileSize = size;
+    opened.trailer = ReadTrailer(wholeFile);
+    const std::uint64_t room = size - kTrailerSize;
+    if (opened.trailer.manifestLength > room) {
+        throw FormatError("manifestLength", "a manifest of " + std::to_string(opened.trailer.manifestLength) +
+                                                " bytes does not fit in front of the trailer (" +
+                                                std::to_string(room) + " bytes)");
+    }
+    opened.manifestStart = room - opened.trailer.manifestLength;
+    opened.manifest = ReadManifest(wholeFile.subspan(opened.manifestStart, opened.trailer.manifestLength),
+                                   opened.manifestStart);
+    return opened;
+}
+
+std::vector<std::uint8_t> BuildInstaller(std::span<const std::uint8_t> programImage, Manifest manifest,
+                                         const std::vector<std::vector<std::uint8_t>>& entries) {
+    if (entries.size() != manifest.files.size()) {
+        throw FormatError("files", "there are " + std::to_string(manifest.files.size()) + " file records but " +
+                                       std::to_string(entries.size()) + " entries");
+    }
+    CheckManifest(manifest);
+
+    // Entries follow the program image back to back. The reader refuses offsets from 2^31 on, so the
+    // whole payload must end below that.
+    std::uint64_t position = programImage.size();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::uint64_t end = position + entries[i].size();
+        if (end > kMaxOffset) {
+            throw FormatError("files[" + std::to_string(i) + "].length",
+                              "the entries would reach past 2 GiB, which offsets cannot address");
+        }
+        manifest.files[i].offset = static_cast<std::uint32_t>(position);
+        manifest.files[i].length = static_cast<std::uint32_t>(entries[i].size());
+        position = end;
+    }
+
+    const std::vector<std::uint8_t> body = WriteManifest(manifest);
+    // One zero byte ends the manifest; zero padding then makes the whole file a multiple of 8 bytes
+    // long, so that a signature can later be appended on an aligned boundary.
+    const std::uint64_t unpadded = position + body.size() + 1 + kTrailerSize;
+    const std::size_t trailing = 1 + static_cast<std::size_t>((8 - unpadded % 8) % 8);
+    const std::uint64_t manifestLength = body.size() + trailing;
+    if (manifestLength > UINT32_MAX) {
+        throw FormatError("manifestLength", "the manifest is larger than 4 GiB");
+    }
+
+    std::vector<std::uint8_t> file;
+    file.reserve(static_cast<std::size_t>(position + manifestLength + kTrailerSize));
+    file.insert(file.end(), programImage.begin(), programImage.end());
+    for (const auto& entry : entries) file.insert(file.end(), entry.begin(), entry.end());
+    file.insert(file.end(), body.begin(), body.end());
+    file.insert(file.end(), trailing, 0);
+    PutU32(file, static_cast<std::uint32_t>(manifestLength));
+    PutU32(file, 0);  // room for the checksum, which covers everything before it
+    const std::uint32_t checksum = ChecksumOf(file);
+    file.resize(file.size() - 4);
+    PutU32(file, checksum);
+    return file;
+}
+
+}  // namespace kv::archive

@@ -1,0 +1,191 @@
+// File placement.
+#include "install/file_placement.h"
+
+#include <cstdio>
+#include <new>
+
+#include "install/shortcuts.h"
+#include "install/text_format.h"
+
+namespace kv::install {
+
+namespace {
+
+std::string Join(const std::string& first, const std::string& second) {
+    return first + "\\" + second;
+}
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsNoCase(const std::string& a, const char* b) {
+    std::size_t i = 0;
+    for (; i < a.size() && b[i] != 0; ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    return i == a.size() && b[i] == 0;
+}
+
+// An existing copy created at or after the archive's date is kept.
+bool ExistingCopyIsCurrent(System& system, const std::string& target, FileTime archiveDate) {
+    const auto created = system.GetCreationTime(target);
+    return created && *created >= archiveDate;
+}
+
+}  // namespace
+
+std::string OpenCreateFailedMessage(const std::string& target, const std::string& title) {
+    return Format("Failed to open/create file: %s\nMake sure all %s files are closed and try again.", target,
+                  title);
+}
+
+bool IsKeptDataFile(const std::string& target) {
+    const std::size_t dot = target.rfind('.');
+    if (dot == std::string::npos) return false;
+    const std::string tail = target.substr(dot);
+    return EqualsNoCase(tail, ".itc") || EqualsNoCase(tail, ".sbb");
+}
+
+bool ReadEntry(EntryReader& entries, std::uint32_t offset, std::uint32_t length, std::vector<std::uint8_t>& buffer) {
+    buffer.assign(length, 0);
+    return entries.ReadAt(offset, buffer) == length;
+}
+
+int ExpandInPlace(System& system, const std::string& folder, const std::string& name) {
+    const std::string source = Join(folder, name);
+    const std::string temp = Join(folder, kExpandTempName);
+    if (!system.LzExpand(source, temp)) {
+        // Leave no half-written temporary file behind; the source stays as it was.
+        if (system.Exists(temp)) system.DeleteFile(temp);
+        return 0;
+    }
+    // A failed delete or rename surfaces later, when the target is opened to set its times.
+    system.DeleteFile(source);
+    system.MoveFile(temp, source);
+    return 1;
+}
+
+bool WriteEntry(PlacementContext& ctx, const std::string& target, std::span<const std::uint8_t> bytes) {
+    std::unique_ptr<FileStream> out;
+    for (int attempt = 0; attempt < kWriteAttempts && !out; ++attempt) {
+        out = ctx.system.OpenFile(target, OpenMode::CreateOrTruncate);
+        // A wait follows every failed attempt, the last one included.
+        if (!out) ctx.system.Sleep(kWriteRetryMilliseconds);
+    }
+    if (!out) {
+        ctx.failure = OpenCreateFailedMessage(target, ctx.title);
+        return false;
+    }
+    const std::size_t written = out->Write(bytes);
+    // Bytes that the close could not flush are as lost as a short write.
+    const bool closed = out->Close();
+    if (written < bytes.size() || !closed) {
+        ctx.failure = Format("Failed to write file: %s", target);
+        return false;
+    }
+    return true;
+}
+
+PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, std::size_t index) {
+    const archive::Manifest& manifest = ctx.manifest;
+    std::vector<std::uint8_t> buffer;
+    bool complete = false;
+    try {
+        complete = ReadEntry(ctx.entries, record.offset, record.length, buffer);
+    } catch (const std::bad_alloc&) {
+        ctx.failure = Format("Memory Error - Cannot allocate enough memory to load file:%s.\nfolder:%s  exeparms:%s\nlength=%d",
+                             record.file, record.folder, record.exeparms, static_cast<int>(record.length));
+        return PlaceResult::Failed;
+    }
+
+    const bool inSystemFolder = index == 0 && record.folder.empty();
+    std::string target;
+    if (!record.folder.empty()) target = Join(record.folder, record.file);
+    else if (index == 0) target = Join(ctx.systemFolder, record.file);
+    else target = record.file;
+
+    // The first record in the Windows directory already has an absolute target; joining it to the
+    // installation folder would name nothing, so its shortcuts and the completion check use the
+    // target itself.
+    const std::string fullPath = inSystemFolder ? target : Join(ctx.installFolder, target);
+    const std::string logPath = Join(ctx.installFolder, target);
+    const std::string workingFolder =
+        record.folder.empty() ? ctx.installFolder : Join(ctx.installFolder, record.folder);
+    const std::string expansionFolder =
+        !record.folder.empty() ? Join(ctx.installFolder, record.folder) : (index == 0 ? ctx.systemFolder : ctx.installFolder);
+
+    // A path that does not fit the platform's path buffers is refused rather than cut short into
+    // the name of some other file.
+    for (const std::string& path : {target, fullPath, logPath, workingFolder}) {
+        if (path.size() > kMaxPathLength) {
+            ctx.failure = OpenCreateFailedMessage(path, ctx.title);
+            return PlaceResult::Failed;
+        }
+    }
+
+    if (inSystemFolder && ExistingCopyIsCurrent(ctx.system, target, manifest.archiveDate)) return PlaceResult::Skipped;
+    if (IsKeptDataFile(target) && ExistingCopyIsCurrent(ctx.system, target, manifest.archiveDate))
+        return PlaceResult::Skipped;
+
+    // The file is recorded before its data is written, so a failed write still leaves its record.
+    if (index != 0) ctx.log.AddFile(logPath);
+    ctx.lastPlacedPath = fullPath;
+    if (record.file == manifest.runFile) {
+        ctx.launch.set = true;
+        ctx.launch.workingDirectory = workingFolder;
+        ctx.launch.parameters = record.exeparms;
+    }
+    // One level only, result ignored: a missing parent shows up as a failed open below.
+    if (!record.folder.empty()) ctx.system.CreateDirectory(record.folder);
+
+    // An entry that lies (partly) outside the installer file is refused rather than installed as zeros.
+    if (!complete) {
+        ctx.failure = Format("Failed to write file: %s", target);
+        return PlaceResult::Failed;
+    }
+    if (!WriteEntry(ctx, target, buffer)) return PlaceResult::Failed;
+    buffer = {};
+
+    if (ExpandInPlace(ctx.system, expansionFolder, record.file) == 0) {
+        ctx.failure = Format("Failed to expand file: %s", target);
+        return PlaceResult::Failed;
+    }
+    const FileTime stamp = index == 0 ? manifest.uninstallerDate : manifest.archiveDate;
+    switch (ctx.system.SetFileTimes(target, stamp)) {
+        case SetTimesResult::Done:
+            break;
+        case SetTimesResult::OpenFailed:
+            ctx.failure = Format("Failed to open file to set archive date: %s", target);
+            return PlaceResult::Failed;
+        case SetTimesResult::SetFailed:
+            ctx.failure = Format("Failed to set archive date: %s", target);
+            return PlaceResult::Failed;
+    }
+
+    // The Desktop shortcut comes before the Programs-menu one; a failed shortcut is not fatal.
+    if (record.desktopIcon != 0) {
+        if (CreateShortcut(ctx.system, 1, std::string(), fullPath, record.iconName, workingFolder, record.exeparms))
+            ctx.log.AddShortcut(uninstall::kLocationDesktop, std::nullopt, record.iconName);
+        else
+            ctx.system.AskUser("Failed to create Icon", "Installation Failed", MessageButtons::Ok);
+    }
+    if (record.programsIcon != 0) {
+        if (CreateShortcut(ctx.system, 0, manifest.programsFolder, fullPath, record.iconName, workingFolder,
+                           record.exeparms))
+            ctx.log.AddShortcut(uninstall::kLocationPrograms, manifest.programsFolder, record.iconName);
+        else
+            ctx.system.AskUser("Failed to create Icon", "Installation Failed", MessageButtons::Ok);
+    }
+
+    ctx.ui.StepProgress(static_cast<int>(manifest.files.size()));
+    return PlaceResult::Placed;
+}
+
+bool PlaceFiles(PlacementContext& ctx) {
+    const auto& files = ctx.manifest.files;
+    for (std::size_t index = 0; index < files.size(); ++index)
+        if (PlaceFile(ctx, files[index], index) == PlaceResult::Failed) return false;
+    return true;
+}
+
+}  // namespace kv::install

@@ -1,0 +1,68 @@
+// File placement: every FileRecord is read from the archive, written, expanded in place, stamped,
+// given its shortcuts, logged and counted on the progress bar.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "archive/format.h"
+#include "install/installation_run.h"
+#include "install/run_ui.h"
+#include "install/system.h"
+#include "uninstall/uninstall_log.h"
+
+namespace kv::install {
+
+// Every path the pass forms must fit a 260-byte buffer with its zero.
+inline constexpr std::size_t kMaxPathLength = 259;
+inline constexpr int kWriteAttempts = 10;
+inline constexpr unsigned kWriteRetryMilliseconds = 1000;
+inline constexpr char kExpandTempName[] = "Kvtmpexp.dat";
+
+// The program that the run may start at the end, as the record named runFile left it.
+struct LaunchRequest {
+    bool set = false;
+    std::string workingDirectory;
+    std::string parameters;
+};
+
+// What the pass works on, and what it leaves for the run's completion question.
+struct PlacementContext {
+    System& system;
+    RunUi& ui;
+    const archive::Manifest& manifest;
+    EntryReader& entries;
+    uninstall::UninstallLog& log;
+    std::string installFolder;  // the folder text as typed; also the current directory
+    std::string systemFolder;   // the Windows directory as the run asked for it
+    std::string title;          // the title box's text, for the open/create message
+
+    LaunchRequest launch;
+    std::string lastPlacedPath;  // full path of the last record that got past the skip rules
+    std::string failure;         // the message of a failed pass, to be shown by the failure exit
+};
+
+enum class PlaceResult { Placed, Skipped, Failed };
+
+// Places every record in order. False at the first failure, with ctx.failure set.
+bool PlaceFiles(PlacementContext& ctx);
+PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, std::size_t index);
+
+// Creates `target` (10 attempts, one second apart) and writes `bytes`. False with ctx.failure set.
+bool WriteEntry(PlacementContext& ctx, const std::string& target, std::span<const std::uint8_t> bytes);
+
+// Expands folder\name in place through the LZ service and the temporary file folder\Kvtmpexp.dat.
+// 1 expanded (or passed through unchanged), 0 failed (the source is left as it was).
+int ExpandInPlace(System& system, const std::string& folder, const std::string& name);
+
+// Whether the text from the target's last "." on is ".itc" or ".sbb", in any case.
+bool IsKeptDataFile(const std::string& target);
+
+// Reads an entry into a zero-filled buffer. False when fewer than `length` bytes could be read.
+bool ReadEntry(EntryReader& entries, std::uint32_t offset, std::uint32_t length, std::vector<std::uint8_t>& buffer);
+
+// The open/create message of file placement: target and title text.
+std::string OpenCreateFailedMessage(const std::string& target, const std::string& title);
+
+}  // namespace kv::install

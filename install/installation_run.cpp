@@ -1,0 +1,273 @@
+// The installation run.
+#include "install/installation_run.h"
+
+#include <new>
+#include <vector>
+
+#include "archive/options.h"
+#include "install/file_placement.h"
+#include "install/profile_settings.h"
+#include "install/text_format.h"
+#include "uninstall/registration.h"
+#include "uninstall/uninstall_log.h"
+
+namespace kv::install {
+
+const char kInvalidFolderMessage[] =
+    "The installation folder you entered has invalid characters.\n"
+    "Re-enter the folder name without using any of the following characters:\n"
+    "/ : * ? \" < > |";
+
+namespace {
+
+constexpr char kFailedCaption[] = "Installation Failed";
+constexpr char kInstallerCaption[] = "Korvalin Automatic Installer";
+constexpr char kLicenseFile[] = "Kvlicense.rtf";
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsNoCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    return true;
+}
+
+bool IsLicenseRecord(const std::string& file) {
+    static constexpr char kPrefix[] = "license";
+    if (file.size() < 7) return false;
+    for (std::size_t i = 0; i < 7; ++i)
+        if (LowerAscii(file[i]) != kPrefix[i]) return false;
+    return true;
+}
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// "%s%s" when the first part already ends in a backslash, "%s\%s" otherwise.
+std::string JoinOnce(const std::string& first, const std::string& second) {
+    if (!first.empty() && first.back() == '\\') return first + second;
+    return first + "\\" + second;
+}
+
+// One run: the state that lives from the folder check to the dialog's closing.
+class Run {
+public:
+    Run(RunState& state, System& system, RunUi& ui, bool fromInstallNow)
+        : m_state(state), m_system(system), m_ui(ui), m_manifest(*state.manifest), m_fromInstallNow(fromInstallNow),
+          m_log(system) {}
+
+    RunOutcome Execute();
+
+private:
+    enum class LicensePass { Done, Failed, Declined, Launched };
+
+    bool Option(const char* option) const {
+        return archive::OptionPresent(option, m_state.commandLine.c_str()) != 0;
+    }
+    RunOutcome FailureExit(const std::string& message);
+    LicensePass WalkLicensePass();
+    LicensePass ShowLicense(const archive::FileRecord& record);
+    void CopySelf();
+    void AskToStart(const PlacementContext& placed);
+
+    RunState& m_state;
+    System& m_system;
+    RunUi& m_ui;
+    const archive::Manifest& m_manifest;
+    const bool m_fromInstallNow;
+    uninstall::UninstallLog m_log;
+    std::string m_folderText;
+    std::string m_systemFolder;
+    std::string m_failure;
+};
+
+RunOutcome Run::FailureExit(const std::string& message) {
+    m_system.AskUser(message, kFailedCaption, MessageButtons::Ok);
+    // Records appended so far stay in the data file.
+    m_log.Close();
+    m_ui.EndDialog(kIdOk);
+    return RunOutcome::Failed;
+}
+
+RunOutcome Run::Execute() {
+    m_folderText = m_ui.ReadFolderText();
+    if (HasForbiddenFolderCharacter(m_folderText)) {
+        m_system.AskUser(kInvalidFolderMessage, kFailedCaption, MessageButtons::Ok);
+        return RunOutcome::FolderRefused;
+    }
+    m_ui.DisableControls();
+    m_systemFolder = m_system.WindowsDirectory();
+
+    // The folder buffer holds 259 characters: a longer text is refused rather than cut, which
+    // would install into a different folder than the one shown.
+    if (m_folderText.size() > kMaxPathLength || CreateFolderPath(m_system, m_folderText.c_str()) == 0)
+        return FailureExit(Format("Failed to create installation folder: \"%s\"", m_folderText));
+    m_system.SetCurrentDirectory(m_folderText);
+
+    ApplySettings(m_system, m_manifest.settings, m_state.windowsDirectory, m_folderText);
+
+    const int fileCount = static_cast<int>(m_manifest.files.size());
+    if (!(m_fromInstallNow && Option("OptNL"))) {
+        switch (WalkLicensePass()) {
+            case LicensePass::Done:
+                break;
+            case LicensePass::Failed:
+                return FailureExit(m_failure);
+            case LicensePass::Declined:
+                m_ui.OnCancel();
+                return RunOutcome::LicenseDeclined;
+            case LicensePass::Launched:
+                return RunOutcome::Launched;
+        }
+    }
+
+    // With no records the step 100 / fileCount + 1 has no value: no step is made.
+    if (fileCount > 0) m_ui.StepProgress(fileCount);
+
+    if (!m_log.Open(m_folderText))
+        return FailureExit(
+            "Error opening Uninstall data file.\nMake sure you are not already installing this application, then run "
+            "the install again.");
+    m_log.AddProduct(m_manifest.displayName);
+
+    PlacementContext placement{m_system,       m_ui,          m_manifest,    *m_state.entries, m_log,
+                               m_folderText,   m_systemFolder, m_state.title, {},               {},
+                               {}};
+    if (!PlaceFiles(placement)) return FailureExit(placement.failure);
+
+    if (!m_state.useCurrentFolder) CopySelf();
+    AskToStart(placement);
+
+    m_log.Close();
+    m_log.StampTime(m_folderText, m_system.SystemTimeAsFileTime());
+    uninstall::RegisterUninstall(m_system, m_systemFolder, m_folderText, m_manifest.displayName);
+    m_ui.PostCancel();
+    return RunOutcome::Completed;
+}
+
+Run::LicensePass Run::WalkLicensePass() {
+    for (const archive::FileRecord& record : m_manifest.files) {
+        if (m_fromInstallNow && IsLicenseRecord(record.file)) {
+            // Only the first licence record is shown; accepting it ends the pass.
+            return ShowLicense(record);
+        }
+        if (!m_fromInstallNow && record.file == m_manifest.runFile) {
+            const std::string program = m_folderText + "\\" + record.file;
+            const std::string workingDirectory =
+                record.folder.empty() ? m_folderText : m_folderText + "\\" + record.folder;
+            m_system.ShellOpen(program, record.exeparms, workingDirectory);
+            return LicensePass::Launched;
+        }
+    }
+    return LicensePass::Done;
+}
+
+Run::LicensePass Run::ShowLicense(const archive::FileRecord& record) {
+    std::vector<std::uint8_t> buffer;
+    bool complete = false;
+    try {
+        complete = ReadEntry(*m_state.entries, record.offset, record.length, buffer);
+    } catch (const std::bad_alloc&) {
+        m_failure = "Memory Error - Cannot allocate enough memory to load license file.";
+        return LicensePass::Failed;
+    }
+    auto out = m_system.OpenFile(kLicenseFile, OpenMode::CreateOrTruncate);
+    if (!out) {
+        m_failure = Format(
+            "Failed to open/create file: %s\nMake sure all Velmoric files are closed and try again.\n\nNote: you may "
+            "have to reboot your computer to close files that Windows has open.",
+            kLicenseFile);
+        return LicensePass::Failed;
+    }
+    // An entry that lies outside the installer file is refused like a short write, not shown as zeros.
+    const std::size_t written = complete ? out->Write(buffer) : 0;
+    const bool closed = out->Close();
+    if (!complete || written < buffer.size() || !closed) {
+        m_failure = Format("Failed to write file: %s", kLicenseFile);
+        return LicensePass::Failed;
+    }
+    buffer = {};
+    if (ExpandInPlace(m_system, m_folderText, kLicenseFile) == 0) {
+        m_failure = Format("Failed to expand file: %s", kLicenseFile);
+        return LicensePass::Failed;
+    }
+    const int answer = m_ui.ShowLicense(kLicenseFile);
+    m_system.DeleteFile(kLicenseFile);
+    return answer == kIdCancel ? LicensePass::Declined : LicensePass::Done;
+}
+
+void Run::CopySelf() {
+    const std::string destination = JoinOnce(m_folderText, m_manifest.setupName);
+    const std::string source = JoinOnce(m_state.startupDirectory, m_state.archivePath);
+    if (!EqualsNoCase(source, destination)) {
+        std::uint32_t error = 0;
+        if (!m_system.CopyFile(source, destination, error)) {
+            m_system.AskUser(Format("Warning: Copying %s to %s failed with error=%d.\nThis is not a fatal error - "
+                                    "installation will continue.",
+                                    source, destination, static_cast<int>(error)),
+                             kInstallerCaption, MessageButtons::Ok);
+        }
+    }
+    m_log.AddFile(destination);
+    m_system.SetFileTimes(destination, m_manifest.archiveDate);  // not reported
+}
+
+void Run::AskToStart(const PlacementContext& placed) {
+    // Nothing placed, nothing to offer. A runFile record that was never placed (no such record,
+    // or a skipped one) leaves nothing known to start either: no question and no start.
+    if (placed.lastPlacedPath.empty() || !placed.launch.set) return;
+    bool start = false;
+    if (!Option("OptNP")) {
+        start = m_system.AskUser(Format("The installation is complete.\nWould you like to run %s  now?", m_manifest.title),
+                                 "Installation Complete", MessageButtons::YesNo) == kIdYes;
+    } else if (Option("OptRE")) {
+        start = true;
+    }
+    // The bare runFile name: the current directory is still the installation folder.
+    if (start) m_system.ShellOpen(m_manifest.runFile, placed.launch.parameters, placed.launch.workingDirectory);
+}
+
+}  // namespace
+
+bool HasForbiddenFolderCharacter(const std::string& folderText) {
+    return folderText.find_first_of("/*?\"<>|") != std::string::npos;
+}
+
+int CreateFolderPath(System& system, const char* path) {
+    if (path == nullptr) return 0;
+    const std::string text(path);
+    if (text.empty()) return 0;
+    if (system.CreateDirectory(text)) return 1;
+
+    std::string prefix;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        // A segment runs from its first character (a separator after the first segment) to just
+        // before the next separator that follows that character.
+        std::size_t end = start + 1;
+        while (end < text.size() && !IsSeparator(text[end])) ++end;
+        const bool last = end == text.size();
+        if (end - start == 1 && IsSeparator(text[start])) {
+            // A trailing separator is fine when the folder exists (an existing folder written with a
+            // backslash, or a drive root such as C:\); two separators in a row never are.
+            if (last) return system.IsDirectory(text) ? 1 : 0;
+            return 0;
+        }
+        prefix.append(text, start, end - start);
+        if (!system.Exists(prefix) && !system.CreateDirectory(prefix)) return 0;
+        start = end;
+    }
+    // 1 only when a folder stands there afterwards, not a file of that name.
+    return system.IsDirectory(prefix) ? 1 : 0;
+}
+
+RunOutcome RunInstallation(RunState& state, System& system, RunUi& ui, bool fromInstallNow) {
+    Run run(state, system, ui, fromInstallNow);
+    return run.Execute();
+}
+
+}  // namespace kv::install

@@ -1,0 +1,83 @@
+// Encoding and decoding of Kvuninstall.dat records.
+#include "uninstall/log_format.h"
+
+namespace kv::uninstall {
+namespace {
+
+void PutString(const std::string& text, std::vector<std::uint8_t>& out) {
+    out.insert(out.end(), text.begin(), text.end());
+    out.push_back(0);
+}
+
+// Reads up to the next zero byte and skips it. Returns false when the bytes ended first; the field
+// then holds what was read.
+bool GetString(std::span<const std::uint8_t> bytes, std::size_t& pos, std::string& field) {
+    while (pos < bytes.size()) {
+        const std::uint8_t byte = bytes[pos++];
+        if (byte == 0) return true;
+        field.push_back(static_cast<char>(byte));
+    }
+    return false;
+}
+
+}  // namespace
+
+void EncodeRecord(const UninstallRecord& record, std::vector<std::uint8_t>& out) {
+    out.push_back(record.kind);
+    if (record.kind == kKindShortcut) {
+        const auto locationByte = static_cast<std::uint8_t>(record.location & 0xFF);
+        out.push_back(locationByte);
+        if (locationByte == 0) PutString(record.menuFolder, out);
+    }
+    PutString(record.text, out);
+}
+
+std::vector<std::uint8_t> EncodeRecord(const UninstallRecord& record) {
+    std::vector<std::uint8_t> out;
+    EncodeRecord(record, out);
+    return out;
+}
+
+DecodedLog DecodeRecords(std::span<const std::uint8_t> bytes) {
+    DecodedLog log;
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        UninstallRecord record;
+        record.kind = bytes[pos++];
+        bool complete = true;
+        if (record.kind == kKindShortcut) {
+            if (pos < bytes.size()) {
+                // The location byte is widened as a signed byte.
+                record.location = static_cast<std::int8_t>(bytes[pos++]);
+                if (record.location == 0) complete = GetString(bytes, pos, record.menuFolder);
+            } else {
+                complete = false;
+            }
+        }
+        if (complete) complete = GetString(bytes, pos, record.text);
+        log.records.push_back(std::move(record));
+        if (!complete) {
+            log.truncated = true;
+            break;
+        }
+    }
+    return log;
+}
+
+std::string DescribeRecord(const UninstallRecord& record) {
+    switch (record.kind) {
+        case kKindFile:
+            return "file \"" + record.text + "\"";
+        case kKindProduct:
+            return "product \"" + record.text + "\"";
+        case kKindShortcut:
+            if (record.location == kLocationDesktop) return "shortcut desktop \"" + record.text + "\"";
+            if (record.location == kLocationPrograms)
+                return "shortcut programs \"" + record.menuFolder + "\" \"" + record.text + "\"";
+            return "shortcut location " + std::to_string(record.location) + " \"" + record.text + "\"";
+        default:
+            return "kind " + std::to_string(record.kind) + " \"" + record.text + "\"";
+    }
+}
+
+}  // namespace kv::uninstall

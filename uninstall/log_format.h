@@ -1,0 +1,58 @@
+// The byte format of the uninstall data file Kvuninstall.dat, shared by the installer, the
+// uninstaller and `kvpack log`. Plain C++, no Windows headers.
+//
+// The file is records back to back, with no header, count or trailer. Each record is:
+//   kind      1 byte   0 file, 1 shortcut, 2 product (other values: read like a file record)
+//   location  1 byte   shortcut records only: 1 Desktop, 0 Programs menu
+//   folder    string   shortcut records whose location byte is 0: the Programs-menu subfolder
+//   text      string   the file's path, the shortcut's caption or the product name
+// A string is its 8-bit characters followed by one zero byte; an empty string is a lone zero byte.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kv::uninstall {
+
+inline constexpr std::uint8_t kKindFile = 0;
+inline constexpr std::uint8_t kKindShortcut = 1;
+inline constexpr std::uint8_t kKindProduct = 2;
+
+inline constexpr std::int32_t kLocationPrograms = 0;
+inline constexpr std::int32_t kLocationDesktop = 1;
+
+// The longest string a record field holds in the installer (a 260-byte buffer with its zero).
+inline constexpr std::size_t kRecordStringLimit = 259;
+
+struct UninstallRecord {
+    std::uint8_t kind = kKindFile;
+    std::int32_t location = 0;  // shortcut records: kLocationDesktop or kLocationPrograms
+    std::string menuFolder;     // Programs-menu shortcuts only
+    std::string text;
+
+    // Two records are the same entry when all four fields are equal, strings byte for byte.
+    bool operator==(const UninstallRecord&) const = default;
+};
+
+// Appends one record's bytes to `out`.
+void EncodeRecord(const UninstallRecord& record, std::vector<std::uint8_t>& out);
+std::vector<std::uint8_t> EncodeRecord(const UninstallRecord& record);
+
+struct DecodedLog {
+    std::vector<UninstallRecord> records;  // in file order, duplicates included
+    // The bytes ended inside the last record. That record is kept, completed with what was read
+    // (a missing location byte counts as 0, missing strings as empty or partly read).
+    bool truncated = false;
+};
+
+// Reads every record of a data file's bytes. Never reads outside `bytes`. Strings are kept whole,
+// even past kRecordStringLimit, so that comparing with new records stays exact and nothing is lost.
+DecodedLog DecodeRecords(std::span<const std::uint8_t> bytes);
+
+// A one-line readable form, e.g. `shortcut programs "Grp" "App"`, for tools and test messages.
+std::string DescribeRecord(const UninstallRecord& record);
+
+}  // namespace kv::uninstall

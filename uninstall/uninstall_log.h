@@ -1,0 +1,57 @@
+// The uninstall log: the records of Kvuninstall.dat held in memory, loaded from an existing data
+// file and appended to it, one record at a time, as the installation run adds them.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "install/system.h"
+#include "uninstall/log_format.h"
+
+namespace kv::uninstall {
+
+inline constexpr char kDataFileName[] = "Kvuninstall.dat";
+
+// "%s\Kvuninstall.dat" of the folder text as entered (a trailing backslash is kept).
+std::string DataFilePath(const std::string& folder);
+
+class UninstallLog {
+public:
+    explicit UninstallLog(install::System& system) : m_system(system) {}
+    ~UninstallLog() { Close(); }
+    UninstallLog(const UninstallLog&) = delete;
+    UninstallLog& operator=(const UninstallLog&) = delete;
+
+    // Opens (or creates) the data file in `folder` and loads its records. False, with nothing
+    // changed, when the file can be neither opened nor created.
+    bool Open(const std::string& folder);
+    void AddFile(const std::string& path);
+    // `menuFolder` is given for Programs-menu shortcuts and left out for the Desktop.
+    void AddShortcut(std::int32_t location, const std::optional<std::string>& menuFolder, const std::string& caption);
+    void AddProduct(const std::string& name);
+    // Closes the data file (flushing what was appended) and empties the list.
+    void Close();
+    // Sets the data file's three times to `time`; needs no open log, and reports nothing.
+    void StampTime(const std::string& folder, install::FileTime time);
+
+    bool Contains(const UninstallRecord& record) const;
+    bool IsOpen() const { return m_pStream != nullptr; }
+    const std::vector<UninstallRecord>& Records() const { return m_records; }
+    // True when the loaded file ended inside a record.
+    bool LoadedTruncated() const { return m_loadedTruncated; }
+
+private:
+    void Load();
+    void Append(UninstallRecord record);
+    void WriteRecord(const UninstallRecord& record);
+
+    install::System& m_system;
+    std::unique_ptr<install::FileStream> m_pStream;
+    std::vector<UninstallRecord> m_records;  // in the order added, file records first
+    bool m_writing = false;
+    bool m_loadedTruncated = false;
+};
+
+}  // namespace kv::uninstall

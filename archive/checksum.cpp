@@ -86,7 +86,7 @@ std::uint32_t ChecksumOf(std::span<const std::uint8_t> wholeFile) {
 }
 
 std::optional<FileChecksum> ChecksumFile(const std::string& path) {
-    constexpr std::size_t kChunk = std::size_t{1} << 20;
+    constexpr std::size_t kChunk = kChecksumReadSize;
     constexpr std::size_t kHeld = 4;  // the last bytes read so far: the stored checksum if the file ends here
     struct Closer {
         void operator()(std::FILE* file) const { std::fclose(file); }

@@ -22,6 +22,9 @@ struct FileChecksum {
     bool matches() const { return fileSize >= 4 && computed == stored; }
 };
 
+// Size of each read of ChecksumFile.
+inline constexpr std::size_t kChecksumReadSize = std::size_t{1} << 20;
+
 // One streaming pass over a file in large reads. Empty optional when the file cannot be read.
 std::optional<FileChecksum> ChecksumFile(const std::string& path);
 

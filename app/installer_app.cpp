@@ -1,0 +1,38 @@
+// Start-up of the installer: COM, common controls, the main dialog.
+#include "app/installer_app.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+
+#include "app/command_line.h"
+#include "ui/installer_dlg.h"
+
+namespace kv::app {
+
+int CInstallerApp::Run(const char* processCommandLine, const char* modulePath) {
+    m_lpCmdLine = ArgumentsAfterProgramName(processCommandLine != nullptr ? processCommandLine : "");
+    m_pszExeName = ExecutableNameFromPath(modulePath != nullptr ? modulePath : "");
+    InitInstance();
+    return m_nExitCode;
+}
+
+BOOL CInstallerApp::InitInstance() {
+    // Shell links need COM on this thread; without it the installer ends before any window.
+    if (FAILED(::OleInitialize(nullptr))) {
+        m_nExitCode = kExitStartupFailed;
+        return FALSE;
+    }
+    // The progress bar's window class comes from the common controls.
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    {
+        ui::CInstallerDlg dialog(m_lpCmdLine, m_pszExeName);
+        const INT_PTR result = dialog.DoModal();
+        m_nExitCode = result == -1 ? kExitStartupFailed : dialog.ExitCode();
+    }
+    m_hMainWnd = nullptr;
+    ::OleUninitialize();
+    return FALSE;
+}
+
+}  // namespace kv::app

@@ -1,0 +1,34 @@
+// The installer's application object: records the command line and executable name, runs the
+// main dialog modally and keeps the process exit code.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/exit_codes.h"
+
+namespace kv::app {
+
+class CInstallerApp {
+public:
+    CInstallerApp() = default;
+    virtual ~CInstallerApp() = default;
+    CInstallerApp(const CInstallerApp&) = delete;
+    CInstallerApp& operator=(const CInstallerApp&) = delete;
+
+    // Process start-up: records the command line after the program's name and the executable
+    // name, runs InitInstance and returns the exit code it left.
+    int Run(const char* processCommandLine, const char* modulePath);
+
+    // COM for the thread, the common controls, the modal main dialog. Returns 0 always: there is
+    // no message loop of the application's own.
+    virtual BOOL InitInstance();
+
+    std::string m_lpCmdLine;   // the text after the program's own name
+    std::string m_pszExeName;  // the module's file name without folder and extension
+    HWND m_hMainWnd = nullptr; // the main dialog while it runs
+    ExitCode m_nExitCode = kExitStartupFailed;
+};
+
+}  // namespace kv::app

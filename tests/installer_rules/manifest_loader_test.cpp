@@ -1,0 +1,119 @@
+// Loading the trailer and manifest from an open installer file, and what the loader refuses.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "archive/installer_file.h"
+#include "archive/manifest_io.h"
+#include "ui/manifest_loader.h"
+
+namespace kv::ui {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+archive::Manifest SampleManifest() {
+    archive::Manifest m;
+    m.title = "Sample Product";
+    m.displayName = "Sample Product 1.0";
+    m.setupName = "SETUP.EXE";
+    m.defaultFolder = "C:\\Sample";
+    m.runFile = "APP.EXE";
+    m.programsFolder = "Sample";
+    m.files.push_back({archive::kUninstallerName, "", "", 0, 0, "", 0, 0});
+    m.files.push_back({"APP.EXE", "", "", 1, 0, "Sample App", 0, 0});
+    return m;
+}
+
+// An open stream over `bytes`, closed at the end of the test.
+struct TempStream {
+    explicit TempStream(const Bytes& bytes) : file(std::tmpfile()) {
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::rewind(file);
+    }
+    ~TempStream() { std::fclose(file); }
+    std::FILE* file;
+};
+
+Bytes Installer(const archive::Manifest& manifest) {
+    const Bytes image(512, 0x4D);
+    return archive::BuildInstaller(image, manifest, {Bytes{1, 2, 3}, Bytes{4, 5, 6, 7}});
+}
+
+// A manifest block written as is (limits not enforced) behind a program image, with its trailer.
+Bytes RawInstaller(const Bytes& manifestBlock) {
+    Bytes file(64, 0x4D);
+    file.insert(file.end(), manifestBlock.begin(), manifestBlock.end());
+    const auto length = static_cast<std::uint32_t>(manifestBlock.size());
+    for (int i = 0; i < 4; ++i) file.push_back(static_cast<std::uint8_t>(length >> (8 * i)));
+    for (int i = 0; i < 4; ++i) file.push_back(0);  // the checksum is not the loader's business
+    return file;
+}
+
+TEST(LoadManifest, ReadsWhatTheBuilderWrote) {
+    const archive::Manifest manifest = SampleManifest();
+    const Bytes file = Installer(manifest);
+    TempStream stream(file);
+    const LoadedManifest loaded = LoadManifest(stream.file, file.size());
+    EXPECT_EQ(loaded.manifest.title, manifest.title);
+    EXPECT_EQ(loaded.manifest.defaultFolder, manifest.defaultFolder);
+    ASSERT_EQ(loaded.manifest.files.size(), 2u);
+    EXPECT_EQ(loaded.block.size(), loaded.trailer.manifestLength);
+    EXPECT_EQ(loaded.manifestStart + loaded.block.size() + 8, file.size());
+    // The cursor stands on runFile, right behind the four header strings and their terminators.
+    const std::size_t expected = manifest.title.size() + manifest.displayName.size() + manifest.setupName.size() +
+                                 manifest.defaultFolder.size() + 4;
+    EXPECT_EQ(loaded.headerEnd, expected);
+    EXPECT_EQ(0, std::memcmp(loaded.block.data() + loaded.headerEnd, "APP.EXE", 8));
+}
+
+TEST(LoadManifest, RefusesFilesTooShortOrPointingOutside) {
+    {
+        const Bytes file{1, 2, 3};
+        TempStream stream(file);
+        EXPECT_THROW(LoadManifest(stream.file, file.size()), archive::FormatError);
+    }
+    {
+        Bytes file = Installer(SampleManifest());
+        file[file.size() - 8] = 0xFF;  // manifestLength far beyond the file
+        file[file.size() - 5] = 0x7F;
+        TempStream stream(file);
+        EXPECT_THROW(LoadManifest(stream.file, file.size()), archive::FormatError);
+    }
+}
+
+TEST(LoadManifest, RefusesBrokenLimitsAndCounts) {
+    archive::Manifest tooLong = SampleManifest();
+    tooLong.title = std::string(125, 'T');  // one past the title buffer
+    {
+        const Bytes file = RawInstaller(archive::WriteManifest(tooLong));
+        TempStream stream(file);
+        EXPECT_THROW(LoadManifest(stream.file, file.size()), archive::FormatError);
+    }
+    // fileCount claims more records than the block holds.
+    Bytes block = archive::WriteManifest(SampleManifest());
+    block.push_back(0);
+    const Bytes file = RawInstaller(block);
+    TempStream good(file);
+    const LoadedManifest loaded = LoadManifest(good.file, file.size());
+    ASSERT_EQ(loaded.manifest.files.size(), 2u);
+    // The count sits right after the settings count; find it by its known value 2.
+    Bytes broken = block;
+    bool patched = false;
+    for (std::size_t i = loaded.headerEnd; i + 4 <= broken.size(); ++i) {
+        if (broken[i] == 2 && broken[i + 1] == 0 && broken[i + 2] == 0 && broken[i + 3] == 0) {
+            broken[i] = 0x40;
+            patched = true;
+            break;
+        }
+    }
+    ASSERT_TRUE(patched);
+    const Bytes brokenFile = RawInstaller(broken);
+    TempStream stream(brokenFile);
+    EXPECT_THROW(LoadManifest(stream.file, brokenFile.size()), archive::FormatError);
+}
+
+}  // namespace
+}  // namespace kv::ui

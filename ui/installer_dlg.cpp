@@ -1,0 +1,165 @@
+// The main dialog's construction, data exchange and message handlers.
+#include "ui/installer_dlg.h"
+
+#include "archive/options.h"
+#include "install/system.h"
+#include "ui/dialog_arithmetic.h"
+#include "ui/resource.h"
+
+namespace kv::ui {
+
+namespace {
+constexpr UINT_PTR kAutoStartTimer = 0;
+constexpr int kFolderTextLimit = 260;
+}  // namespace
+
+CInstallerDlg::CInstallerDlg(std::string commandLine, std::string executableName, HWND parent)
+    : CDialog(IDD_INSTALLER_DIALOG, parent),
+      m_strCommandLine(std::move(commandLine)),
+      m_strExecutableName(std::move(executableName)) {
+    m_hIcon = static_cast<HICON>(::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, 0, 0,
+                                              LR_DEFAULTSIZE | LR_SHARED));
+}
+
+// The stream is closed here too when the dialog ended without its cancel handling (a failure or
+// launch mode), so no handle outlives the dialog.
+CInstallerDlg::~CInstallerDlg() {
+    if (m_pArchive != nullptr) {
+        std::fclose(m_pArchive);
+    }
+    if (m_pOutFile != nullptr) {
+        std::fclose(m_pOutFile);
+    }
+}
+
+void CInstallerDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_INSTALL_NOW, m_btnInstall);
+    DDX_Control(pDX, IDCANCEL, m_btnExit);
+    DDX_Control(pDX, IDC_BROWSE, m_btnBrowse);
+    DDX_Control(pDX, IDC_FOLDER, m_editFolder);
+    DDX_Control(pDX, IDC_PROGRESS, m_progress);
+    DDX_Text(pDX, IDC_FOLDER, m_strFolder);
+    DDV_MaxChars(pDX, m_strFolder, kFolderTextLimit);
+    DDX_Text(pDX, IDC_TITLE, m_strTitle);
+}
+
+bool CInstallerDlg::OptionGiven(const char* option) const {
+    return archive::OptionPresent(option, m_strCommandLine.c_str()) == 1;
+}
+
+void CInstallerDlg::DisableFolderControls() {
+    m_editFolder.EnableWindow(FALSE);
+    m_btnBrowse.EnableWindow(FALSE);
+}
+
+void CInstallerDlg::StepProgress(int fileCount) {
+    const int step = ProgressStep(fileCount);
+    if (step > 0) {
+        m_progress.OffsetPos(step);
+    }
+}
+
+bool CInstallerDlg::OnCommand(WORD id, WORD notifyCode, HWND control) {
+    if (id == IDC_INSTALL_NOW && notifyCode == BN_CLICKED) {
+        OnInstallNow();
+        return true;
+    }
+    if (id == IDC_BROWSE && notifyCode == BN_CLICKED) {
+        OnBrowse();
+        return true;
+    }
+    return CDialog::OnCommand(id, notifyCode, control);
+}
+
+void CInstallerDlg::OnInstallNow() {
+    RunInstallation(true);
+}
+
+// The folder browser is added by its own component; until then Browse leaves the field as it is.
+void CInstallerDlg::OnBrowse() {
+    UpdateData(TRUE);
+}
+
+// The automatic start: one tick posts Install Now exactly as a click does, then the timer is gone.
+bool CInstallerDlg::OnTimer(UINT_PTR) {
+    KillTimer(kAutoStartTimer);
+    PostMessage(WM_COMMAND, MAKEWPARAM(IDC_INSTALL_NOW, BN_CLICKED), 0);
+    return false;
+}
+
+bool CInstallerDlg::OnPaint() {
+    if (!IsIconic()) {
+        return false;
+    }
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(m_hWnd, &paint);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const int cxIcon = ::GetSystemMetrics(SM_CXICON);
+    const int cyIcon = ::GetSystemMetrics(SM_CYICON);
+    RECT client;
+    GetClientRect(&client);
+    ::DrawIcon(dc, MinimisedIconOffset(client.right - client.left, cxIcon),
+               MinimisedIconOffset(client.bottom - client.top, cyIcon), m_hIcon);
+    ::EndPaint(m_hWnd, &paint);
+    return true;
+}
+
+HCURSOR CInstallerDlg::OnQueryDragIcon() {
+    return static_cast<HCURSOR>(m_hIcon);
+}
+
+// The stream member is cleared after closing, so a second cancel (Exit after a posted IDCANCEL)
+// does not close it twice.
+void CInstallerDlg::OnCancel() {
+    if (m_pArchive != nullptr) {
+        std::fclose(m_pArchive);
+        m_pArchive = nullptr;
+    }
+    if (m_nExitCode < 0) {
+        m_nExitCode = app::kExitCancelled;
+    }
+    CDialog::OnCancel();
+}
+
+void CInstallerDlg::OnUnhandledException(const char* what) {
+    m_nExitCode = app::kExitInternalError;
+    CDialog::OnUnhandledException(what);
+}
+
+std::string CInstallerDlg::ReadFolderText() {
+    UpdateData(TRUE);
+    return m_strFolder;
+}
+
+void CInstallerDlg::DisableControls() {
+    m_editFolder.EnableWindow(FALSE);
+    m_btnBrowse.EnableWindow(FALSE);
+    m_btnInstall.EnableWindow(FALSE);
+    m_btnExit.EnableWindow(FALSE);
+}
+
+int CInstallerDlg::ShowLicense(const std::string&) {
+    return install::kIdOk;
+}
+
+void CInstallerDlg::PostCancel() {
+    PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+}
+
+void CInstallerDlg::EndDialog(int result) {
+    CDialog::EndDialog(result);
+}
+
+// PLACEHOLDER until the installation engine is wired in: ends the dialog without installing.
+void CInstallerDlg::RunInstallation(bool) {
+    if (m_bRunning || !m_bManifestLoaded) {
+        return;  // a posted Install Now during a run, or after a failed initialisation, starts nothing
+    }
+    m_bRunning = true;
+    m_nExitCode = app::kExitInstallFailed;
+    CDialog::EndDialog(IDOK);
+    m_bRunning = false;
+}
+
+}  // namespace kv::ui

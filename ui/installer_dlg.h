@@ -1,0 +1,101 @@
+// The installer's main dialog: title, installation folder, progress bar, Install Now and Exit.
+// It also holds the installer's working state, which its initialisation loads from the archive.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/exit_codes.h"
+#include "archive/format.h"
+#include "install/run_ui.h"
+#include "ui/dialog.h"
+#include "ui/window.h"
+
+namespace kv::ui {
+
+class CInstallerDlg : public CDialog, public install::RunUi {
+public:
+    // `commandLine` is the text after the program's name, `executableName` the module's file name
+    // without folder and extension.
+    CInstallerDlg(std::string commandLine, std::string executableName, HWND parent = nullptr);
+    ~CInstallerDlg() override;
+
+    // Advances the progress bar by 100 / fileCount + 1 positions; no step for fileCount 0.
+    void StepProgress(int fileCount) override;
+    // The installation run; `fromInstallNow` false is the launch mode.
+    void RunInstallation(bool fromInstallNow);
+
+    // The process exit code for the way the dialog ended.
+    app::ExitCode ExitCode() const { return m_nExitCode < 0 ? app::kExitCancelled : static_cast<app::ExitCode>(m_nExitCode); }
+
+    // Closes the archive stream, then ends the dialog with IDCANCEL.
+    void OnCancel() override;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    bool OnCommand(WORD id, WORD notifyCode, HWND control) override;
+    bool OnTimer(UINT_PTR timerId) override;
+    bool OnPaint() override;
+    HCURSOR OnQueryDragIcon() override;
+    void OnUnhandledException(const char* what) override;
+
+    void OnInstallNow();
+    void OnBrowse();
+
+    // What the installation run needs from the dialog.
+    std::string ReadFolderText() override;
+    void DisableControls() override;
+    int ShowLicense(const std::string& licenseFile) override;
+    void PostCancel() override;
+    void EndDialog(int result) override;
+
+private:
+    enum class LoadFailure { ArchiveMissing, ArchiveCorrupt, OutOfMemory };
+    // Loader steps of the initialisation; false after a failure has been reported.
+    bool LoadArchive();
+    void ReportLoadFailure(LoadFailure failure);
+    bool OptionGiven(const char* option) const;
+    void DisableFolderControls();
+
+public:
+    CButton m_btnInstall;
+    CButton m_btnExit;
+    CButton m_btnBrowse;
+    CEdit m_editFolder;
+    CProgressCtrl m_progress;
+    std::string m_strFolder;
+    std::string m_strTitle;
+    HICON m_hIcon = nullptr;
+    std::vector<std::uint8_t> m_pEntryData;  // the entry being placed; the run keeps its own while it runs
+    std::vector<std::uint8_t> m_pManifest;   // the manifest image as stored
+    std::string m_strMessage;
+    std::string m_strArchivePath;
+    std::FILE* m_pArchive = nullptr;
+    std::FILE* m_pOutFile = nullptr;
+
+    char m_szTitle[125] = {};
+    char m_szDisplayName[260] = {};
+    char m_szInstallFolder[260] = {};
+    char m_szSetupName[260] = {};
+    char m_szWindowsDir[260] = {};
+    std::size_t m_pCursor = 0;  // offset in m_pManifest just behind the four header strings
+    std::uint32_t m_dwManifestLength = 0;
+    std::uint32_t m_dwStoredChecksum = 0;
+    bool useCurrentFolder = false;
+    char m_szStartupDir[260] = {};
+
+private:
+    archive::Manifest m_manifest;  // the manifest as the format library parsed and checked it
+    bool m_bManifestLoaded = false;
+    bool m_bRunning = false;  // set while a run is in progress: a posted Install Now must not start another
+    int m_nExitCode = -1;     // -1 until something decides how the dialog ends
+    const std::string m_strCommandLine;
+    const std::string m_strExecutableName;
+};
+
+}  // namespace kv::ui

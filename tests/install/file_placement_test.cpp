@@ -1,0 +1,266 @@
+// File placement: targets, skip rules, retries, time stamps, shortcuts, logging and progress.
+#include <gtest/gtest.h>
+
+#include "install/file_placement.h"
+#include "install/shortcuts.h"
+#include "run_fixture.h"
+
+namespace kv::install {
+namespace {
+
+using testing::Bytes;
+using testing::RunFixture;
+
+struct PlacementTest : ::testing::Test, RunFixture {
+    uninstall::UninstallLog log{system};
+    PlacementContext ctx{system, ui, manifest, entries, log, "C:\\App", "C:\\WINDOWS", "My Product", {}, {}, {}};
+
+    void SetUp() override {
+        system.AddDirectory("C:\\App");
+        system.SetCurrentDirectory("C:\\App");
+        ASSERT_TRUE(log.Open("C:\\App"));
+    }
+    std::vector<std::string> Logged() const {
+        std::vector<std::string> texts;
+        for (const auto& record : log.Records()) texts.push_back(uninstall::DescribeRecord(record));
+        return texts;
+    }
+};
+
+TEST_F(PlacementTest, PlacesEachRecordWhereItBelongsWithItsTimeStamp) {
+    AddRecord("Kvuninstall.exe", "", "uninstaller");
+    AddRecord("APP.EXE", "", "application");
+    AddRecord("help.hlp", "doc", "help text");
+    ASSERT_TRUE(PlaceFiles(ctx));
+
+    EXPECT_EQ(system.FileBytes("C:\\WINDOWS\\Kvuninstall.exe"), Bytes("uninstaller"));
+    EXPECT_EQ(system.FileBytes("C:\\App\\APP.EXE"), Bytes("application"));
+    EXPECT_EQ(system.FileBytes("C:\\App\\doc\\help.hlp"), Bytes("help text"));
+    EXPECT_EQ(system.Find("C:\\WINDOWS\\Kvuninstall.exe")->created, kUninstallerDate);
+    EXPECT_EQ(system.Find("C:\\App\\APP.EXE")->written, kArchiveDate);
+    EXPECT_EQ(system.Find("C:\\App\\doc\\help.hlp")->accessed, kArchiveDate);
+    EXPECT_FALSE(system.Exists("C:\\App\\Kvtmpexp.dat"));
+    // The uninstaller is not logged; the others are, with the folder text joined to the target.
+    EXPECT_EQ(Logged(), (std::vector<std::string>{"file \"C:\\App\\APP.EXE\"", "file \"C:\\App\\doc\\help.hlp\""}));
+    EXPECT_EQ(ctx.lastPlacedPath, "C:\\App\\doc\\help.hlp");
+    EXPECT_EQ(ui.m_steps, (std::vector<int>{34, 34, 34}));
+    EXPECT_TRUE(ctx.failure.empty());
+}
+
+TEST_F(PlacementTest, FirstRecordWithAFolderGoesToTheInstallationFolderStampedButNotLogged) {
+    AddRecord("Kvuninstall.exe", "bin", "uninstaller");
+    ASSERT_TRUE(PlaceFiles(ctx));
+    EXPECT_EQ(system.Find("C:\\App\\bin\\Kvuninstall.exe")->created, kUninstallerDate);
+    EXPECT_TRUE(Logged().empty());
+}
+
+TEST_F(PlacementTest, UninstallerAtOrAfterTheArchiveDateIsKept) {
+    system.AddFile("C:\\WINDOWS\\Kvuninstall.exe", Bytes("newer"), kArchiveDate);
+    AddRecord("Kvuninstall.exe", "", "uninstaller");
+    AddRecord("APP.EXE", "", "application");
+    ASSERT_TRUE(PlaceFiles(ctx));
+    EXPECT_EQ(system.FileBytes("C:\\WINDOWS\\Kvuninstall.exe"), Bytes("newer"));
+    // The skipped record makes no step, so the bar does not reach its end.
+    EXPECT_EQ(ui.m_steps.size(), 1u);
+}
+
+TEST_F(PlacementTest, OlderUninstallerIsReplaced) {
+    system.AddFile("C:\\WINDOWS\\Kvuninstall.exe", Bytes("older"), kArchiveDate - 1);
+    AddRecord("Kvuninstall.exe", "", "uninstaller");
+    ASSERT_TRUE(PlaceFiles(ctx));
+    EXPECT_EQ(system.FileBytes("C:\\WINDOWS\\Kvuninstall.exe"), Bytes("uninstaller"));
+}
+
+TEST_F(PlacementTest, DataFilesAreKeptByExtensionAndCreationTime) {
+    system.AddFile("C:\\App\\data.ITC", Bytes("same date"), kArchiveDate);
+    system.AddFile("C:\\App\\old.sbb", Bytes("older"), kArchiveDate - 1);
+    system.AddFile("C:\\App\\old.itc\\name", Bytes("no extension"), kArchiveDate + 5);
+    AddRecord("Kvuninstall.exe", "", "u");
+    AddRecord("data.ITC", "", "new itc");
+    AddRecord("old.sbb", "", "new sbb");
+    AddRecord("name", "old.itc", "new name");
+    ASSERT_TRUE(PlaceFiles(ctx));
+    EXPECT_EQ(system.FileBytes("C:\\App\\data.ITC"), Bytes("same date"));
+    EXPECT_EQ(system.FileBytes("C:\\App\\old.sbb"), Bytes("new sbb"));
+    EXPECT_EQ(system.FileBytes("C:\\App\\old.itc\\name"), Bytes("new name"));  // no skip test made
+    EXPECT_EQ(Logged().size(), 2u);  // the skipped record is dropped whole
+}
+
+TEST(SkipRule, ExtensionIsTheTextFromTheLastDot) {
+    EXPECT_TRUE(IsKeptDataFile("data.itc"));
+    EXPECT_TRUE(IsKeptDataFile("sub\\DATA.SbB"));
+    EXPECT_FALSE(IsKeptDataFile("old.itc\\name"));
+    EXPECT_FALSE(IsKeptDataFile("data.itcx"));
+    EXPECT_FALSE(IsKeptDataFile("itc"));
+}
+
+TEST_F(PlacementTest, ProgressStepIsHundredOverCountPlusOne) {
+    for (int i = 0; i < 18; ++i) AddRecord("f" + std::to_string(i) + ".dat", "", "x");
+    ui.StepProgress(18);  // the run's own step before the pass
+    ASSERT_TRUE(PlaceFiles(ctx));
+    EXPECT_EQ(ui.m_steps.size(), 19u);
+    EXPECT_EQ(ui.m_steps.front(), 6);
+    EXPECT_EQ(ui.ProgressPosition(), 100);  // 114 in steps, held at the bar's end
+}
+
+TEST_F(PlacementTest, LockedTargetIsTriedTenTimesOneSecondApart) {
+    AddRecord("Kvuninstall.exe", "", "u");
+    AddRecord("APP.EXE", "", "application");
+    system.AddFile("C:\\App\\APP.EXE", Bytes("running"));
+    system.Find("C:\\App\\APP.EXE")->locked = true;
+    EXPECT_FALSE(PlaceFiles(ctx));
+    EXPECT_EQ(system.m_sleeps, std::vector<unsigned>(10, 1000u));
+    EXPECT_EQ(ctx.failure, "Failed to open/create file: APP.EXE\nMake sure all My Product files are closed and try again.");
+    // The record was logged before the write was tried.
+    EXPECT_EQ(Logged(), (std::vector<std::string>{"file \"C:\\App\\APP.EXE\""}));
+}
+
+TEST_F(PlacementTest, TargetThatOpensOnALaterAttemptIsWritten) {
+    AddRecord("Kvuninstall.exe", "", "u");
+    AddRecord("APP.EXE", "", "application");
+    system.FailOn("OpenFile", "APP.EXE", 3);
+    ASSERT_TRUE(PlaceFiles(ctx));
+    EXPECT_EQ(system.m_sleeps.size(), 3u);
+    EXPECT_EQ(system.FileBytes("C:\\App\\APP.EXE"), Bytes("application"));
+}
+
+TEST_F(PlacementTest, NestedFolderWithMissingParentFailsLikeALockedFile) {
+    AddRecord("Kvuninstall.exe", "", "u");
+    AddRecord("a.txt", "one\\two", "x");
+    EXPECT_FALSE(PlaceFiles(ctx));
+    EXPECT_EQ(ctx.failure,
+              "Failed to open/create file: one\\two\\a.txt\nMake sure all My Product files are closed and try again.");
+}
+
+struct FailureCase {
+    const char* call;
+    const char* message;
+};
+
+class PlacementFailure : public PlacementTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(PlacementFailure, EndsThePassWithItsMessage) {
+    AddRecord("Kvuninstall.exe", "", "u");
+    AddRecord("APP.EXE", "", "application");
+    AddRecord("later.dll", "", "never placed");
+    system.FailOn(GetParam().call, "APP.EXE");
+    EXPECT_FALSE(PlaceFiles(ctx));
+    EXPECT_EQ(ctx.failure, GetParam().message);
+    EXPECT_FALSE(system.Exists("C:\\App\\later.dll"));
+    EXPECT_EQ(Logged(), (std::vector<std::string>{"file \"C:\\App\\APP.EXE\""}));
+    EXPECT_EQ(ui.m_steps.size(), 1u);  // only the uninstaller was counted
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Injected, PlacementFailure,
+    ::testing::Values(FailureCase{"Write", "Failed to write file: APP.EXE"},
+                      FailureCase{"Close", "Failed to write file: APP.EXE"},
+                      FailureCase{"LzExpand", "Failed to expand file: APP.EXE"},
+                      FailureCase{"SetFileTimes.Open", "Failed to open file to set archive date: APP.EXE"},
+                      FailureCase{"SetFileTimes", "Failed to set archive date: APP.EXE"}));
+
+TEST_F(PlacementTest, EntryPastTheEndOfTheInstallerIsRefusedNotFilledWithZeros) {
+    AddRecord("Kvuninstall.exe", "", "u");
+    auto& record = AddRecord("APP.EXE", "", "application");
+    record.length += 5;
+    EXPECT_FALSE(PlaceFiles(ctx));
+    EXPECT_EQ(ctx.failure, "Failed to write file: APP.EXE");
+    EXPECT_FALSE(system.Exists("C:\\App\\APP.EXE"));
+}
+
+TEST_F(PlacementTest, FailedExpansionLeavesTheSourceAndNoTemporaryFile) {
+    system.FailOn("LzExpand");
+    EXPECT_EQ(ExpandInPlace(system, "C:\\App", "missing.txt"), 0);
+    system.AddFile("C:\\App\\a.txt", Bytes("stored"));
+    EXPECT_EQ(ExpandInPlace(system, "C:\\App", "a.txt"), 0);
+    EXPECT_EQ(system.FileBytes("C:\\App\\a.txt"), Bytes("stored"));
+    EXPECT_FALSE(system.Exists("C:\\App\\Kvtmpexp.dat"));
+}
+
+TEST_F(PlacementTest, ExpansionOverwritesALeftoverTemporaryFile) {
+    system.AddFile("C:\\App\\Kvtmpexp.dat", Bytes("leftover"));
+    system.AddFile("C:\\App\\a.txt", Bytes("stored"));
+    EXPECT_EQ(ExpandInPlace(system, "C:\\App", "a.txt"), 1);
+    EXPECT_EQ(system.FileBytes("C:\\App\\a.txt"), Bytes("stored"));
+    EXPECT_FALSE(system.Exists("C:\\App\\Kvtmpexp.dat"));
+}
+
+TEST_F(PlacementTest, ShortcutsComeDesktopFirstAndAreLoggedAfterTheFile) {
+    AddRecord("Kvuninstall.exe", "", "u");
+    auto& app = AddRecord("app.exe", "bin", "application");
+    app.desktopIcon = 1;
+    app.programsIcon = 1;
+    app.iconName = "Notes 1.2";
+    app.exeparms = "-x";
+    ASSERT_TRUE(PlaceFiles(ctx));
+    EXPECT_EQ(Logged(), (std::vector<std::string>{"file \"C:\\App\\bin\\app.exe\"", "shortcut desktop \"Notes 1.2\"",
+                                                  "shortcut programs \"Grp\" \"Notes 1.2\""}));
+    const auto& desktop = system.m_links.at(system.Key("C:\\Users\\me\\Desktop\\Notes 1.lnk"));
+    EXPECT_EQ(desktop.target, "C:\\App\\bin\\app.exe");
+    EXPECT_EQ(desktop.description, "Notes 1.2");
+    EXPECT_EQ(desktop.arguments, "-x");
+    EXPECT_EQ(desktop.workingDirectory, "C:\\App\\bin");
+    EXPECT_TRUE(system.m_links.count(system.Key("C:\\Users\\me\\Start Menu\\Programs\\Grp\\Notes 1.lnk")));
+}
+
+TEST_F(PlacementTest, FailedShortcutIsReportedNotLoggedAndTheRunGoesOn) {
+    AddRecord("Kvuninstall.exe", "", "u");
+    auto& app = AddRecord("app.exe", "", "application");
+    app.desktopIcon = 1;
+    app.programsIcon = 1;
+    app.iconName = "App";
+    system.FailOn("SaveShellLink", "Desktop");
+    ASSERT_TRUE(PlaceFiles(ctx));
+    ASSERT_EQ(system.m_messages.size(), 1u);
+    EXPECT_EQ(system.m_messages[0].text, "Failed to create Icon");
+    EXPECT_EQ(system.m_messages[0].caption, "Installation Failed");
+    EXPECT_EQ(Logged(), (std::vector<std::string>{"file \"C:\\App\\app.exe\"", "shortcut programs \"Grp\" \"App\""}));
+    EXPECT_EQ(ui.m_steps.size(), 2u);
+}
+
+TEST_F(PlacementTest, ShortcutToTheUninstallerInTheWindowsDirectoryPointsAtIt) {
+    auto& first = AddRecord("Kvuninstall.exe", "", "u");
+    first.desktopIcon = 1;
+    first.iconName = "Uninstall";
+    ASSERT_TRUE(PlaceFiles(ctx));
+    EXPECT_EQ(system.m_links.at(system.Key("C:\\Users\\me\\Desktop\\Uninstall.lnk")).target,
+              "C:\\WINDOWS\\Kvuninstall.exe");
+}
+
+TEST_F(PlacementTest, LaunchRequestTakesTheLastPlacedRunFileRecord) {
+    AddRecord("Kvuninstall.exe", "", "u");
+    AddRecord("APP.EXE", "one", "a").exeparms = "-first";
+    AddRecord("APP.EXE", "two", "b").exeparms = "-second";
+    AddRecord("app.exe", "", "c");  // differs in case: not runFile
+    ASSERT_TRUE(PlaceFiles(ctx));
+    EXPECT_TRUE(ctx.launch.set);
+    EXPECT_EQ(ctx.launch.workingDirectory, "C:\\App\\two");
+    EXPECT_EQ(ctx.launch.parameters, "-second");
+}
+
+TEST_F(PlacementTest, PathThatDoesNotFitIsRefusedBeforeAnythingIsWritten) {
+    AddRecord("Kvuninstall.exe", "", "u");
+    AddRecord(std::string(250, 'n'), "", "x");  // C:\App\ + 250 = 257 fits
+    AddRecord(std::string(253, 'n'), "", "x");  // 260 does not
+    EXPECT_FALSE(PlaceFiles(ctx));
+    EXPECT_EQ(ctx.failure.rfind("Failed to open/create file: C:\\App\\nnn", 0), 0u);
+    EXPECT_EQ(Logged().size(), 1u);
+}
+
+TEST(ShortcutName, IsTheCaptionUpToItsFirstDot) {
+    EXPECT_EQ(ShortcutFileName("Notes 1.2"), "Notes 1.lnk");
+    EXPECT_EQ(ShortcutFileName("My App"), "My App.lnk");
+    EXPECT_EQ(ShortcutFileName(".hidden"), ".lnk");
+}
+
+TEST(Shortcut, EmptyMenuFolderPutsItDirectlyIntoProgramsAndMissingFoldersFail) {
+    testing::FakeSystem system;
+    EXPECT_EQ(CreateShortcut(system, 0, "", "C:\\App\\a.exe", "A", "C:\\App", ""), 1);
+    EXPECT_TRUE(system.m_links.count(system.Key("C:\\Users\\me\\Start Menu\\Programs\\A.lnk")));
+    EXPECT_EQ(CreateShortcut(system, 0, "One\\Two", "C:\\App\\a.exe", "A", "C:\\App", ""), 0);
+    system.FailOn("SpecialFolderPath");
+    EXPECT_EQ(CreateShortcut(system, 1, "", "C:\\App\\a.exe", "A", "C:\\App", ""), 0);
+}
+
+}  // namespace
+}  // namespace kv::install

@@ -1,0 +1,321 @@
+// The whole run over a fake system: each outcome and what it leaves behind, launch mode, the
+// licence pass, the self-copy and the completion question.
+#include <gtest/gtest.h>
+
+#include "run_fixture.h"
+#include "uninstall/log_format.h"
+
+namespace kv::install {
+namespace {
+
+using testing::Bytes;
+using testing::RunFixture;
+
+constexpr char kDataFile[] = "C:\\App\\Kvuninstall.dat";
+constexpr char kKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\My Product 1.0";
+
+struct RunTest : ::testing::Test, RunFixture {
+    RunTest() {
+        manifest.settings.push_back({"app.ini", "Main", "Dir", "$INSTALL", 0});
+        AddStandardRecords();
+    }
+    std::vector<std::string> DataFileRecords() {
+        std::vector<std::string> texts;
+        auto bytes = system.FileBytes(kDataFile);
+        if (!bytes) return texts;
+        for (const auto& record : uninstall::DecodeRecords(*bytes).records)
+            texts.push_back(uninstall::DescribeRecord(record));
+        return texts;
+    }
+    bool SettingWritten() { return system.m_profiles[system.Key("C:\\WINDOWS\\app.ini")]["Main"]["Dir"] == "C:\\App"; }
+    bool Registered() { return system.m_registry.count(kKeyPath) != 0; }
+};
+
+TEST_F(RunTest, SuccessfulRunInstallsLogsRegistersAndClosesTheDialog) {
+    system.m_answers = {kIdNo};
+    EXPECT_EQ(Install(), RunOutcome::Completed);
+
+    EXPECT_EQ(ui.m_events.front(), "ReadFolderText");
+    EXPECT_EQ(ui.m_events[1], "DisableControls");
+    EXPECT_EQ(ui.m_events.back(), "PostCancel");
+    EXPECT_EQ(system.m_cwd, "C:\\App");
+    EXPECT_TRUE(SettingWritten());
+    EXPECT_EQ(system.FileBytes("C:\\App\\APP.EXE"), Bytes("application"));
+    EXPECT_EQ(system.FileBytes("C:\\App\\setup.exe"), Bytes("the installer"));
+    EXPECT_EQ(system.Find("C:\\App\\setup.exe")->created, kArchiveDate);
+    EXPECT_EQ(DataFileRecords(),
+              (std::vector<std::string>{"product \"My Product 1.0\"", "file \"C:\\App\\APP.EXE\"",
+                                        "shortcut desktop \"My App\"", "file \"C:\\App\\setup.exe\""}));
+    EXPECT_EQ(system.Find(kDataFile)->written, system.m_now);
+    EXPECT_EQ(system.m_registry[kKeyPath]["DisplayName"], "My Product 1.0");
+    EXPECT_EQ(system.m_registry[kKeyPath]["UninstallString"], "C:\\WINDOWS\\Kvuninstall.exe C:\\App|My Product 1.0");
+    // One step before the pass and one per placed file: 3 × 51.
+    EXPECT_EQ(ui.m_steps, (std::vector<int>{51, 51, 51}));
+    ASSERT_EQ(system.m_messages.size(), 1u);
+    EXPECT_EQ(system.m_messages[0].text, "The installation is complete.\nWould you like to run My Product  now?");
+    EXPECT_EQ(system.m_messages[0].caption, "Installation Complete");
+    EXPECT_EQ(system.m_messages[0].buttons, MessageButtons::YesNo);
+    EXPECT_TRUE(system.m_starts.empty());
+}
+
+TEST_F(RunTest, YesStartsRunFileFromTheInstallationFolderBeforeTheLogIsClosed) {
+    manifest.files[1].exeparms = "-go";
+    system.m_answers = {kIdYes};
+    EXPECT_EQ(Install(), RunOutcome::Completed);
+    ASSERT_EQ(system.m_starts.size(), 1u);
+    EXPECT_EQ(system.m_starts[0].file, "APP.EXE");
+    EXPECT_EQ(system.m_starts[0].parameters, "-go");
+    EXPECT_EQ(system.m_starts[0].workingDirectory, "C:\\App");
+    const auto& calls = system.m_calls;
+    const auto start = std::find(calls.begin(), calls.end(), "ShellOpen APP.EXE");
+    const auto close = std::find(calls.begin(), calls.end(), std::string("Close ") + kDataFile);
+    EXPECT_LT(start, close);
+}
+
+TEST_F(RunTest, FolderWithForbiddenCharacterIsRefusedAndTheDialogStaysUsable) {
+    ui.m_folderText = "C:\\App?";
+    EXPECT_EQ(Install(), RunOutcome::FolderRefused);
+    ASSERT_EQ(system.m_messages.size(), 1u);
+    EXPECT_EQ(system.m_messages[0].text,
+              "The installation folder you entered has invalid characters.\nRe-enter the folder name without using any "
+              "of the following characters:\n/ : * ? \" < > |");
+    EXPECT_EQ(system.m_messages[0].caption, "Installation Failed");
+    EXPECT_EQ(ui.m_events, std::vector<std::string>{"ReadFolderText"});
+    EXPECT_EQ(system.CountCalls("CreateDirectory"), 0);
+    // Corrected, a second press starts a fresh run.
+    ui.m_folderText = "C:\\App";
+    EXPECT_EQ(Install(), RunOutcome::Completed);
+}
+
+TEST_F(RunTest, FolderThatCannotBeCreatedEndsTheDialogWithOne) {
+    ui.m_folderText = "Q:\\App";
+    EXPECT_EQ(Install(), RunOutcome::Failed);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Failed to create installation folder: \"Q:\\App\""});
+    EXPECT_EQ(ui.m_events.back(), "EndDialog 1");
+    EXPECT_FALSE(system.m_profiles.count(system.Key("C:\\WINDOWS\\app.ini")));
+}
+
+TEST_F(RunTest, FolderTextLongerThanTheFolderBufferIsRefused) {
+    ui.m_folderText = "C:\\" + std::string(257, 'a');  // 260 characters
+    EXPECT_EQ(Install(), RunOutcome::Failed);
+    EXPECT_EQ(system.CountCalls("CreateDirectory"), 0);
+}
+
+TEST_F(RunTest, ExistingFolderWithTrailingBackslashIsAccepted) {
+    system.AddDirectory("C:\\App");
+    ui.m_folderText = "C:\\App\\";
+    EXPECT_EQ(Install(), RunOutcome::Completed);
+    EXPECT_TRUE(system.IsFile("C:\\App\\Kvuninstall.dat"));
+    EXPECT_EQ(system.m_registry[kKeyPath]["UninstallString"], "C:\\WINDOWS\\Kvuninstall.exe C:\\App\\|My Product 1.0");
+}
+
+TEST_F(RunTest, UnopenableDataFileFailsBeforeAnyFileIsPlaced) {
+    system.FailOn("OpenFile", "Kvuninstall.dat");
+    EXPECT_EQ(Install(), RunOutcome::Failed);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{
+                                  "Error opening Uninstall data file.\nMake sure you are not already installing this "
+                                  "application, then run the install again."});
+    EXPECT_TRUE(SettingWritten());
+    EXPECT_FALSE(system.Exists("C:\\App\\APP.EXE"));
+    EXPECT_FALSE(Registered());
+}
+
+TEST_F(RunTest, FailureDuringPlacementKeepsWhatWasDoneAndRegistersNothing) {
+    AddRecord("later.dll", "", "later");
+    system.FailOn("LzExpand", "later.dll");
+    EXPECT_EQ(Install(), RunOutcome::Failed);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Failed to expand file: later.dll"});
+    EXPECT_EQ(system.m_messages[0].caption, "Installation Failed");
+    EXPECT_EQ(ui.m_events.back(), "EndDialog 1");
+    EXPECT_EQ(system.FileBytes("C:\\App\\APP.EXE"), Bytes("application"));
+    EXPECT_TRUE(system.IsFile("C:\\App\\later.dll"));  // written, left unexpanded
+    EXPECT_EQ(DataFileRecords(),
+              (std::vector<std::string>{"product \"My Product 1.0\"", "file \"C:\\App\\APP.EXE\"",
+                                        "shortcut desktop \"My App\"", "file \"C:\\App\\later.dll\""}));
+    EXPECT_EQ(system.CountCalls(std::string("SetFileTimes ") + kDataFile), 0);  // not time-stamped
+    EXPECT_EQ(system.CountCalls(std::string("Close ") + kDataFile), 1);
+    EXPECT_FALSE(system.Exists("C:\\App\\setup.exe"));
+    EXPECT_FALSE(Registered());
+}
+
+TEST_F(RunTest, LaunchModeStartsAnInstalledProgramAndPlacesNothing) {
+    manifest.files[1].folder = "bin";
+    manifest.files[1].exeparms = "/s";
+    EXPECT_EQ(Install(false), RunOutcome::Launched);
+    ASSERT_EQ(system.m_starts.size(), 1u);
+    EXPECT_EQ(system.m_starts[0].file, "C:\\App\\APP.EXE");  // the record's folder is not part of it
+    EXPECT_EQ(system.m_starts[0].parameters, "/s");
+    EXPECT_EQ(system.m_starts[0].workingDirectory, "C:\\App\\bin");
+    EXPECT_TRUE(SettingWritten());
+    EXPECT_FALSE(system.Exists(kDataFile));
+    EXPECT_FALSE(system.Exists("C:\\App\\bin\\APP.EXE"));
+    EXPECT_FALSE(Registered());
+    EXPECT_TRUE(system.m_messages.empty());
+    EXPECT_EQ(ui.m_events.back(), "DisableControls");  // the initialisation ends the dialog
+}
+
+TEST_F(RunTest, LaunchModeWithoutTheRunFileRecordInstallsWithoutTheLicence) {
+    manifest.runFile = "OTHER.EXE";
+    AddRecord("LICENSE.RTF", "", "licence text");
+    EXPECT_EQ(Install(false), RunOutcome::Completed);
+    EXPECT_TRUE(system.IsFile("C:\\App\\LICENSE.RTF"));
+    EXPECT_FALSE(ui.m_licenseShown.has_value());
+    // runFile was never placed: nothing to offer.
+    EXPECT_TRUE(system.m_messages.empty());
+    EXPECT_TRUE(system.m_starts.empty());
+}
+
+TEST_F(RunTest, LicenceIsShownFromTheFirstLicenceRecordThenDeletedAndPlacedLater) {
+    AddRecord("readme.txt", "", "readme");
+    AddRecord("license-2.txt", "", "first licence");
+    AddRecord("LICENSE.RTF", "", "second licence");
+    AddRecord("licence.rtf", "", "not a licence");
+    system.m_answers = {kIdNo};
+    EXPECT_EQ(Install(), RunOutcome::Completed);
+    EXPECT_EQ(ui.m_licenseShown, Bytes("first licence"));
+    EXPECT_EQ(std::count(ui.m_events.begin(), ui.m_events.end(), "ShowLicense Kvlicense.rtf"), 1);
+    EXPECT_FALSE(system.Exists("C:\\App\\Kvlicense.rtf"));
+    EXPECT_EQ(system.FileBytes("C:\\App\\license-2.txt"), Bytes("first licence"));
+}
+
+TEST_F(RunTest, DeclinedLicenceLeavesFolderAndSettingsOnly) {
+    AddRecord("LICENSE.RTF", "", "licence text");
+    ui.m_licenseAnswer = kIdCancel;
+    EXPECT_EQ(Install(), RunOutcome::LicenseDeclined);
+    EXPECT_EQ(ui.m_events.back(), "OnCancel");
+    EXPECT_TRUE(system.m_messages.empty());
+    EXPECT_TRUE(system.IsDirectory("C:\\App"));
+    EXPECT_TRUE(SettingWritten());
+    EXPECT_FALSE(system.Exists("C:\\App\\Kvlicense.rtf"));
+    EXPECT_FALSE(system.Exists(kDataFile));
+    EXPECT_FALSE(system.Exists("C:\\App\\APP.EXE"));
+    EXPECT_FALSE(Registered());
+}
+
+TEST_F(RunTest, OptNLSkipsTheLicenceOnInstallNow) {
+    AddRecord("LICENSE.RTF", "", "licence text");
+    state.commandLine = "C:\\Downloads|optnl";
+    system.m_answers = {kIdNo};
+    EXPECT_EQ(Install(), RunOutcome::Completed);
+    EXPECT_FALSE(ui.m_licenseShown.has_value());
+}
+
+struct LicenceFailure {
+    const char* call;
+    const char* message;
+    bool licenceFileStays;
+};
+
+class LicencePassFailure : public RunTest, public ::testing::WithParamInterface<LicenceFailure> {};
+
+TEST_P(LicencePassFailure, EndsTheRunBeforeAnythingIsPlaced) {
+    AddRecord("LICENSE.RTF", "", "licence text");
+    system.FailOn(GetParam().call, "Kvlicense.rtf");
+    EXPECT_EQ(Install(), RunOutcome::Failed);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{GetParam().message});
+    EXPECT_EQ(ui.m_events.back(), "EndDialog 1");
+    EXPECT_EQ(system.Exists("C:\\App\\Kvlicense.rtf"), GetParam().licenceFileStays);
+    EXPECT_FALSE(system.Exists(kDataFile));
+    EXPECT_FALSE(system.Exists("C:\\App\\APP.EXE"));
+    EXPECT_TRUE(SettingWritten());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Injected, LicencePassFailure,
+    ::testing::Values(
+        LicenceFailure{"OpenFile",
+                       "Failed to open/create file: Kvlicense.rtf\nMake sure all Velmoric files are closed and try "
+                       "again.\n\nNote: you may have to reboot your computer to close files that Windows has open.",
+                       false},
+        LicenceFailure{"Write", "Failed to write file: Kvlicense.rtf", true},
+        LicenceFailure{"LzExpand", "Failed to expand file: Kvlicense.rtf", true}));
+
+TEST_F(RunTest, LicenceEntryOutsideTheInstallerIsRefused) {
+    AddRecord("LICENSE.RTF", "", "licence text").offset = 1'000'000;
+    EXPECT_EQ(Install(), RunOutcome::Failed);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Failed to write file: Kvlicense.rtf"});
+    EXPECT_FALSE(ui.m_licenseShown.has_value());
+}
+
+TEST_F(RunTest, OptNPAloneNeitherAsksNorStarts) {
+    state.commandLine = "OptNP";
+    EXPECT_EQ(Install(), RunOutcome::Completed);
+    EXPECT_TRUE(system.m_messages.empty());
+    EXPECT_TRUE(system.m_starts.empty());
+}
+
+TEST_F(RunTest, OptNPWithOptREStartsWithoutAsking) {
+    state.commandLine = "C:\\Downloads|OptNP OptRE OptNL";
+    EXPECT_EQ(Install(), RunOutcome::Completed);
+    EXPECT_TRUE(system.m_messages.empty());
+    ASSERT_EQ(system.m_starts.size(), 1u);
+    EXPECT_EQ(system.m_starts[0].file, "APP.EXE");
+}
+
+TEST_F(RunTest, OptREAloneStillAsks) {
+    state.commandLine = "optre";
+    system.m_answers = {kIdNo};
+    EXPECT_EQ(Install(), RunOutcome::Completed);
+    EXPECT_EQ(system.m_messages.size(), 1u);
+    EXPECT_TRUE(system.m_starts.empty());
+}
+
+TEST_F(RunTest, EverythingSkippedMeansNoQuestion) {
+    manifest.files.resize(1);
+    system.AddFile("C:\\WINDOWS\\Kvuninstall.exe", Bytes("current"), kArchiveDate + 1);
+    EXPECT_EQ(Install(), RunOutcome::Completed);
+    EXPECT_TRUE(system.m_messages.empty());
+    EXPECT_TRUE(system.m_starts.empty());
+}
+
+TEST_F(RunTest, RunningFromTheInstallationFolderCopiesNothingButLogsAndStamps) {
+    state.startupDirectory = "c:\\app\\";
+    state.archivePath = "SETUP.EXE";
+    system.AddFile("C:\\App\\setup.exe", Bytes("me"), 5);
+    system.m_answers = {kIdNo};
+    EXPECT_EQ(Install(), RunOutcome::Completed);
+    EXPECT_EQ(system.CountCalls("CopyFile"), 0);
+    EXPECT_EQ(system.Find("C:\\App\\setup.exe")->created, kArchiveDate);
+    EXPECT_EQ(DataFileRecords().back(), "file \"C:\\App\\setup.exe\"");
+}
+
+TEST_F(RunTest, FailedSelfCopyWarnsAndCompletes) {
+    system.FailOn("CopyFile");
+    system.m_answers = {kIdOk, kIdNo};
+    EXPECT_EQ(Install(), RunOutcome::Completed);
+    ASSERT_EQ(system.m_messages.size(), 2u);
+    EXPECT_EQ(system.m_messages[0].text,
+              "Warning: Copying C:\\Downloads\\INSTALL.EXE to C:\\App\\setup.exe failed with error=32.\nThis is not a "
+              "fatal error - installation will continue.");
+    EXPECT_EQ(system.m_messages[0].caption, "Korvalin Automatic Installer");
+    EXPECT_TRUE(Registered());
+}
+
+TEST_F(RunTest, UseCurrentFolderLeavesTheInstallerWhereItIs) {
+    state.useCurrentFolder = true;
+    system.m_answers = {kIdNo};
+    EXPECT_EQ(Install(), RunOutcome::Completed);
+    EXPECT_FALSE(system.Exists("C:\\App\\setup.exe"));
+    EXPECT_EQ(DataFileRecords().back(), "shortcut desktop \"My App\"");
+}
+
+TEST_F(RunTest, SecondRunIntoTheSameFolderAppendsNothingNew) {
+    system.m_answers = {kIdNo, kIdNo};
+    EXPECT_EQ(Install(), RunOutcome::Completed);
+    const auto first = system.FileBytes(kDataFile);
+    EXPECT_EQ(Install(), RunOutcome::Completed);
+    EXPECT_EQ(system.FileBytes(kDataFile), first);
+}
+
+TEST_F(RunTest, RegistryAndTimeStampFailuresAreNotReported) {
+    system.FailOn("CreateMachineKey");
+    system.FailOn("SetFileTimes.Open", "Kvuninstall.dat");
+    system.FailOn("WriteProfileString");
+    system.m_answers = {kIdNo};
+    EXPECT_EQ(Install(), RunOutcome::Completed);
+    EXPECT_EQ(system.m_messages.size(), 1u);  // the completion question only
+    EXPECT_FALSE(Registered());
+}
+
+}  // namespace
+}  // namespace kv::install

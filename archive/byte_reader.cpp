@@ -1,14 +1,13 @@
 // ByteReader: bounded little-endian reads over a byte span, each failure naming its field.
 #include "archive/byte_reader.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace kv::archive {
 
 std::string ByteReader::cstr(std::size_t limit, const char* field) {
     // Look for the terminator only as far as a string within the limit could reach.
-    const std::size_t window = std::min(remaining(), limit + 1);
+    const std::size_t window = limit < remaining() ? limit + 1 : remaining();
     const std::uint8_t* start = m_bytes.data() + m_pos;
     const void* zero = window ? std::memchr(start, 0, window) : nullptr;
     if (zero == nullptr) {

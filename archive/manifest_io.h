@@ -14,8 +14,10 @@ namespace kv::archive {
 // every entry must lie inside [0, manifestStart). Throws FormatError naming the field for: a string
 // over its limit or without terminator, a field or record past the end of the block, a count the
 // remaining bytes cannot hold, fileCount below 1, an entry outside the file or overlapping the
-// manifest/trailer, and a record that would write outside the installation folder (a `file` with a
-// separator, a drive colon, "." or "..", a `folder` that is absolute or has a ".." component).
+// manifest/trailer or at 2^31 and above, and a record that would write outside its folder (a `file`
+// with a separator or colon, or empty or only dots ("." ".."); a `folder` that is absolute, names a
+// drive or has a ".." component; a non-empty `setupName` or `iniFile` that is not a plain file name).
+// A settingCount of 0 or less means no settings; bytes after the last record are ignored.
 Manifest ReadManifest(std::span<const std::uint8_t> block, std::uint64_t manifestStart);
 
 // The manifest fields in order, without trailing bytes. `offset` and `length` are written as given.

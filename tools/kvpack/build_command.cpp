@@ -1,0 +1,105 @@
+// kvpack build: a project file and its sources in, one installer out.
+#include <cstdio>
+#include <memory>
+
+#include "archive/checksum.h"
+#include "archive/installer_file.h"
+#include "tools/kvpack/command.h"
+#include "tools/kvpack/file_io.h"
+#include "tools/kvpack/installer_inspect.h"
+#include "tools/kvpack/parallel_compress.h"
+#include "tools/kvpack/progress.h"
+#include "tools/kvpack/project.h"
+#include "tools/kvpack/tool_error.h"
+
+namespace kv::tools {
+namespace {
+
+struct BuildOptions {
+    std::string project;
+    std::string output;
+    std::string stub;
+    std::string uninstaller;
+    bool fast = false;
+    unsigned jobs = 0;
+    bool quiet = false;
+};
+
+int RunBuild(const BuildOptions& options) {
+    ProjectOverrides overrides = OverridesFromEnvironment();
+    if (!options.stub.empty()) overrides.stub = options.stub;
+    if (!options.uninstaller.empty()) overrides.uninstaller = options.uninstaller;
+    overrides.fast = options.fast;
+    Project project = LoadProject(options.project, overrides);
+
+    const std::vector<std::uint8_t> stub = ReadFileBytes(project.stub, "stub");
+    if (stub.empty()) throw ToolError(kExitBadInput, "stub " + project.stub.string() + ": is empty");
+
+    std::vector<CompressJob> jobs;
+    std::uint64_t inputBytes = 0;
+    for (std::size_t i = 0; i < project.sources.size(); ++i) {
+        CompressJob job;
+        job.name = project.manifest.files[i].file;
+        job.data = ReadFileBytes(project.sources[i], "source");
+        if (job.data.size() > kv::archive::kMaxOffset) {
+            throw ToolError(kExitBadInput, project.sources[i].string() + ": larger than an installer can hold (2 GiB)");
+        }
+        inputBytes += job.data.size();
+        jobs.push_back(std::move(job));
+    }
+
+    std::vector<std::vector<std::uint8_t>> entries;
+    {
+        Progress progress("compressing", jobs.size(), !options.quiet);
+        entries = CompressAll(jobs, project.level, options.jobs,
+                              [&progress](const CompressJob& job) { progress.Step(job.name); });
+    }
+
+    std::uint64_t total = stub.size();
+    for (const auto& entry : entries) total += entry.size();
+    if (total > kv::archive::kMaxOffset) {
+        throw ToolError(kExitBadInput, "the installer would exceed 2 GiB, beyond what entry offsets can address");
+    }
+    std::vector<std::uint8_t> installer;
+    try {
+        installer = kv::archive::BuildInstaller(stub, project.manifest, entries);
+    } catch (const kv::archive::FormatError& error) {
+        throw ToolError(kExitBadInput, options.project + ": " + error.what());
+    }
+    // Read back what was built the way the installer will: anything it would refuse is a kvpack bug,
+    // and better caught here than on a user's machine.
+    try {
+        (void)kv::archive::OpenInstaller(installer);
+    } catch (const kv::archive::FormatError& error) {
+        throw ToolError(kExitCorrupt, std::string("internal error: the built installer does not read back: ") + error.what());
+    }
+    if (installer.size() % 8 != 0) {
+        throw ToolError(kExitCorrupt, "internal error: the built installer is not a multiple of 8 bytes long");
+    }
+    WriteFileBytes(options.output, installer);
+    if (!options.quiet) {
+        std::printf("%s: %zu files, %llu bytes packed into %zu (checksum %s)\n", options.output.c_str(),
+                    project.manifest.files.size(), static_cast<unsigned long long>(inputBytes), installer.size(),
+                    Hex(kv::archive::ChecksumOf(installer)).c_str());
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+void AddBuildCommand(CLI::App& app, CommandRunner& run) {
+    auto options = std::make_shared<BuildOptions>();
+    CLI::App* sub = app.add_subcommand("build", "Build an installer from a project file");
+    sub->add_option("project", options->project, "Project file (TOML)")->required();
+    sub->add_option("-o,--output", options->output, "Installer file to write")->required();
+    sub->add_option("--stub", options->stub, "Installer program image (overrides the stub key and KVPACK_STUB)");
+    sub->add_option("--uninstaller", options->uninstaller,
+                    "Kvuninstall.exe to carry as the first file (overrides the uninstaller key and KVPACK_UNINSTALLER)");
+    sub->add_flag("--fast", options->fast, "Faster, slightly larger compression");
+    sub->add_option("-j,--jobs", options->jobs, "Compression threads (default: one per core)");
+    sub->add_flag("-q,--quiet", options->quiet, "No progress and no summary");
+    sub->footer("A date the project leaves out is SOURCE_DATE_EPOCH when set, else the newest source's time.");
+    sub->callback([options, &run] { run = [options] { return RunBuild(*options); }; });
+}
+
+}  // namespace kv::tools

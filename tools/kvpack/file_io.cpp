@@ -1,0 +1,53 @@
+// Whole-file reads and writes for kvpack.
+#include "tools/kvpack/file_io.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <system_error>
+
+#include "tools/kvpack/tool_error.h"
+
+namespace kv::tools {
+
+std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path, const std::string& what) {
+    const std::string name = (what.empty() ? "" : what + " ") + path.string();
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        throw ToolError(kExitIoError, name + ": is a folder, not a file");
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw ToolError(kExitIoError, name + ": cannot open: " + std::strerror(errno));
+    }
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) throw ToolError(kExitIoError, name + ": read error");
+    return bytes;
+}
+
+void WriteFileBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+    std::filesystem::path temporary = path;
+    temporary += ".kvpack-tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            throw ToolError(kExitIoError, path.string() + ": cannot create: " + std::strerror(errno));
+        }
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (!out) {
+            std::error_code ignored;
+            std::filesystem::remove(temporary, ignored);
+            throw ToolError(kExitIoError, path.string() + ": write error");
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temporary, path, ec);
+    if (ec) {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        throw ToolError(kExitIoError, path.string() + ": cannot write: " + ec.message());
+    }
+}
+
+}  // namespace kv::tools

@@ -1,0 +1,38 @@
+// Opening a built installer for list, verify and extract, and looking inside its entries.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "archive/installer_file.h"
+
+namespace kv::tools {
+
+struct LoadedInstaller {
+    std::vector<std::uint8_t> bytes;  // the whole file
+    kv::archive::OpenedInstaller opened;
+};
+
+// Reads and opens an installer; ToolError kExitIoError when unreadable, kExitCorrupt naming the
+// file and the field when the checksum or the manifest is wrong.
+LoadedInstaller LoadInstaller(const std::filesystem::path& path);
+
+// The stored bytes of one record's entry; ToolError kExitCorrupt when it lies outside the file.
+std::span<const std::uint8_t> EntryBytes(const LoadedInstaller& installer, const kv::archive::FileRecord& record);
+
+// The size an entry expands to: the size in its SZDD header, or its own size when it is stored as is
+// (the LZ service copies such a file unchanged).
+std::uint64_t ExpandedSize(std::span<const std::uint8_t> entry);
+bool IsCompressedEntry(std::span<const std::uint8_t> entry);
+
+// The installed bytes of an entry; ToolError kExitCorrupt naming `what` when it does not expand
+// cleanly (cut short, or data past its declared size).
+std::vector<std::uint8_t> ExpandEntry(std::span<const std::uint8_t> entry, const std::string& what);
+
+// "0x0001E328A"-style hexadecimal for messages.
+std::string Hex(std::uint64_t value, int digits = 8);
+
+}  // namespace kv::tools

@@ -1,0 +1,91 @@
+// kvpack compress / kvpack expand: one file to SZDD and back, named like the classic tools do.
+#include <memory>
+
+#include "archive/szdd.h"
+#include "tools/kvpack/command.h"
+#include "tools/kvpack/file_io.h"
+#include "tools/kvpack/installer_inspect.h"
+#include "tools/kvpack/tool_error.h"
+
+namespace kv::tools {
+namespace {
+
+namespace fs = std::filesystem;
+namespace szdd = kv::archive::szdd;
+
+// The header byte that holds the last character of the name the compressed file replaced by "_".
+constexpr std::size_t kReplacedCharOffset = 9;
+
+struct CompressOptions {
+    std::string input;
+    std::string output;
+    bool fast = false;
+};
+
+struct ExpandOptions {
+    std::string input;
+    std::string output;
+};
+
+int RunCompress(const CompressOptions& options) {
+    const std::vector<std::uint8_t> data = ReadFileBytes(options.input, "input");
+    std::vector<std::uint8_t> compressed = szdd::Compress(data, options.fast ? szdd::Level::Fast : szdd::Level::Best);
+    std::string output = options.output;
+    if (output.empty()) {
+        // The default name ends in "_" in place of its last character, which the header keeps so
+        // expansion can restore it: "readme.txt" becomes "readme.tx_".
+        const std::string name = fs::path(options.input).filename().string();
+        if (name.empty() || name.back() == '_') {
+            throw ToolError(kExitUsage, options.input + ": cannot derive an output name: give -o OUT");
+        }
+        output = options.input.substr(0, options.input.size() - 1) + "_";
+        if (compressed.size() > kReplacedCharOffset) {
+            compressed[kReplacedCharOffset] = static_cast<std::uint8_t>(name.back());
+        }
+    }
+    WriteFileBytes(output, compressed);
+    return kExitOk;
+}
+
+int RunExpand(const ExpandOptions& options) {
+    const std::vector<std::uint8_t> data = ReadFileBytes(options.input, "input");
+    if (!IsCompressedEntry(data)) throw ToolError(kExitCorrupt, options.input + ": not an SZDD compressed file");
+    std::string output = options.output;
+    if (output.empty()) {
+        const std::string name = fs::path(options.input).filename().string();
+        if (name.empty() || name.back() != '_') {
+            throw ToolError(kExitUsage, options.input + ": name does not end in \"_\": give -o OUT");
+        }
+        const char replaced = static_cast<char>(data[kReplacedCharOffset]);
+        output = options.input.substr(0, options.input.size() - 1);
+        if (replaced != 0) output += replaced;
+        if (output.empty() || fs::path(output).filename().empty()) {
+            throw ToolError(kExitUsage, options.input + ": cannot derive an output name: give -o OUT");
+        }
+    }
+    WriteFileBytes(output, ExpandEntry(data, options.input));
+    return kExitOk;
+}
+
+}  // namespace
+
+void AddCompressCommand(CLI::App& app, CommandRunner& run) {
+    auto options = std::make_shared<CompressOptions>();
+    CLI::App* sub = app.add_subcommand("compress", "Compress one file to SZDD (readable by msexpand and the LZ service)");
+    sub->add_option("input", options->input, "File to compress")->required();
+    sub->add_option("-o,--output", options->output, "Output file (default: the input's name with its last character "
+                                                    "replaced by _)");
+    sub->add_flag("--fast", options->fast, "Faster, slightly larger compression");
+    sub->callback([options, &run] { run = [options] { return RunCompress(*options); }; });
+}
+
+void AddExpandCommand(CLI::App& app, CommandRunner& run) {
+    auto options = std::make_shared<ExpandOptions>();
+    CLI::App* sub = app.add_subcommand("expand", "Expand one SZDD compressed file");
+    sub->add_option("input", options->input, "Compressed file")->required();
+    sub->add_option("-o,--output", options->output, "Output file (default: the input's name with the trailing _ "
+                                                    "restored from the header)");
+    sub->callback([options, &run] { run = [options] { return RunExpand(*options); }; });
+}
+
+}  // namespace kv::tools

@@ -2,6 +2,7 @@
 // 4096-byte ring pre-filled with spaces whose first write position is 4080.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -10,6 +11,11 @@ namespace kv::archive::szdd {
 
 inline constexpr std::uint8_t kSignature[8] = {0x53, 0x5A, 0x44, 0x44, 0x88, 0xF0, 0x27, 0x33};
 inline constexpr std::size_t kHeaderSize = 14;
+inline constexpr std::uint8_t kModeA = 0x41;           // the only compression mode the LZ service knows
+inline constexpr std::size_t kRingSize = 4096;         // the LZSS window, pre-filled with spaces
+inline constexpr std::size_t kRingStart = 4080;        // first write position in the ring
+inline constexpr std::size_t kMinMatch = 3;            // shortest match a token can encode
+inline constexpr std::size_t kMaxMatch = 18;           // longest match a token can encode
 
 enum class Level {
     Fast,  // lazy matching
@@ -31,12 +37,17 @@ enum class ExpandStatus {
     NotSzdd,        // passed through unchanged, like the platform service does
     Truncated,      // the data ended before the declared size was reached
     TrailingBytes,  // compressed data continues past the declared size
+    BadHeader,      // the signature is there but the mode byte is not 'A': the LZ service refuses it
 };
 
 struct Expanded {
     std::vector<std::uint8_t> bytes;  // never more than the declared size
     ExpandStatus status = ExpandStatus::Ok;
+    std::uint32_t declaredSize = 0;   // the header's uncompressed size (0 when not SZDD)
 };
+
+// A short English name of a status, for messages ("ok", "truncated", ...).
+const char* StatusName(ExpandStatus status);
 
 // Accepts any input and never overruns; stops at the declared size or the end of the data.
 Expanded Expand(std::span<const std::uint8_t> file);

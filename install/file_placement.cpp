@@ -56,12 +56,12 @@ int ExpandInPlace(System& system, const std::string& folder, const std::string& 
     const std::string temp = Join(folder, kExpandTempName);
     if (!system.LzExpand(source, temp)) {
         // Leave no half-written temporary file behind; the source stays as it was.
-        if (system.Exists(temp)) system.DeleteFile(temp);
+        if (system.Exists(temp)) system.RemoveFile(temp);
         return 0;
     }
     // A failed delete or rename surfaces later, when the target is opened to set its times.
-    system.DeleteFile(source);
-    system.MoveFile(temp, source);
+    system.RemoveFile(source);
+    system.RenameFile(temp, source);
     return 1;
 }
 
@@ -136,7 +136,7 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
         ctx.launch.parameters = record.exeparms;
     }
     // One level only, result ignored: a missing parent shows up as a failed open below.
-    if (!record.folder.empty()) ctx.system.CreateDirectory(record.folder);
+    if (!record.folder.empty()) ctx.system.MakeDirectory(record.folder);
 
     // An entry that lies (partly) outside the installer file is refused rather than installed as zeros.
     if (!complete) {

@@ -106,7 +106,7 @@ RunOutcome Run::Execute() {
     // would install into a different folder than the one shown.
     if (m_folderText.size() > kMaxPathLength || CreateFolderPath(m_system, m_folderText.c_str()) == 0)
         return FailureExit(Format("Failed to create installation folder: \"%s\"", m_folderText));
-    m_system.SetCurrentDirectory(m_folderText);
+    m_system.ChangeDirectory(m_folderText);
 
     ApplySettings(m_system, m_manifest.settings, m_state.windowsDirectory, m_folderText);
 
@@ -196,7 +196,7 @@ Run::LicensePass Run::ShowLicense(const archive::FileRecord& record) {
         return LicensePass::Failed;
     }
     const int answer = m_ui.ShowLicense(kLicenseFile);
-    m_system.DeleteFile(kLicenseFile);
+    m_system.RemoveFile(kLicenseFile);
     return answer == kIdCancel ? LicensePass::Declined : LicensePass::Done;
 }
 
@@ -205,7 +205,7 @@ void Run::CopySelf() {
     const std::string source = JoinOnce(m_state.startupDirectory, m_state.archivePath);
     if (!EqualsNoCase(source, destination)) {
         std::uint32_t error = 0;
-        if (!m_system.CopyFile(source, destination, error)) {
+        if (!m_system.CopyFileOver(source, destination, error)) {
             m_system.AskUser(Format("Warning: Copying %s to %s failed with error=%d.\nThis is not a fatal error - "
                                     "installation will continue.",
                                     source, destination, static_cast<int>(error)),
@@ -241,7 +241,7 @@ int CreateFolderPath(System& system, const char* path) {
     if (path == nullptr) return 0;
     const std::string text(path);
     if (text.empty()) return 0;
-    if (system.CreateDirectory(text)) return 1;
+    if (system.MakeDirectory(text)) return 1;
 
     std::string prefix;
     std::size_t start = 0;
@@ -258,7 +258,7 @@ int CreateFolderPath(System& system, const char* path) {
             return 0;
         }
         prefix.append(text, start, end - start);
-        if (!system.Exists(prefix) && !system.CreateDirectory(prefix)) return 0;
+        if (!system.Exists(prefix) && !system.MakeDirectory(prefix)) return 0;
         start = end;
     }
     // 1 only when a folder stands there afterwards, not a file of that name.

@@ -8,7 +8,7 @@ namespace kv::install {
 namespace {
 constexpr std::string_view kWindowsMacro = "$WINDOWS";
 constexpr std::string_view kInstallMacro = "$INSTALL";
-constexpr int kMissingNumber = -99;  // what GetProfileInt answers for a missing key
+constexpr int kMissingNumber = -99;  // what ReadProfileInt answers for a missing key
 }  // namespace
 
 bool ExpandMacros(std::string& value, const std::string& windowsDirectory, const std::string& installFolder) {
@@ -46,14 +46,14 @@ void ApplySettings(System& system, const std::vector<archive::SettingRecord>& se
         std::string value = setting.value;
         if (setting.numeric != 0) {
             // Any number other than -99 means the key is there; -99 reads like a missing key.
-            if (system.GetProfileInt(setting.section, setting.key, kMissingNumber, profilePath) != kMissingNumber)
+            if (system.ReadProfileInt(setting.section, setting.key, kMissingNumber, profilePath) != kMissingNumber)
                 continue;
         } else {
             std::string existing;
-            if (system.GetProfileString(setting.section, setting.key, existing, profilePath) != 0) continue;
+            if (system.ReadProfileString(setting.section, setting.key, existing, profilePath) != 0) continue;
             if (!ExpandMacros(value, windowsDirectory, installFolder)) continue;
         }
-        system.WriteProfileString(setting.section, setting.key, value, profilePath);
+        system.WriteProfileValue(setting.section, setting.key, value, profilePath);
     }
 }
 

@@ -23,7 +23,7 @@ int CreateShortcut(System& system, int location, const std::string& menuFolder, 
         if (!programs) return 0;
         directory = *programs + "\\" + menuFolder;
         // One level only; an existing folder is fine and a failure shows up as a failed save.
-        system.CreateDirectory(directory);
+        system.MakeDirectory(directory);
     }
     const std::string linkPath = directory + "\\" + ShortcutFileName(caption);
     if (linkPath.size() > kPathLimit) return 0;

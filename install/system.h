@@ -67,23 +67,24 @@ class System {
 public:
     virtual ~System() = default;
 
-    // Files and folders. Paths are 8-bit ANSI strings.
-    virtual bool CreateDirectory(const std::string& path) = 0;  // one level; false when it fails or exists
+    // Files and folders. Paths are 8-bit ANSI strings, relative ones to the current directory.
+    // (Member names avoid the Win32 API's A/W macros, so this header mixes with <windows.h>.)
+    virtual bool MakeDirectory(const std::string& path) = 0;  // one level; false when it fails or exists
     virtual bool Exists(const std::string& path) = 0;           // a file or a folder of that name
     virtual bool IsDirectory(const std::string& path) = 0;
     virtual std::unique_ptr<FileStream> OpenFile(const std::string& path, OpenMode mode) = 0;  // null on failure
-    virtual bool DeleteFile(const std::string& path) = 0;
-    virtual bool MoveFile(const std::string& from, const std::string& to) = 0;
+    virtual bool RemoveFile(const std::string& path) = 0;
+    virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
     // Copies over an existing destination. On failure returns false and sets `error` to the
     // operating system's last error code.
-    virtual bool CopyFile(const std::string& from, const std::string& to, std::uint32_t& error) = 0;
+    virtual bool CopyFileOver(const std::string& from, const std::string& to, std::uint32_t& error) = 0;
     // Creation time of an existing file opened for reading without sharing; nothing when it cannot
     // be opened.
     virtual std::optional<FileTime> GetCreationTime(const std::string& path) = 0;
     // Opens an existing file for writing without sharing and sets its creation, last-access and
     // last-write times to `time`.
     virtual SetTimesResult SetFileTimes(const std::string& path, FileTime time) = 0;
-    virtual bool SetCurrentDirectory(const std::string& path) = 0;
+    virtual bool ChangeDirectory(const std::string& path) = 0;
     virtual std::string CurrentDirectory() = 0;
     virtual std::string WindowsDirectory() = 0;
 
@@ -91,11 +92,11 @@ public:
     // characters copied (0 when the file, section or key is missing or the value is empty); the
     // value as an integer or `defaultValue` when the key is missing; a write that creates the file,
     // section and key as needed.
-    virtual std::size_t GetProfileString(const std::string& section, const std::string& key, std::string& value,
+    virtual std::size_t ReadProfileString(const std::string& section, const std::string& key, std::string& value,
                                          const std::string& path) = 0;
-    virtual int GetProfileInt(const std::string& section, const std::string& key, int defaultValue,
+    virtual int ReadProfileInt(const std::string& section, const std::string& key, int defaultValue,
                               const std::string& path) = 0;
-    virtual bool WriteProfileString(const std::string& section, const std::string& key, const std::string& value,
+    virtual bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
                                     const std::string& path) = 0;
 
     // Creates or opens a key under HKEY_LOCAL_MACHINE; null on failure.

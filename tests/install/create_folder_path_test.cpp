@@ -13,7 +13,7 @@ struct CreateFolderPathTest : ::testing::Test {
     std::vector<std::string> Created() const {
         std::vector<std::string> created;
         for (const auto& call : system.m_calls)
-            if (call.rfind("CreateDirectory ", 0) == 0) created.push_back(call.substr(16));
+            if (call.rfind("MakeDirectory ", 0) == 0) created.push_back(call.substr(14));
         return created;
     }
 };
@@ -62,14 +62,14 @@ TEST_F(CreateFolderPathTest, TwoSeparatorsInsideAnExistingPathStillFail) {
 }
 
 TEST_F(CreateFolderPathTest, StopsAtAComponentThatCannotBeCreated) {
-    system.FailOn("CreateDirectory", "C:\\A\\B");
+    system.FailOn("MakeDirectory", "C:\\A\\B");
     EXPECT_EQ(CreateFolderPath(system, "C:\\A\\B\\C"), 0);
     EXPECT_TRUE(system.IsDirectory("C:\\A"));  // what was created so far stays
     EXPECT_FALSE(system.Exists("C:\\A\\B"));
 }
 
 TEST_F(CreateFolderPathTest, RelativeSingleLetterFirstSegmentIsCreatedInTheCurrentDirectory) {
-    system.SetCurrentDirectory("C:\\WINDOWS");
+    system.ChangeDirectory("C:\\WINDOWS");
     EXPECT_EQ(CreateFolderPath(system, "X\\Y"), 1);
     EXPECT_TRUE(system.IsDirectory("C:\\WINDOWS\\X\\Y"));
 }

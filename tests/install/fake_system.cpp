@@ -157,9 +157,9 @@ int FakeSystem::CountCalls(const std::string& prefix) const {
                                           [&](const std::string& call) { return call.rfind(prefix, 0) == 0; }));
 }
 
-bool FakeSystem::CreateDirectory(const std::string& path) {
-    Record("CreateDirectory " + path);
-    if (ShouldFail("CreateDirectory", path)) return false;
+bool FakeSystem::MakeDirectory(const std::string& path) {
+    Record("MakeDirectory " + path);
+    if (ShouldFail("MakeDirectory", path)) return false;
     const std::string key = Key(path);
     if (key.size() <= 2 || m_nodes.count(key)) return false;  // a drive, or something already there
     if (!IsDirectory(Parent(key) + "\\")) return false;
@@ -196,18 +196,18 @@ std::unique_ptr<FileStream> FakeSystem::OpenFile(const std::string& path, OpenMo
     return std::make_unique<FakeStream>(*this, key, path);
 }
 
-bool FakeSystem::DeleteFile(const std::string& path) {
-    Record("DeleteFile " + path);
-    if (ShouldFail("DeleteFile", path)) return false;
+bool FakeSystem::RemoveFile(const std::string& path) {
+    Record("RemoveFile " + path);
+    if (ShouldFail("RemoveFile", path)) return false;
     auto it = m_nodes.find(Key(path));
     if (it == m_nodes.end() || it->second.directory || it->second.locked) return false;
     m_nodes.erase(it);
     return true;
 }
 
-bool FakeSystem::MoveFile(const std::string& from, const std::string& to) {
-    Record("MoveFile " + from + " -> " + to);
-    if (ShouldFail("MoveFile", from)) return false;
+bool FakeSystem::RenameFile(const std::string& from, const std::string& to) {
+    Record("RenameFile " + from + " -> " + to);
+    if (ShouldFail("RenameFile", from)) return false;
     auto it = m_nodes.find(Key(from));
     const std::string toKey = Key(to);
     if (it == m_nodes.end() || m_nodes.count(toKey) || !IsDirectory(Parent(toKey) + "\\")) return false;
@@ -217,10 +217,10 @@ bool FakeSystem::MoveFile(const std::string& from, const std::string& to) {
     return true;
 }
 
-bool FakeSystem::CopyFile(const std::string& from, const std::string& to, std::uint32_t& error) {
-    Record("CopyFile " + from + " -> " + to);
+bool FakeSystem::CopyFileOver(const std::string& from, const std::string& to, std::uint32_t& error) {
+    Record("CopyFileOver " + from + " -> " + to);
     const Node* source = Find(from);
-    if (ShouldFail("CopyFile", from) || !source || source->directory || !IsDirectory(Parent(Key(to)) + "\\")) {
+    if (ShouldFail("CopyFileOver", from) || !source || source->directory || !IsDirectory(Parent(Key(to)) + "\\")) {
         error = 32;  // ERROR_SHARING_VIOLATION, as for a destination in use
         return false;
     }
@@ -248,18 +248,18 @@ SetTimesResult FakeSystem::SetFileTimes(const std::string& path, FileTime time) 
     return SetTimesResult::Done;
 }
 
-bool FakeSystem::SetCurrentDirectory(const std::string& path) {
-    Record("SetCurrentDirectory " + path);
-    if (ShouldFail("SetCurrentDirectory", path) || !IsDirectory(path)) return false;
+bool FakeSystem::ChangeDirectory(const std::string& path) {
+    Record("ChangeDirectory " + path);
+    if (ShouldFail("ChangeDirectory", path) || !IsDirectory(path)) return false;
     std::string cwd = path;
     while (cwd.size() > 3 && cwd.back() == '\\') cwd.pop_back();
     m_cwd = cwd;
     return true;
 }
 
-std::size_t FakeSystem::GetProfileString(const std::string& section, const std::string& key, std::string& value,
+std::size_t FakeSystem::ReadProfileString(const std::string& section, const std::string& key, std::string& value,
                                          const std::string& path) {
-    Record("GetProfileString " + path + " [" + section + "] " + key);
+    Record("ReadProfileString " + path + " [" + section + "] " + key);
     value.clear();
     auto file = m_profiles.find(Key(path));
     if (file == m_profiles.end()) return 0;
@@ -271,9 +271,9 @@ std::size_t FakeSystem::GetProfileString(const std::string& section, const std::
     return value.size();
 }
 
-int FakeSystem::GetProfileInt(const std::string& section, const std::string& key, int defaultValue,
+int FakeSystem::ReadProfileInt(const std::string& section, const std::string& key, int defaultValue,
                               const std::string& path) {
-    Record("GetProfileInt " + path + " [" + section + "] " + key);
+    Record("ReadProfileInt " + path + " [" + section + "] " + key);
     std::string text;
     auto file = m_profiles.find(Key(path));
     if (file == m_profiles.end()) return defaultValue;
@@ -284,10 +284,10 @@ int FakeSystem::GetProfileInt(const std::string& section, const std::string& key
     return std::atoi(entry->second.c_str());
 }
 
-bool FakeSystem::WriteProfileString(const std::string& section, const std::string& key, const std::string& value,
+bool FakeSystem::WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
                                     const std::string& path) {
-    Record("WriteProfileString " + path + " [" + section + "] " + key + "=" + value);
-    if (ShouldFail("WriteProfileString", path)) return false;
+    Record("WriteProfileValue " + path + " [" + section + "] " + key + "=" + value);
+    if (ShouldFail("WriteProfileValue", path)) return false;
     m_profiles[Key(path)][section][key] = value;
     return true;
 }

@@ -41,9 +41,9 @@ public:
     FakeSystem();
 
     // Makes the next `times` calls (all, when negative) of `call` whose first path argument contains
-    // `pathPart` (any, when empty) fail. Calls: CreateDirectory, OpenFile, Write (writes half),
-    // Close, DeleteFile, MoveFile, CopyFile, GetCreationTime, SetFileTimes.Open, SetFileTimes,
-    // SetCurrentDirectory, WriteProfileString, CreateMachineKey, SetExpandString, LzExpand,
+    // `pathPart` (any, when empty) fail. Calls: MakeDirectory, OpenFile, Write (writes half),
+    // Close, RemoveFile, RenameFile, CopyFileOver, GetCreationTime, SetFileTimes.Open, SetFileTimes,
+    // ChangeDirectory, WriteProfileValue, CreateMachineKey, SetExpandString, LzExpand,
     // SpecialFolderPath, SaveShellLink.
     void FailOn(const std::string& call, const std::string& pathPart = "", int times = -1);
 
@@ -57,23 +57,23 @@ public:
     int CountCalls(const std::string& prefix) const;
 
     // System
-    bool CreateDirectory(const std::string& path) override;
+    bool MakeDirectory(const std::string& path) override;
     bool Exists(const std::string& path) override;
     bool IsDirectory(const std::string& path) override;
     std::unique_ptr<FileStream> OpenFile(const std::string& path, OpenMode mode) override;
-    bool DeleteFile(const std::string& path) override;
-    bool MoveFile(const std::string& from, const std::string& to) override;
-    bool CopyFile(const std::string& from, const std::string& to, std::uint32_t& error) override;
+    bool RemoveFile(const std::string& path) override;
+    bool RenameFile(const std::string& from, const std::string& to) override;
+    bool CopyFileOver(const std::string& from, const std::string& to, std::uint32_t& error) override;
     std::optional<FileTime> GetCreationTime(const std::string& path) override;
     SetTimesResult SetFileTimes(const std::string& path, FileTime time) override;
-    bool SetCurrentDirectory(const std::string& path) override;
+    bool ChangeDirectory(const std::string& path) override;
     std::string CurrentDirectory() override { return m_cwd; }
     std::string WindowsDirectory() override { return m_windowsDirectory; }
-    std::size_t GetProfileString(const std::string& section, const std::string& key, std::string& value,
+    std::size_t ReadProfileString(const std::string& section, const std::string& key, std::string& value,
                                  const std::string& path) override;
-    int GetProfileInt(const std::string& section, const std::string& key, int defaultValue,
+    int ReadProfileInt(const std::string& section, const std::string& key, int defaultValue,
                       const std::string& path) override;
-    bool WriteProfileString(const std::string& section, const std::string& key, const std::string& value,
+    bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
                             const std::string& path) override;
     std::unique_ptr<RegistryKey> CreateMachineKey(const std::string& path) override;
     bool LzExpand(const std::string& source, const std::string& destination) override;

@@ -17,7 +17,7 @@ struct PlacementTest : ::testing::Test, RunFixture {
 
     void SetUp() override {
         system.AddDirectory("C:\\App");
-        system.SetCurrentDirectory("C:\\App");
+        system.ChangeDirectory("C:\\App");
         ASSERT_TRUE(log.Open("C:\\App"));
     }
     std::vector<std::string> Logged() const {

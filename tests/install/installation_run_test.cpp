@@ -81,7 +81,7 @@ TEST_F(RunTest, FolderWithForbiddenCharacterIsRefusedAndTheDialogStaysUsable) {
               "of the following characters:\n/ : * ? \" < > |");
     EXPECT_EQ(system.m_messages[0].caption, "Installation Failed");
     EXPECT_EQ(ui.m_events, std::vector<std::string>{"ReadFolderText"});
-    EXPECT_EQ(system.CountCalls("CreateDirectory"), 0);
+    EXPECT_EQ(system.CountCalls("MakeDirectory"), 0);
     // Corrected, a second press starts a fresh run.
     ui.m_folderText = "C:\\App";
     EXPECT_EQ(Install(), RunOutcome::Completed);
@@ -98,7 +98,7 @@ TEST_F(RunTest, FolderThatCannotBeCreatedEndsTheDialogWithOne) {
 TEST_F(RunTest, FolderTextLongerThanTheFolderBufferIsRefused) {
     ui.m_folderText = "C:\\" + std::string(257, 'a');  // 260 characters
     EXPECT_EQ(Install(), RunOutcome::Failed);
-    EXPECT_EQ(system.CountCalls("CreateDirectory"), 0);
+    EXPECT_EQ(system.CountCalls("MakeDirectory"), 0);
 }
 
 TEST_F(RunTest, ExistingFolderWithTrailingBackslashIsAccepted) {
@@ -274,13 +274,13 @@ TEST_F(RunTest, RunningFromTheInstallationFolderCopiesNothingButLogsAndStamps) {
     system.AddFile("C:\\App\\setup.exe", Bytes("me"), 5);
     system.m_answers = {kIdNo};
     EXPECT_EQ(Install(), RunOutcome::Completed);
-    EXPECT_EQ(system.CountCalls("CopyFile"), 0);
+    EXPECT_EQ(system.CountCalls("CopyFileOver"), 0);
     EXPECT_EQ(system.Find("C:\\App\\setup.exe")->created, kArchiveDate);
     EXPECT_EQ(DataFileRecords().back(), "file \"C:\\App\\setup.exe\"");
 }
 
 TEST_F(RunTest, FailedSelfCopyWarnsAndCompletes) {
-    system.FailOn("CopyFile");
+    system.FailOn("CopyFileOver");
     system.m_answers = {kIdOk, kIdNo};
     EXPECT_EQ(Install(), RunOutcome::Completed);
     ASSERT_EQ(system.m_messages.size(), 2u);
@@ -310,7 +310,7 @@ TEST_F(RunTest, SecondRunIntoTheSameFolderAppendsNothingNew) {
 TEST_F(RunTest, RegistryAndTimeStampFailuresAreNotReported) {
     system.FailOn("CreateMachineKey");
     system.FailOn("SetFileTimes.Open", "Kvuninstall.dat");
-    system.FailOn("WriteProfileString");
+    system.FailOn("WriteProfileValue");
     system.m_answers = {kIdNo};
     EXPECT_EQ(Install(), RunOutcome::Completed);
     EXPECT_EQ(system.m_messages.size(), 1u);  // the completion question only

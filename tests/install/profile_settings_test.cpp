@@ -85,7 +85,7 @@ TEST_F(ApplySettingsTest, IniFileAlwaysLiesInTheWindowsDirectory) {
 }
 
 TEST_F(ApplySettingsTest, OverlongValuesAreSkippedAndFailedWritesIgnored) {
-    system.FailOn("WriteProfileString", "app.ini", 1);
+    system.FailOn("WriteProfileValue", "app.ini", 1);
     const std::string install(255, 'i');
     ApplySettings(system,
                   {Setting("Fails", "x"), Setting("TooLong", "$INSTALL\\data"), Setting("Fine", "$INSTALL")},

@@ -1,0 +1,403 @@
+// uidriver: a scriptable driver for Windows dialogs, run in the same (Wine) session as the program
+// it drives. It starts programs, waits for their windows, prints what they show, presses buttons,
+// types text and collects exit codes, so end-to-end tests need one Wine start per group of cases.
+//
+// Usage: uidriver STEP [STEP...]
+// Steps run in order. A step name may be written with or without a leading "--".
+//
+//   start COMMAND-LINE [--cwd DIR]   start a program (the command line as Windows takes it); later
+//                                    steps look only at this program's windows
+//   wait CAPTION [--timeout SEC]     wait (default 20 s) for a visible top-level window whose caption is
+//                                    exactly CAPTION; it becomes the current window
+//   dump                             print the current window and each of its controls (see below)
+//   press ID|TEXT                    press a button of the current window, named by its id or by its
+//                                    text (letter case and "&" ignored); a disabled button is an error
+//   type ID TEXT                     replace the text of control ID
+//   close                            ask the current window to close (WM_CLOSE)
+//   gone [--timeout SEC]             wait until the current window is destroyed; prints the time the
+//                                    window stayed after it was found
+//   absent CAPTION [--for MS]        check that no such window is visible for MS ms (default 1000)
+//   exitcode [--timeout SEC]         wait for the started program to end and print its exit code
+//   sleep MS                         pause
+//   echo TEXT                        print "== TEXT" (marks the start of a case in the output)
+//
+// Output, one line each (texts escaped: \\ \" \n \r \t \xHH):
+//   window "CAPTION" class=CLASS enabled=0|1
+//   control id=N class=CLASS enabled=0|1 visible=0|1 text="..." [pos=N for a progress bar]
+//   gone after=MS
+//   exit code=N
+//   error: WHAT                      a failed step. The started program is then ended and the steps
+//                                    up to the next "start" are skipped.
+// Exit status: 0 when every step succeeded, 1 when any failed, 3 for a usage error.
+//
+// Example: uidriver start "\"Z:\\tmp\\setup.exe\" OptNP" --cwd Z:\\tmp wait "Installation Failed"
+//          dump press OK exitcode
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kv::tools {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kPollMs = 20;
+
+std::string Escape(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '"': out += "\\\""; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20 || c >= 0x7F) {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "\\x%02X", c);
+                out += hex;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out;
+}
+
+// The text of a window in another process: WM_GETTEXT is marshalled, GetWindowText is not for controls.
+std::string TextOf(HWND window) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) {
+        return {};
+    }
+    std::vector<char> buffer(length + 2, '\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG,
+                        2000, &copied);
+    return std::string(buffer.data(), copied <= length ? copied : length);
+}
+
+std::string ClassOf(HWND window) {
+    char name[128] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+// Button texts compare without "&" and letter case: "Exit" names "E&xit".
+std::string Simplified(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c != '&') out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return out;
+}
+
+class Driver {
+public:
+    int Run(const std::vector<std::string>& args);
+
+private:
+    bool Step(const std::vector<std::string>& args, std::size_t& i);
+    bool Fail(const std::string& what) {
+        std::printf("error: %s\n", what.c_str());
+        std::fflush(stdout);
+        return false;
+    }
+    // Reads "--NAME VALUE" when it follows; keeps `fallback` otherwise.
+    static long Option(const std::vector<std::string>& args, std::size_t& i, const char* name, long fallback);
+    HWND FindTopLevel(const std::string& caption) const;
+    void EndStarted();
+
+    bool Start(const std::string& commandLine, const std::string& cwd);
+    bool Wait(const std::string& caption, long timeoutMs);
+    bool Dump();
+    bool Press(const std::string& which);
+    bool Type(const std::string& id, const std::string& text);
+    bool Gone(long timeoutMs);
+    bool Absent(const std::string& caption, long forMs);
+    bool ExitCode(long timeoutMs);
+
+    HWND m_hCurrent = nullptr;
+    Clock::time_point m_foundAt{};
+    PROCESS_INFORMATION m_process{};
+    bool m_bStarted = false;
+};
+
+long Driver::Option(const std::vector<std::string>& args, std::size_t& i, const char* name, long fallback) {
+    if (i + 1 < args.size() && args[i] == std::string("--") + name) {
+        const long value = std::strtol(args[i + 1].c_str(), nullptr, 10);
+        i += 2;
+        return value;
+    }
+    return fallback;
+}
+
+struct FindContext {
+    const std::string* caption;
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK MatchTopLevel(HWND window, LPARAM param) {
+    auto* context = reinterpret_cast<FindContext*>(param);
+    if (!IsWindowVisible(window)) return TRUE;
+    if (context->processId != 0) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner != context->processId) return TRUE;
+    }
+    if (TextOf(window) == *context->caption) {
+        context->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND Driver::FindTopLevel(const std::string& caption) const {
+    FindContext context{&caption, m_bStarted ? m_process.dwProcessId : 0, nullptr};
+    EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&context));
+    return context.found;
+}
+
+void Driver::EndStarted() {
+    if (!m_bStarted) return;
+    if (WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(m_process.hProcess, 255);
+        WaitForSingleObject(m_process.hProcess, 5000);
+    }
+    CloseHandle(m_process.hThread);
+    CloseHandle(m_process.hProcess);
+    m_bStarted = false;
+    m_hCurrent = nullptr;
+}
+
+bool Driver::Start(const std::string& commandLine, const std::string& cwd) {
+    EndStarted();
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.empty() ? nullptr : cwd.c_str(),
+                        &startup, &m_process)) {
+        return Fail("cannot start " + commandLine + " (error " + std::to_string(GetLastError()) + ")");
+    }
+    m_bStarted = true;
+    return true;
+}
+
+bool Driver::Wait(const std::string& caption, long timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (HWND window = FindTopLevel(caption)) {
+            m_hCurrent = window;
+            m_foundAt = Clock::now();
+            return true;
+        }
+        if (Clock::now() >= deadline) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+    }
+    return Fail("timeout waiting for window \"" + Escape(caption) + "\"");
+}
+
+BOOL CALLBACK PrintControl(HWND control, LPARAM) {
+    const std::string cls = ClassOf(control);
+    std::printf("control id=%d class=%s enabled=%d visible=%d text=\"%s\"", GetDlgCtrlID(control), cls.c_str(),
+                IsWindowEnabled(control) ? 1 : 0, IsWindowVisible(control) ? 1 : 0, Escape(TextOf(control)).c_str());
+    if (lstrcmpiA(cls.c_str(), PROGRESS_CLASSA) == 0) {
+        DWORD_PTR pos = 0;
+        SendMessageTimeoutA(control, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &pos);
+        std::printf(" pos=%d", static_cast<int>(pos));
+    }
+    std::printf("\n");
+    return TRUE;
+}
+
+bool Driver::Dump() {
+    if (!IsWindow(m_hCurrent)) return Fail("dump: no current window");
+    std::printf("window \"%s\" class=%s enabled=%d\n", Escape(TextOf(m_hCurrent)).c_str(), ClassOf(m_hCurrent).c_str(),
+                IsWindowEnabled(m_hCurrent) ? 1 : 0);
+    EnumChildWindows(m_hCurrent, PrintControl, 0);
+    std::fflush(stdout);
+    return true;
+}
+
+struct ButtonSearch {
+    std::string text;
+    HWND found;
+};
+
+BOOL CALLBACK MatchButton(HWND control, LPARAM param) {
+    auto* search = reinterpret_cast<ButtonSearch*>(param);
+    if (lstrcmpiA(ClassOf(control).c_str(), "Button") == 0 && Simplified(TextOf(control)) == search->text) {
+        search->found = control;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool Driver::Press(const std::string& which) {
+    if (!IsWindow(m_hCurrent)) return Fail("press: no current window");
+    HWND button = nullptr;
+    char* end = nullptr;
+    const long id = std::strtol(which.c_str(), &end, 10);
+    if (!which.empty() && *end == '\0') {
+        button = GetDlgItem(m_hCurrent, static_cast<int>(id));
+    } else {
+        ButtonSearch search{Simplified(which), nullptr};
+        EnumChildWindows(m_hCurrent, MatchButton, reinterpret_cast<LPARAM>(&search));
+        button = search.found;
+    }
+    if (button == nullptr) return Fail("press: no button \"" + Escape(which) + "\"");
+    if (!IsWindowEnabled(button)) return Fail("press: button \"" + Escape(which) + "\" is disabled");
+    // The notification a click sends, posted to the button's dialog: works for message boxes too.
+    PostMessageA(m_hCurrent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    return true;
+}
+
+bool Driver::Type(const std::string& id, const std::string& text) {
+    if (!IsWindow(m_hCurrent)) return Fail("type: no current window");
+    HWND control = GetDlgItem(m_hCurrent, std::atoi(id.c_str()));
+    if (control == nullptr) return Fail("type: no control " + id);
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 2000,
+                             &result)) {
+        return Fail("type: control " + id + " does not answer");
+    }
+    return true;
+}
+
+bool Driver::Gone(long timeoutMs) {
+    if (m_hCurrent == nullptr) return Fail("gone: no current window");
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (IsWindow(m_hCurrent)) {
+        if (Clock::now() >= deadline) return Fail("timeout waiting for the window to go");
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs / 4));
+    }
+    const auto stayed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - m_foundAt).count();
+    std::printf("gone after=%lld\n", static_cast<long long>(stayed));
+    std::fflush(stdout);
+    m_hCurrent = nullptr;
+    return true;
+}
+
+bool Driver::Absent(const std::string& caption, long forMs) {
+    const auto until = Clock::now() + std::chrono::milliseconds(forMs);
+    do {
+        if (FindTopLevel(caption) != nullptr) return Fail("unexpected window \"" + Escape(caption) + "\"");
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+    } while (Clock::now() < until);
+    return true;
+}
+
+bool Driver::ExitCode(long timeoutMs) {
+    if (!m_bStarted) return Fail("exitcode: nothing was started");
+    if (WaitForSingleObject(m_process.hProcess, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) {
+        return Fail("timeout waiting for the program to end");
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(m_process.hProcess, &code);
+    std::printf("exit code=%lu\n", static_cast<unsigned long>(code));
+    std::fflush(stdout);
+    EndStarted();
+    return true;
+}
+
+bool Driver::Step(const std::vector<std::string>& args, std::size_t& i) {
+    std::string name = args[i];
+    if (name.rfind("--", 0) == 0) name = name.substr(2);
+    ++i;
+    auto needs = [&](std::size_t count) {
+        if (i + count > args.size()) {
+            std::printf("usage: %s needs %zu argument(s)\n", name.c_str(), count);
+            std::exit(3);
+        }
+    };
+    if (name == "start") {
+        needs(1);
+        const std::string line = args[i++];
+        std::string cwd;
+        if (i + 1 < args.size() && args[i] == "--cwd") {
+            cwd = args[i + 1];
+            i += 2;
+        }
+        return Start(line, cwd);
+    }
+    if (name == "wait") {
+        needs(1);
+        const std::string caption = args[i++];
+        return Wait(caption, Option(args, i, "timeout", 20) * 1000);
+    }
+    if (name == "dump") return Dump();
+    if (name == "press") {
+        needs(1);
+        return Press(args[i++]);
+    }
+    if (name == "type") {
+        needs(2);
+        const std::string id = args[i++];
+        return Type(id, args[i++]);
+    }
+    if (name == "close") {
+        if (!IsWindow(m_hCurrent)) return Fail("close: no current window");
+        PostMessageA(m_hCurrent, WM_CLOSE, 0, 0);
+        return true;
+    }
+    if (name == "gone") return Gone(Option(args, i, "timeout", 20) * 1000);
+    if (name == "absent") {
+        needs(1);
+        const std::string caption = args[i++];
+        return Absent(caption, Option(args, i, "for", 1000));
+    }
+    if (name == "exitcode") return ExitCode(Option(args, i, "timeout", 30) * 1000);
+    if (name == "sleep") {
+        needs(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::atol(args[i++].c_str())));
+        return true;
+    }
+    if (name == "echo") {
+        needs(1);
+        std::printf("== %s\n", args[i++].c_str());
+        std::fflush(stdout);
+        return true;
+    }
+    std::printf("usage: unknown step \"%s\"\n", name.c_str());
+    std::exit(3);
+}
+
+int Driver::Run(const std::vector<std::string>& args) {
+    if (args.empty()) {
+        std::printf("usage: uidriver STEP [STEP...]  (see the top of uidriver.cpp)\n");
+        return 3;
+    }
+    bool allPassed = true;
+    std::size_t i = 0;
+    while (i < args.size()) {
+        if (Step(args, i)) continue;
+        allPassed = false;
+        // A failed case ends its program and skips to the next case.
+        EndStarted();
+        while (i < args.size() && args[i] != "start" && args[i] != "--start" && args[i] != "echo" &&
+               args[i] != "--echo") {
+            ++i;
+        }
+    }
+    EndStarted();
+    return allPassed ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace kv::tools
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    kv::tools::Driver driver;
+    return driver.Run(args);
+}

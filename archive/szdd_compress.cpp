@@ -3,6 +3,7 @@
 #include "archive/szdd.h"
 #include "archive/szdd_match_finder.h"
 
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 
@@ -152,6 +153,7 @@ void ParseBest(const std::uint8_t* buffer, std::size_t size, TokenWriter& writer
 
 std::vector<std::uint8_t> Compress(std::span<const std::uint8_t> data, Level level) {
     if (data.size() > UINT32_MAX) throw std::length_error("SZDD holds at most 4 GiB - 1 bytes");
+    if (data.size() > std::size_t(PTRDIFF_MAX) - kPrefix) throw std::length_error("file too large to compress");
     std::vector<std::uint8_t> buffer(kPrefix + data.size(), std::uint8_t(' '));
     if (!data.empty()) std::memcpy(buffer.data() + kPrefix, data.data(), data.size());
 

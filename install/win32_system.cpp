@@ -1,0 +1,216 @@
+// Files, times, profile strings, the registry, LZ expansion, messages and the clock over Win32.
+#include "install/win32_system.h"
+
+#include <lzexpand.h>
+
+#include <vector>
+
+namespace kv::install {
+
+namespace {
+
+class Win32File : public FileStream {
+public:
+    explicit Win32File(HANDLE handle) : m_hFile(handle) {}
+    ~Win32File() override { Close(); }
+
+    std::size_t Read(std::span<std::uint8_t> into) override {
+        DWORD got = 0;
+        if (m_hFile == INVALID_HANDLE_VALUE || into.empty()) return 0;
+        if (!ReadFile(m_hFile, into.data(), static_cast<DWORD>(into.size()), &got, nullptr)) return 0;
+        return got;
+    }
+    std::size_t Write(std::span<const std::uint8_t> bytes) override {
+        if (m_hFile == INVALID_HANDLE_VALUE) return 0;
+        if (bytes.empty()) return 0;
+        DWORD written = 0;
+        if (!WriteFile(m_hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) return written;
+        return written;
+    }
+    bool SeekToEnd() override {
+        return m_hFile != INVALID_HANDLE_VALUE && SetFilePointer(m_hFile, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER;
+    }
+    bool Close() override {
+        if (m_hFile == INVALID_HANDLE_VALUE) return true;
+        const BOOL closed = CloseHandle(m_hFile);
+        m_hFile = INVALID_HANDLE_VALUE;
+        return closed != FALSE;
+    }
+
+private:
+    HANDLE m_hFile;
+};
+
+class Win32Key : public RegistryKey {
+public:
+    explicit Win32Key(HKEY key) : m_hKey(key) {}
+    ~Win32Key() override { RegCloseKey(m_hKey); }
+    bool SetExpandString(const std::string& name, const std::string& value) override {
+        // The byte count includes the terminating zero.
+        return RegSetValueExA(m_hKey, name.c_str(), 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                              static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+    }
+
+private:
+    HKEY m_hKey;
+};
+
+// An HFILE for the LZ functions from a handle opened by CreateFileA. LZOpenFile would go through an
+// OFSTRUCT whose path holds only 128 characters; the LZ functions themselves take any file handle
+// (an HFILE is the handle's value), so opening the files here serves paths up to MAX_PATH.
+HFILE ToHfile(HANDLE handle) {
+    return static_cast<HFILE>(reinterpret_cast<INT_PTR>(handle));
+}
+
+}  // namespace
+
+FileTime ToFileTime(const FILETIME& time) {
+    return (static_cast<FileTime>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+FILETIME ToFILETIME(FileTime time) {
+    FILETIME result;
+    result.dwLowDateTime = static_cast<DWORD>(time & 0xFFFFFFFFu);
+    result.dwHighDateTime = static_cast<DWORD>(time >> 32);
+    return result;
+}
+
+bool Win32System::MakeDirectory(const std::string& path) {
+    return CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+}
+
+bool Win32System::Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Win32System::IsDirectory(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::unique_ptr<FileStream> Win32System::OpenFile(const std::string& path, OpenMode mode) {
+    const bool create = mode == OpenMode::CreateOrTruncate;
+    const DWORD access = create ? GENERIC_WRITE : (GENERIC_READ | GENERIC_WRITE);
+    const DWORD disposition = create ? CREATE_ALWAYS : OPEN_ALWAYS;
+    HANDLE handle = CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                                nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<Win32File>(handle);
+}
+
+bool Win32System::RemoveFile(const std::string& path) {
+    return DeleteFileA(path.c_str()) != FALSE;
+}
+
+bool Win32System::RenameFile(const std::string& from, const std::string& to) {
+    return MoveFileA(from.c_str(), to.c_str()) != FALSE;
+}
+
+bool Win32System::CopyFileOver(const std::string& from, const std::string& to, std::uint32_t& error) {
+    if (CopyFileA(from.c_str(), to.c_str(), FALSE)) return true;
+    error = GetLastError();
+    return false;
+}
+
+std::optional<FileTime> Win32System::GetCreationTime(const std::string& path) {
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+    FILETIME created;
+    const BOOL ok = GetFileTime(handle, &created, nullptr, nullptr);
+    CloseHandle(handle);
+    if (!ok) return std::nullopt;
+    return ToFileTime(created);
+}
+
+SetTimesResult Win32System::SetFileTimes(const std::string& path, FileTime time) {
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return SetTimesResult::OpenFailed;
+    const FILETIME stamp = ToFILETIME(time);
+    const BOOL ok = SetFileTime(handle, &stamp, &stamp, &stamp);
+    CloseHandle(handle);
+    return ok ? SetTimesResult::Done : SetTimesResult::SetFailed;
+}
+
+bool Win32System::ChangeDirectory(const std::string& path) {
+    return SetCurrentDirectoryA(path.c_str()) != FALSE;
+}
+
+std::string Win32System::CurrentDirectory() {
+    char buffer[MAX_PATH] = {};
+    const DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
+    return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
+}
+
+std::string Win32System::WindowsDirectory() {
+    char buffer[MAX_PATH] = {};
+    const UINT length = GetWindowsDirectoryA(buffer, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
+}
+
+std::size_t Win32System::ReadProfileString(const std::string& section, const std::string& key, std::string& value,
+                                           const std::string& path) {
+    char buffer[MAX_PATH] = {};
+    const DWORD copied = GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer, MAX_PATH, path.c_str());
+    value.assign(buffer, copied);
+    return copied;
+}
+
+int Win32System::ReadProfileInt(const std::string& section, const std::string& key, int defaultValue,
+                                const std::string& path) {
+    return static_cast<int>(GetPrivateProfileIntA(section.c_str(), key.c_str(), defaultValue, path.c_str()));
+}
+
+bool Win32System::WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
+                                    const std::string& path) {
+    return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str()) != FALSE;
+}
+
+std::unique_ptr<RegistryKey> Win32System::CreateMachineKey(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &key) != ERROR_SUCCESS) return nullptr;
+    return std::make_unique<Win32Key>(key);
+}
+
+bool Win32System::LzExpand(const std::string& source, const std::string& destination) {
+    HANDLE in = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (in == INVALID_HANDLE_VALUE) return false;
+    // LZInit hands back an LZ handle for an SZDD file and the plain handle for any other file.
+    const INT lzIn = LZInit(ToHfile(in));
+    if (lzIn < 0) {
+        CloseHandle(in);
+        return false;
+    }
+    HANDLE out = CreateFileA(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                             nullptr);
+    if (out == INVALID_HANDLE_VALUE) {
+        LZClose(lzIn);
+        return false;
+    }
+    const LONG copied = LZCopy(lzIn, ToHfile(out));
+    LZClose(lzIn);  // closes the source handle too
+    CloseHandle(out);
+    return copied >= 0;
+}
+
+void Win32System::ShellOpen(const std::string& file, const std::string& parameters,
+                            const std::string& workingDirectory) {
+    ShellExecuteA(m_hOwner, "open", file.c_str(), parameters.c_str(), workingDirectory.c_str(), SW_SHOWDEFAULT);
+}
+
+void Win32System::Sleep(unsigned milliseconds) {
+    ::Sleep(milliseconds);
+}
+
+FileTime Win32System::SystemTimeAsFileTime() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return ToFileTime(now);
+}
+
+int Win32System::AskUser(const std::string& text, const std::string& caption, MessageButtons buttons) {
+    const UINT type = buttons == MessageButtons::YesNo ? MB_YESNO : MB_OK;
+    return MessageBoxA(m_hOwner, text.c_str(), caption.c_str(), type);
+}
+
+}  // namespace kv::install

@@ -2,7 +2,10 @@
 #include "ui/installer_dlg.h"
 
 #include "archive/options.h"
+#include "install/installation_run.h"
 #include "install/system.h"
+#include "install/win32_system.h"
+#include "ui/archive_stream_reader.h"
 #include "ui/dialog_arithmetic.h"
 #include "ui/resource.h"
 
@@ -139,6 +142,8 @@ void CInstallerDlg::DisableControls() {
     m_btnExit.EnableWindow(FALSE);
 }
 
+// PLACEHOLDER until the licence dialog (template 129) is built on this dialog layer: the agreement
+// is taken as accepted without being shown.
 int CInstallerDlg::ShowLicense(const std::string&) {
     return install::kIdOk;
 }
@@ -151,15 +156,48 @@ void CInstallerDlg::EndDialog(int result) {
     CDialog::EndDialog(result);
 }
 
-// PLACEHOLDER until the installation engine is wired in: ends the dialog without installing.
-void CInstallerDlg::RunInstallation(bool) {
+// The run itself lives in the installation engine; the dialog gives it its state, the Win32
+// services and itself as the run's user interface, then turns the outcome into the exit code.
+void CInstallerDlg::RunInstallation(bool fromInstallNow) {
     if (m_bRunning || !m_bManifestLoaded) {
         return;  // a posted Install Now during a run, or after a failed initialisation, starts nothing
     }
     m_bRunning = true;
-    m_nExitCode = app::kExitInstallFailed;
-    CDialog::EndDialog(IDOK);
+    install::RunState state;
+    state.manifest = &m_manifest;
+    state.title = m_strTitle;
+    state.windowsDirectory = m_szWindowsDir;
+    state.startupDirectory = m_szStartupDir;
+    state.archivePath = m_strArchivePath;
+    state.useCurrentFolder = useCurrentFolder;
+    state.commandLine = m_strCommandLine;
+    ArchiveStreamReader entries(m_pArchive);
+    state.entries = &entries;
+    install::Win32System system(m_hWnd);
+    const install::RunOutcome outcome = install::RunInstallation(state, system, *this, fromInstallNow);
     m_bRunning = false;
+
+    switch (outcome) {
+    case install::RunOutcome::FolderRefused:
+        if (!fromInstallNow) {
+            m_nExitCode = app::kExitFolderRefused;  // launch mode: the initialisation ends the dialog
+        }
+        return;  // after Install Now the dialog stays usable and the manifest stays loaded
+    case install::RunOutcome::Completed:
+    case install::RunOutcome::Launched:
+        m_nExitCode = app::kExitInstalled;
+        break;
+    case install::RunOutcome::Failed:
+        m_nExitCode = app::kExitInstallFailed;
+        break;
+    case install::RunOutcome::LicenseDeclined:
+        m_nExitCode = app::kExitLicenseDeclined;
+        break;
+    }
+    // One manifest serves one run.
+    m_bManifestLoaded = false;
+    m_manifest = archive::Manifest{};
+    m_pManifest.clear();
 }
 
 }  // namespace kv::ui

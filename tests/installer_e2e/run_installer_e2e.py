@@ -24,7 +24,6 @@ CORRUPT = 'File is corrupt.  Redownload the file and try again.'
 
 # The installer's exit codes (app/exit_codes.h).
 EXIT_INSTALLED, EXIT_CANCELLED, EXIT_MISSING, EXIT_CORRUPT = 0, 1, 2, 3
-EXIT_INSTALL_FAILED = 5
 
 
 def win(path):
@@ -170,6 +169,8 @@ def build_fixtures(work, image, kvpack):
     far = fx.sample_manifest()
     far['files'][1]['offset'] = 0x7FFFFF00
     fixtures['entry-outside'] = fx.build_installer(image, far)
+    # Launch mode finds no record named runFile, so it installs everything.
+    fixtures['launch'] = fx.build_installer(image, fx.sample_manifest(runFile='NOTHERE.EXE'))
     # A folder that the drive prefix pushes past 259 characters.
     fixtures['folder-too-long'] = fx.build_installer(image, fx.sample_manifest(defaultFolder='F' * 258))
     for name, folder in (('folder-c', 'C:\\Program Files\\App'), ('folder-d', 'D:\\Apps\\Tool'),
@@ -248,8 +249,7 @@ def failure_cases(r, work, support):
             r.check(c, CORRUPT in texts, 'message B exact, got %r' % texts)
             buttons = [f for f in controls.values() if f.get('class', '').lower() == 'button']
             r.check(c, [b['text'] for b in buttons] == ['OK'], 'OK only, got %r' % buttons)
-            icons = [f for f in controls.values()
-                     if f.get('class', '').lower() == 'static' and f.get('text') == '' and f.get('visible') == '1']
+            icons = [f for f in controls.values() if f.get('icon') == '1']
             r.check(c, not icons, 'no icon in the box')
         # Exit code 3, not the run's: the auto-start never fired although the box stayed up 1.2 s.
         r.check(c, c.exit_code == EXIT_CORRUPT, 'exit code %s' % c.exit_code)
@@ -329,7 +329,9 @@ def dialog_cases(r, work, screenshot):
     r.check(c, not c.errors, 'no driver errors')
     r.check(c, c.gone_after is not None and 300 <= c.gone_after <= 5000,
             'closed about 500 ms after it showed, took %s ms' % c.gone_after)
-    r.check(c, c.exit_code in (EXIT_INSTALLED, EXIT_INSTALL_FAILED), 'the run ended it, exit %s' % c.exit_code)
+    r.check(c, c.exit_code == EXIT_INSTALLED, 'the run completed, exit %s' % c.exit_code)
+    r.check(c, os.path.exists(prefix_path('drive_c', 'Program Files', 'Sample', 'SAMPLE.TXT')),
+            'installed into the default folder')
 
     c = cases.get('screenshot') or Case('screenshot')
     controls = main_window(c)
@@ -338,6 +340,63 @@ def dialog_cases(r, work, screenshot):
     r.check(c, c.exit_code == EXIT_CANCELLED, 'exit code %s' % c.exit_code)
     if screenshot:
         r.check(c, os.path.exists(screenshot) and os.path.getsize(screenshot) > 1000, 'screenshot taken')
+
+
+def prefix_path(*parts):
+    prefix = os.environ.get('KV_WINEPREFIX') or '/tmp/kv-wineprefix-%d' % os.getuid()
+    return os.path.join(prefix, *parts)
+
+
+def run_cases(r, work):
+    """Runs of the installation engine started from the dialog: Install Now, a refused folder,
+    the auto-start, and launch mode together with the auto-start."""
+    fixtures_dir = os.path.join(work, 'fixtures')
+    good = os.path.join(fixtures_dir, 'good.exe')
+    target = os.path.join(work, 'installed-a')
+    launch_dir = os.path.join(work, 'launch')
+    os.makedirs(launch_dir, exist_ok=True)
+    shutil.copy(os.path.join(fixtures_dir, 'launch.exe'), os.path.join(launch_dir, 'launch.exe'))
+    question = 'The installation is complete.\nWould you like to run Korvalin Sample 2.0  now?'
+    steps = ['echo', 'install-now', 'start', '"%s"' % win(good), '--cwd', win(fixtures_dir),
+             'wait', MAIN_CAPTION, 'type', '1002', win(target), 'press', 'Install Now',
+             'wait', 'Installation Complete', '--timeout', '60', 'dump', 'press', 'No', 'gone', 'exitcode',
+             'echo', 'refused', 'start', '"%s"' % win(good), '--cwd', win(fixtures_dir),
+             'wait', MAIN_CAPTION, 'type', '1002', 'C:\\App?', 'press', 'Install Now',
+             'wait', FAILED_CAPTION, 'dump', 'press', 'OK', 'gone',
+             'wait', MAIN_CAPTION, 'dump', 'press', 'Exit', 'gone', 'exitcode',
+             # Launch mode with the auto-start armed: SAMPLE.TXT is not the runFile here, so the run
+             # installs into the current directory; the posted Install Now must not start a second run.
+             'echo', 'launch', 'start', '"%s" %s|OptNIN OptNP OptUCD' % (win(os.path.join(launch_dir, 'launch.exe')),
+                                                                          win(launch_dir)),
+             '--cwd', win(work), 'exitcode', '--timeout', '60']
+    cases = r.drive(steps)
+
+    c = cases.get('install-now') or Case('install-now')
+    r.check(c, not c.errors, 'no driver errors')
+    texts = [f.get('text') for w in c.windows for f in w['controls'].values()]
+    r.check(c, question in texts, 'completion question, got %r' % texts)
+    r.check(c, c.exit_code == EXIT_INSTALLED, 'exit code %s' % c.exit_code)
+    placed = os.path.join(target, 'SAMPLE.TXT')
+    expected = b'Hello from the sample archive.\r\n' * 4
+    r.check(c, os.path.exists(placed) and open(placed, 'rb').read() == expected, 'SAMPLE.TXT expanded in place')
+    r.check(c, os.path.exists(os.path.join(target, 'SETUP.EXE')), 'the installer copied itself as SETUP.EXE')
+
+    c = cases.get('refused') or Case('refused')
+    r.check(c, not c.errors, 'no driver errors')
+    r.check(c, len(c.windows) == 2, 'message box, then the dialog again')
+    if len(c.windows) == 2:
+        texts = [f.get('text') for f in c.windows[0]['controls'].values()]
+        r.check(c, any(t and t.startswith('The installation folder you entered has invalid characters.')
+                       for t in texts), 'invalid-characters message, got %r' % texts)
+        controls = c.windows[1]['controls']
+        r.check(c, all(controls.get(i, {}).get('enabled') == '1' for i in (1002, 1004, 1005, 2)),
+                'the dialog stays usable')
+    r.check(c, c.exit_code == EXIT_CANCELLED, 'exit code %s' % c.exit_code)
+
+    c = cases.get('launch') or Case('launch')
+    r.check(c, not c.errors, 'no driver errors')
+    r.check(c, c.exit_code == EXIT_INSTALLED, 'exit code %s' % c.exit_code)
+    r.check(c, os.path.exists(os.path.join(launch_dir, 'SAMPLE.TXT')), 'installed into the current directory')
 
 
 def main():
@@ -365,6 +424,7 @@ def main():
     started = time.time()
     failure_cases(r, args.work, args.support)
     dialog_cases(r, args.work, args.screenshot)
+    run_cases(r, args.work)
     print('%d checks, %d failed, %.1f s' % (r.checks, len(r.failures), time.time() - started))
     for failure in r.failures:
         print('FAIL ' + failure)

@@ -24,6 +24,7 @@
 // Output, one line each (texts escaped: \\ \" \n \r \t \xHH):
 //   window "CAPTION" class=CLASS enabled=0|1
 //   control id=N class=CLASS enabled=0|1 visible=0|1 text="..." [pos=N for a progress bar]
+//                                    [icon=0|1 for an icon static: whether it holds an icon]
 //   gone after=MS
 //   exit code=N
 //   error: WHAT                      a failed step. The started program is then ended and the steps
@@ -215,6 +216,11 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM) {
         DWORD_PTR pos = 0;
         SendMessageTimeoutA(control, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &pos);
         std::printf(" pos=%d", static_cast<int>(pos));
+    }
+    if (lstrcmpiA(cls.c_str(), "Static") == 0 && (GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+        DWORD_PTR icon = 0;
+        SendMessageTimeoutA(control, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &icon);
+        std::printf(" icon=%d", icon != 0 ? 1 : 0);
     }
     std::printf("\n");
     return TRUE;

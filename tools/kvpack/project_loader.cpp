@@ -1,5 +1,6 @@
 // Reads a kvpack project file (TOML) and checks every field against the installer format's limits
 // and record conventions, reporting each mistake with file, line and field.
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <map>
@@ -38,6 +39,22 @@ std::string Lower(std::string_view text) {
     return out;
 }
 
+// Letters to insert, delete or change to turn one word into the other, for "did you mean" hints.
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
 std::string Quoted(std::string_view text) { return "\"" + AnsiToUtf8(text) + "\""; }
 
 // A date the project gives: a fixed time, the wall clock, or nothing (then a reproducible default).
@@ -64,6 +81,7 @@ public:
             throw ToolError(kExitBadInput, m_name + ":" + std::to_string(error.source().begin.line) +
                                                ": syntax: " + std::string(error.description()));
         }
+        m_root = &root;
         ReadHeader(root);
         ReadSettings(root);
         ReadFiles(root);
@@ -90,7 +108,8 @@ private:
 
     void Error(const toml::node* node, const std::string& field, const std::string& message) {
         std::string where = m_name;
-        if (node != nullptr && node->source().begin.line > 0) where += ":" + std::to_string(node->source().begin.line);
+        // The root table has no line of its own worth naming (a missing top-level key).
+        if (node != nullptr && node != m_root && node->source().begin.line > 0) where += ":" + std::to_string(node->source().begin.line);
         m_errors.push_back(where + ": " + field + ": " + message);
     }
 
@@ -101,7 +120,7 @@ private:
             if (!known) {
                 std::string hint;
                 for (std::string_view name : allowed) {
-                    if (Lower(name) == Lower(key.str())) hint = " (did you mean " + std::string(name) + "?)";
+                    if (EditDistance(Lower(name), Lower(key.str())) <= 2) hint = " (did you mean " + std::string(name) + "?)";
                 }
                 Error(&node, prefix + std::string(key.str()), "unknown key" + hint);
             }
@@ -336,7 +355,7 @@ private:
             r.iconName = String(table, "iconName", prefix + "iconName", kShortFieldLimit, false).value_or("");
             const bool shortcut = r.desktopIcon != 0 || r.programsIcon != 0;
             if (shortcut && r.iconName.empty()) {
-                Error(NodeOr(table, "iconName", ""), prefix + "iconName",
+                Error(NodeOr(table, r.desktopIcon != 0 ? "desktopIcon" : "programsIcon", ""), prefix + "iconName",
                       "required when desktopIcon or programsIcon is set");
             } else if (!shortcut && !r.iconName.empty()) {
                 Error(table.get("iconName"), prefix + "iconName",
@@ -439,7 +458,7 @@ private:
         std::map<std::string, const PendingFile*> seen;
         for (const PendingFile& f : m_files) {
             if (f.record.file.empty()) continue;
-            const std::string target = Lower(f.record.folder + "\\" + f.record.file);
+            const std::string target = Lower(f.record.folder.empty() ? f.record.file : f.record.folder + "\\" + f.record.file);
             auto [it, inserted] = seen.emplace(target, &f);
             if (!inserted) {
                 const toml::node* node = f.table ? NodeOr(*f.table, "file", "source") : nullptr;
@@ -540,6 +559,7 @@ private:
     DateSpec m_archiveDate;
     DateSpec m_uninstallerDate;
     std::vector<std::string> m_errors;
+    const toml::node* m_root = nullptr;
 };
 
 std::optional<std::string> Environment(const char* name) {

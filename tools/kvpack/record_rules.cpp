@@ -1,6 +1,8 @@
 // Checks on the names a FileRecord carries.
 #include "tools/kvpack/record_rules.h"
 
+#include <algorithm>
+
 namespace kv::tools {
 namespace {
 
@@ -36,7 +38,12 @@ std::optional<std::string> FolderProblem(std::string_view folder) {
     if (folder.empty()) return std::nullopt;
     if (folder.front() == '\\' || folder.front() == '/') return "must be relative to the installation folder";
     if (folder.size() >= 2 && folder[1] == ':') return "must be relative to the installation folder (no drive)";
-    if (folder == "..") return "must not leave the installation folder";
+    std::size_t start = 0;
+    while (start <= folder.size()) {
+        const std::size_t end = std::min(folder.find_first_of("\\/", start), folder.size());
+        if (folder.substr(start, end - start) == "..") return "must not leave the installation folder (\"..\")";
+        start = end + 1;
+    }
     if (folder.find_first_of("\\/") != std::string_view::npos) {
         return "one folder level only: the installer creates a single missing folder";
     }

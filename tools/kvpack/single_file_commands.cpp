@@ -13,7 +13,8 @@ namespace {
 namespace fs = std::filesystem;
 namespace szdd = kv::archive::szdd;
 
-// The header byte that holds the last character of the name the compressed file replaced by "_".
+// The header byte that holds the last character of a name that the classic compressor replaced by
+// "_" ("readme.tx_"); 0 when nothing was replaced.
 constexpr std::size_t kReplacedCharOffset = 9;
 
 struct CompressOptions {
@@ -29,19 +30,15 @@ struct ExpandOptions {
 
 int RunCompress(const CompressOptions& options) {
     const std::vector<std::uint8_t> data = ReadFileBytes(options.input, "input");
-    std::vector<std::uint8_t> compressed = szdd::Compress(data, options.fast ? szdd::Level::Fast : szdd::Level::Best);
+    const std::vector<std::uint8_t> compressed = szdd::Compress(data, options.fast ? szdd::Level::Fast : szdd::Level::Best);
     std::string output = options.output;
     if (output.empty()) {
-        // The default name ends in "_" in place of its last character, which the header keeps so
-        // expansion can restore it: "readme.txt" becomes "readme.tx_".
+        // Like mscompress: the input's name with "_" appended ("readme.txt" gives "readme.txt_").
         const std::string name = fs::path(options.input).filename().string();
         if (name.empty() || name.back() == '_') {
-            throw ToolError(kExitUsage, options.input + ": cannot derive an output name: give -o OUT");
+            throw ToolError(kExitUsage, options.input + ": already ends in \"_\": give -o OUT");
         }
-        output = options.input.substr(0, options.input.size() - 1) + "_";
-        if (compressed.size() > kReplacedCharOffset) {
-            compressed[kReplacedCharOffset] = static_cast<std::uint8_t>(name.back());
-        }
+        output = options.input + "_";
     }
     WriteFileBytes(output, compressed);
     return kExitOk;
@@ -73,8 +70,7 @@ void AddCompressCommand(CLI::App& app, CommandRunner& run) {
     auto options = std::make_shared<CompressOptions>();
     CLI::App* sub = app.add_subcommand("compress", "Compress one file to SZDD (readable by msexpand and the LZ service)");
     sub->add_option("input", options->input, "File to compress")->required();
-    sub->add_option("-o,--output", options->output, "Output file (default: the input's name with its last character "
-                                                    "replaced by _)");
+    sub->add_option("-o,--output", options->output, "Output file (default: the input's name followed by _)");
     sub->add_flag("--fast", options->fast, "Faster, slightly larger compression");
     sub->callback([options, &run] { run = [options] { return RunCompress(*options); }; });
 }
@@ -83,8 +79,8 @@ void AddExpandCommand(CLI::App& app, CommandRunner& run) {
     auto options = std::make_shared<ExpandOptions>();
     CLI::App* sub = app.add_subcommand("expand", "Expand one SZDD compressed file");
     sub->add_option("input", options->input, "Compressed file")->required();
-    sub->add_option("-o,--output", options->output, "Output file (default: the input's name with the trailing _ "
-                                                    "restored from the header)");
+    sub->add_option("-o,--output", options->output, "Output file (default: the input's name without its trailing _, "
+                                                    "or with the letter the header keeps in its place)");
     sub->callback([options, &run] { run = [options] { return RunExpand(*options); }; });
 }
 

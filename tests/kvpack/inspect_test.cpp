@@ -1,0 +1,113 @@
+// kvpack list and verify on a built installer, a damaged one and hand-made ones.
+#include <gtest/gtest.h>
+
+#include "kvpack_test_support.h"
+
+namespace kv::tools::test {
+namespace {
+
+class KvpackInspect : public testing::Test {
+protected:
+    void SetUp() override {
+        WriteSampleProject(m_dir.path(), "archiveDate = \"2026-12-01T12:00:00Z\"\n");
+        const RunResult build = RunKvpack("build project.toml -o setup.exe", m_dir.path());
+        ASSERT_EQ(build.exitCode, 0) << build.err;
+        m_installer = ReadBytes(m_dir / "setup.exe");
+    }
+
+    RunResult VerifyDamaged(const std::vector<std::uint8_t>& bytes) {
+        WriteBytes(m_dir / "damaged.exe", bytes);
+        return RunKvpack("verify damaged.exe", m_dir.path());
+    }
+
+    ScratchDir m_dir;
+    std::vector<std::uint8_t> m_installer;
+};
+
+TEST_F(KvpackInspect, ListShowsEveryHeaderFieldSettingAndRecord) {
+    const RunResult list = RunKvpack("list setup.exe", m_dir.path());
+    ASSERT_EQ(list.exitCode, 0) << list.err;
+    for (const char* expected : {"\"Test App\"", "\"SETUP.EXE\"", "\"C:\\Test App\"", "\"APP.EXE\"",
+                                 "2026-12-01T12:00:00Z", "test.ini", "Paths", "Home", "\"$INSTALL\"", "Count",
+                                 "Kvuninstall.exe", "Docs\\README.TXT", "Data\\big.bin", "\"/quiet\"", "0x00001388",
+                                 "150000", "(matches)"}) {
+        EXPECT_NE(list.out.find(expected), std::string::npos) << expected << "\n" << list.out;
+    }
+}
+
+TEST_F(KvpackInspect, ListJsonIsValidAndCarriesOffsetsAndSizes) {
+    const RunResult list = RunKvpack("list --json setup.exe", m_dir.path());
+    ASSERT_EQ(list.exitCode, 0) << list.err;
+    WriteText(m_dir / "list.json", list.out);
+    // Python's own JSON reader checks the syntax and pulls out values independently of kvpack.
+    const RunResult check = RunShell(
+        "python3 -c 'import json,sys; d=json.load(open(\"list.json\")); f=d[\"files\"]; "
+        "print(d[\"title\"], d[\"runFile\"], len(d[\"settings\"]), d[\"settings\"][1][\"value\"], "
+        "d[\"settings\"][1][\"numeric\"], len(f), f[0][\"file\"], f[0][\"offset\"], f[3][\"folder\"], "
+        "f[3][\"expandedSize\"], f[3][\"compressed\"], f[1][\"desktopIcon\"], f[1][\"iconName\"], "
+        "f[1][\"offset\"] == f[0][\"offset\"] + f[0][\"length\"], d[\"fileSize\"], d[\"archiveDateFileTime\"])'",
+        m_dir.path());
+    ASSERT_EQ(check.exitCode, 0) << check.err << list.out;
+    EXPECT_EQ(check.out, "Test App APP.EXE 2 7 1 4 Kvuninstall.exe 5000 Data 150000 True 1 Test App True " +
+                             std::to_string(m_installer.size()) + " 134406000000000000\n");
+}
+
+TEST_F(KvpackInspect, VerifyAcceptsASoundInstaller) {
+    const RunResult verify = RunKvpack("verify setup.exe", m_dir.path());
+    EXPECT_EQ(verify.exitCode, 0) << verify.err;
+    EXPECT_NE(verify.out.find("OK"), std::string::npos) << verify.out;
+}
+
+TEST_F(KvpackInspect, VerifyRefusesAChangedByte) {
+    for (std::size_t at : {std::size_t{10}, std::size_t{6000}, m_installer.size() - 20, m_installer.size() - 2}) {
+        auto bytes = m_installer;
+        bytes[at] ^= 0x01;
+        const RunResult verify = VerifyDamaged(bytes);
+        EXPECT_EQ(verify.exitCode, 3) << at;
+        EXPECT_NE(verify.err.find("checksum mismatch"), std::string::npos) << at << ": " << verify.err;
+    }
+}
+
+TEST_F(KvpackInspect, VerifyRefusesACutFile) {
+    auto bytes = m_installer;
+    bytes.resize(5);
+    RunResult verify = VerifyDamaged(bytes);
+    EXPECT_EQ(verify.exitCode, 3);
+    EXPECT_NE(verify.err.find("too short"), std::string::npos) << verify.err;
+    // Cut in the middle of the manifest: the trailer is gone, whatever is left does not add up.
+    bytes = m_installer;
+    bytes.resize(bytes.size() - 30);
+    verify = VerifyDamaged(bytes);
+    EXPECT_EQ(verify.exitCode, 3);
+    EXPECT_FALSE(verify.err.empty());
+}
+
+TEST_F(KvpackInspect, VerifyFindsAnEntryThatDoesNotExpandDespiteAGoodChecksum) {
+    // The last record (data/big.bin) claims one byte more than its compressed data holds.
+    auto bytes = m_installer;
+    const RunResult list = RunKvpack("list --json setup.exe", m_dir.path());
+    const std::size_t key = list.out.rfind("\"offset\": ");
+    ASSERT_NE(key, std::string::npos);
+    const std::size_t at = std::stoul(list.out.substr(key + 10));
+    ASSERT_EQ(bytes[at], 0x53);  // 'S' of SZDD
+    bytes[at + 10] += 1;         // the declared size, low byte
+    FixChecksum(bytes);
+    const RunResult verify = VerifyDamaged(bytes);
+    EXPECT_EQ(verify.exitCode, 3);
+    EXPECT_NE(verify.err.find("files[4] (big.bin): compressed data ends after 150000 of 150001 bytes"),
+              std::string::npos)
+        << verify.err;
+}
+
+TEST_F(KvpackInspect, ListAndVerifyRefuseAFileThatIsNoInstaller) {
+    WriteBytes(m_dir / "plain.bin", SampleBytes(4000, 9));
+    RunResult result = RunKvpack("list plain.bin", m_dir.path());
+    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_NE(result.err.find("plain.bin"), std::string::npos) << result.err;
+    result = RunKvpack("verify missing.exe", m_dir.path());
+    EXPECT_EQ(result.exitCode, 4);
+    EXPECT_NE(result.err.find("installer missing.exe: cannot open"), std::string::npos) << result.err;
+}
+
+}  // namespace
+}  // namespace kv::tools::test

@@ -26,14 +26,24 @@ struct Match {
 // Positions are stored plus kWindow, so 0 means "empty" and is always out of reach.
 inline std::uint32_t Stored(std::size_t position) { return std::uint32_t(position) + kWindow; }
 
+// Bits of a head table for `size` bytes of input: small files do not pay for clearing a big table.
+inline unsigned TableBits(std::size_t size, unsigned most) {
+    unsigned bits = 10;
+    while (bits < most && (std::size_t(1) << bits) < size) ++bits;
+    return bits;
+}
+
 // Binary search tree of the strings (up to kMaxMatch bytes) that start in the window, one tree per
 // leading byte pair, rebuilt with the newest string at the root on every insertion, so a node's
 // subtree is always older than the node and the walk stops at the first node that left the window.
-// With no depth limit it returns the exact longest match at every position.
+// With no depth limit it returns the exact longest match at every position. Large inputs key the
+// trees by the exact byte pair; small ones hash the pair into a smaller table, so a tree may mix
+// pairs and comparisons start at the first byte.
 class BinaryTreeMatchFinder {
 public:
     BinaryTreeMatchFinder(const std::uint8_t* buffer, std::size_t size, std::uint32_t depthLimit)
-        : m_pBuffer(buffer), m_size(size), m_depthLimit(depthLimit), m_head(1u << 16, 0), m_son(2 * kWindow, 0) {}
+        : m_pBuffer(buffer), m_size(size), m_depthLimit(depthLimit), m_bits(TableBits(size, 16)),
+          m_head(std::size_t(1) << m_bits, 0), m_son(2 * kWindow, 0) {}
 
     // Inserts the string at `position` and returns the longest earlier match in the window.
     Match FindAndInsert(std::size_t position) {
@@ -41,21 +51,23 @@ public:
         const std::size_t lenLimit = std::min(kMaxMatch, m_size - position);
         if (lenLimit < kMinMatch) return best;  // too close to the end to start or serve a match
         const std::uint8_t* cur = m_pBuffer + position;
-        const std::uint32_t key = cur[0] | std::uint32_t(cur[1]) << 8;
+        const std::uint32_t pair = cur[0] | std::uint32_t(cur[1]) << 8;
+        const bool exact = m_bits == 16;
+        const std::uint32_t key = exact ? pair : (pair * 2654435761u) >> (32 - m_bits);
         const std::uint32_t pos = Stored(position);
         std::uint32_t candidate = m_head[key];
         m_head[key] = pos;
         std::uint32_t* ptr0 = &m_son[((pos & kWindowMask) << 1) + 1];  // where the next greater node goes
         std::uint32_t* ptr1 = &m_son[(pos & kWindowMask) << 1];        // where the next smaller node goes
-        // Every string of one tree shares the first two bytes.
-        std::size_t len0 = 2, len1 = 2, maxLen = 2;
+        // With exact keys every string of one tree shares the first two bytes.
+        std::size_t len0 = exact ? 2 : 0, len1 = len0, maxLen = kMinMatch - 1;
         for (std::uint32_t depth = m_depthLimit;; --depth) {
             const std::uint32_t delta = pos - candidate;
             if (depth == 0 || delta > kMaxDistance) {
                 *ptr0 = *ptr1 = 0;
                 return best;
             }
-            std::uint32_t* pair = &m_son[(candidate & kWindowMask) << 1];
+            std::uint32_t* children = &m_son[(candidate & kWindowMask) << 1];
             const std::uint8_t* pb = cur - delta;
             std::size_t len = std::min(len0, len1);
             if (pb[len] == cur[len]) {
@@ -65,20 +77,20 @@ public:
                     best = {std::uint32_t(len), delta};
                     if (len == lenLimit) {
                         // Same string: the new node takes the old one's place and children.
-                        *ptr1 = pair[0];
-                        *ptr0 = pair[1];
+                        *ptr1 = children[0];
+                        *ptr0 = children[1];
                         return best;
                     }
                 }
             }
             if (pb[len] < cur[len]) {
                 *ptr1 = candidate;
-                ptr1 = pair + 1;
+                ptr1 = children + 1;
                 candidate = *ptr1;
                 len1 = len;
             } else {
                 *ptr0 = candidate;
-                ptr0 = pair;
+                ptr0 = children;
                 candidate = *ptr0;
                 len0 = len;
             }
@@ -89,7 +101,8 @@ private:
     const std::uint8_t* m_pBuffer;
     std::size_t m_size;
     std::uint32_t m_depthLimit;
-    std::vector<std::uint32_t> m_head;  // newest position per leading byte pair
+    unsigned m_bits;
+    std::vector<std::uint32_t> m_head;  // newest position per (hashed) leading byte pair
     std::vector<std::uint32_t> m_son;   // two children per window slot
 };
 
@@ -97,7 +110,8 @@ private:
 class HashChainMatchFinder {
 public:
     HashChainMatchFinder(const std::uint8_t* buffer, std::size_t size, std::uint32_t depthLimit)
-        : m_pBuffer(buffer), m_size(size), m_depthLimit(depthLimit), m_head(kHashSize, 0), m_prev(kWindow, 0) {}
+        : m_pBuffer(buffer), m_size(size), m_depthLimit(depthLimit), m_bits(TableBits(size, kMostBits)),
+          m_head(std::size_t(1) << m_bits, 0), m_prev(kWindow, 0) {}
 
     void Insert(std::size_t position) {
         if (m_size - position < kMinMatch) return;
@@ -138,16 +152,16 @@ public:
     }
 
 private:
-    static constexpr unsigned kHashBits = 15;
-    static constexpr std::size_t kHashSize = std::size_t(1) << kHashBits;
-    static std::uint32_t Hash(const std::uint8_t* p) {
+    static constexpr unsigned kMostBits = 15;
+    std::uint32_t Hash(const std::uint8_t* p) const {
         const std::uint32_t v = p[0] | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16;
-        return (v * 2654435761u) >> (32 - kHashBits);
+        return (v * 2654435761u) >> (32 - m_bits);
     }
 
     const std::uint8_t* m_pBuffer;
     std::size_t m_size;
     std::uint32_t m_depthLimit;
+    unsigned m_bits;
     std::vector<std::uint32_t> m_head;
     std::vector<std::uint32_t> m_prev;  // the next older position with the same hash, per window slot
 };

@@ -2,9 +2,34 @@
 # Builds the benchmark corpus (about 60 MB) from files every machine with the project's packages
 # has: Wine's Windows DLLs without debug info, licence texts, and man pages (already gz-compressed).
 # Usage: scripts/bench-corpus.sh [DIR]   (default build/bench-corpus); prints the composition.
+# A corpus that was completed before is kept as it is (delete the folder to build it anew).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 out=${1:-$root/build/bench-corpus}
+
+print_composition() {
+  printf '%-28s %7s %9s\n' kind files MB
+  local kind count bytes label
+  for kind in dll text man; do
+    count=$(find "$out/$kind" -type f | wc -l)
+    bytes=$(find "$out/$kind" -type f -printf '%s\n' | awk '{s+=$1} END {print s+0}')
+    case $kind in
+      dll) label="Windows DLLs (stripped)" ;;
+      text) label="licence texts" ;;
+      man) label="man pages (already gz)" ;;
+    esac
+    printf '%-28s %7d %9.1f\n' "$label" "$count" "$(awk -v b="$bytes" 'BEGIN {print b / 1e6}')"
+  done
+  count=$(find "$out" -type f ! -name .complete | wc -l)
+  bytes=$(find "$out" -type f ! -name .complete -printf '%s\n' | awk '{s+=$1} END {print s+0}')
+  printf '%-28s %7d %9.1f\n' total "$count" "$(awk -v b="$bytes" 'BEGIN {print b / 1e6}')"
+  echo "corpus: $out"
+}
+
+if [[ -f $out/.complete ]]; then
+  print_composition
+  exit 0
+fi
 dll_budget=$((36 * 1024 * 1024))
 man_budget=$((6 * 1024 * 1024))
 
@@ -45,18 +70,5 @@ while IFS= read -r f; do
   total=$((total + $(stat -c %s "$f")))
 done < <(find /usr/share/man/man1 /usr/share/man/man3 /usr/share/man/man5 /usr/share/man/man8 -name '*.gz' -type f 2>/dev/null | sort)
 
-printf '%-28s %7s %9s\n' kind files MB
-for kind in dll text man; do
-  count=$(find "$out/$kind" -type f | wc -l)
-  bytes=$(find "$out/$kind" -type f -printf '%s\n' | awk '{s+=$1} END {print s+0}')
-  case $kind in
-    dll) label="Windows DLLs (stripped)" ;;
-    text) label="licence texts" ;;
-    man) label="man pages (already gz)" ;;
-  esac
-  printf '%-28s %7d %9.1f\n' "$label" "$count" "$(awk -v b="$bytes" 'BEGIN {print b / 1048576}')"
-done
-count=$(find "$out" -type f | wc -l)
-bytes=$(find "$out" -type f -printf '%s\n' | awk '{s+=$1} END {print s+0}')
-printf '%-28s %7d %9.1f\n' total "$count" "$(awk -v b="$bytes" 'BEGIN {print b / 1048576}')"
-echo "corpus: $out"
+touch "$out/.complete"
+print_composition

@@ -1,0 +1,63 @@
+// An in-memory RemovalSystem for native tests: a case-insensitive file tree whose files can be held
+// "in use", a registry, and recorded questions and messages.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "uninstall/uninstaller/removal_system.h"
+
+namespace kv::uninstall::testing {
+
+inline constexpr char kDesktop[] = "C:\\Users\\kim\\Desktop";
+inline constexpr char kPrograms[] = "C:\\Users\\kim\\Start Menu\\Programs";
+
+class FakeRemovalSystem : public RemovalSystem {
+public:
+    struct Node {
+        bool folder = false;
+        std::vector<std::uint8_t> bytes;
+        int inUseFor = 0;  // delete attempts still refused (negative: always)
+    };
+
+    FakeRemovalSystem();
+
+    void AddFile(const std::string& path, std::vector<std::uint8_t> bytes = {'x'});
+    void AddFolder(const std::string& path);  // with its parents
+    bool HasFile(const std::string& path) const;
+    bool HasFolder(const std::string& path) const;
+    std::vector<std::uint8_t> Bytes(const std::string& path) const;
+    void HoldInUse(const std::string& path, int attempts = -1);
+    // Every path in the tree, as stored, for before/after comparisons.
+    std::map<std::string, Node> Snapshot() const { return m_tree; }
+
+    std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) override;
+    bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
+    RemoveResult RemoveFile(const std::string& path) override;
+    bool RemoveEmptyFolder(const std::string& path) override;
+    std::optional<std::string> SpecialFolderPath(SpecialFolder folder) override;
+    std::optional<std::string> ReadMachineString(const std::string& keyPath, const std::string& name) override;
+    bool DeleteMachineKey(const std::string& path) override;
+    void Sleep(unsigned milliseconds) override { m_slept += milliseconds; }
+    bool Confirm(const std::string& text, const std::string& caption) override;
+    void Tell(const std::string& text, const std::string& caption, bool error) override;
+
+    std::map<std::string, std::map<std::string, std::string>> m_registry;  // key path -> values
+    bool m_answerYes = true;
+    bool m_failReplace = false;
+    std::vector<std::string> m_questions;
+    std::vector<std::string> m_messages;
+    std::vector<std::string> m_removedFolders;
+    unsigned m_slept = 0;
+    int m_deleteAttempts = 0;
+
+private:
+    static std::string Key(const std::string& path);
+    bool HasChildren(const std::string& key) const;
+
+    std::map<std::string, Node> m_tree;  // by upper-cased path
+};
+
+}  // namespace kv::uninstall::testing

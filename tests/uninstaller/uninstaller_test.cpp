@@ -1,0 +1,320 @@
+// Native tests of the uninstaller: command line, the removal plan, and whole runs over an in-memory
+// file tree (files in use, two products in one folder, damaged data files, declined removal).
+#include <gtest/gtest.h>
+
+#include "fake_removal_system.h"
+#include "uninstall/registration.h"
+#include "uninstall/uninstall_log.h"
+#include "uninstall/uninstaller/command_line.h"
+#include "uninstall/uninstaller/exit_codes.h"
+#include "uninstall/uninstaller/removal_plan.h"
+#include "uninstall/uninstaller/uninstaller_run.h"
+
+namespace kv::uninstall {
+namespace {
+
+using testing::FakeRemovalSystem;
+using testing::kDesktop;
+using testing::kPrograms;
+
+UninstallRecord File(const std::string& path) { return {kKindFile, 0, "", path}; }
+UninstallRecord Product(const std::string& name) { return {kKindProduct, 0, "", name}; }
+UninstallRecord Desktop(const std::string& caption) { return {kKindShortcut, kLocationDesktop, "", caption}; }
+UninstallRecord Menu(const std::string& group, const std::string& caption) {
+    return {kKindShortcut, kLocationPrograms, group, caption};
+}
+
+std::vector<std::uint8_t> Encode(const std::vector<UninstallRecord>& records) {
+    std::vector<std::uint8_t> bytes;
+    for (const auto& r : records) EncodeRecord(r, bytes);
+    return bytes;
+}
+
+std::vector<UninstallRecord> Decode(const std::vector<std::uint8_t>& bytes) {
+    const DecodedLog log = DecodeRecords(bytes);
+    EXPECT_FALSE(log.truncated);
+    return log.records;
+}
+
+TEST(UninstallCommandLine, SplitsFolderAndProductAsRegistered) {
+    auto r = ParseUninstallArguments("C:\\Program Files\\App|App Name");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->folder, "C:\\Program Files\\App");
+    EXPECT_EQ(r->product, "App Name");
+    EXPECT_FALSE(r->quiet);
+
+    r = ParseUninstallArguments("C:\\|Name /S");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->folder, "C:\\");
+    EXPECT_EQ(r->product, "Name");
+    EXPECT_TRUE(r->quiet);
+
+    r = ParseUninstallArguments("D:\\A b\\|Prod/S");  // no blank before /S: part of the name
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->product, "Prod/S");
+    EXPECT_FALSE(r->quiet);
+
+    for (const char* bad : {"", "   ", "C:\\App", "|Name", "C:\\App|", "C:\\App| /S", " /S"}) {
+        EXPECT_FALSE(ParseUninstallArguments(bad)) << bad;
+    }
+    EXPECT_TRUE(HasQuietOption("nonsense /s"));
+
+    EXPECT_EQ(ArgumentsOf("C:\\WINDOWS\\Kvuninstall.exe C:\\Program Files\\App|App"), "C:\\Program Files\\App|App");
+    EXPECT_EQ(ArgumentsOf("\"C:\\My Windows\\Kvuninstall.exe\"  C:\\X|Y /S"), "C:\\X|Y /S");
+    EXPECT_EQ(ArgumentsOf("Kvuninstall.exe"), "");
+}
+
+TEST(RemovalPlan, TakesTheProductsSegmentsAndKeepsWhatOthersClaim) {
+    const std::vector<UninstallRecord> records = {
+        File("C:\\App\\orphan.txt"),                                                   // 0: no product
+        Product("A"), File("C:\\App\\a.exe"), File("C:\\App\\shared.dll"), Desktop("A app.v2"),  // 1-4
+        Menu("Grp", "Read me"),                                                        // 5
+        Product("B"), File("C:\\App\\b.exe"), File("C:\\APP\\SHARED.DLL"), Desktop("A app"),     // 6-9
+        Product("A"), File("C:\\App\\late.txt"),                                       // 10-11
+    };
+    const RemovalPlan plan = PlanRemoval(records, "A");
+    EXPECT_EQ(plan.products, (std::vector<std::size_t>{1, 10}));
+    EXPECT_EQ(plan.files, (std::vector<std::size_t>{2, 11}));
+    EXPECT_EQ(plan.shortcuts, (std::vector<std::size_t>{5}));
+    // The same file in another letter case, and a caption naming the same "A app.lnk".
+    EXPECT_EQ(plan.shared, (std::vector<std::size_t>{3, 4}));
+    EXPECT_FALSE(PlanRemoval(records, "a").found());  // product names compare exactly
+
+    // Nothing failed: the other product and the orphan stay, in order.
+    EXPECT_EQ(RemainingRecords(records, plan, {}),
+              (std::vector<UninstallRecord>{records[0], records[6], records[7], records[8], records[9]}));
+    // A file left behind goes last, behind the product's record, so a second run finds it.
+    EXPECT_EQ(RemainingRecords(records, plan, {11}),
+              (std::vector<UninstallRecord>{records[0], records[6], records[7], records[8], records[9], Product("A"),
+                                            records[11]}));
+
+    EXPECT_EQ(ShortcutRelativePath(Menu("Grp", "Read me.txt")), "Grp\\Read me.lnk");
+    EXPECT_EQ(FoldersBelow("C:\\App\\a\\b\\f.txt", "C:\\app\\"), (std::vector<std::string>{"C:\\App\\a\\b", "C:\\App\\a"}));
+    EXPECT_TRUE(FoldersBelow("C:\\Application\\f.txt", "C:\\App").empty());
+    EXPECT_TRUE(FoldersBelow("D:\\f.txt", "C:\\App").empty());
+    EXPECT_EQ(FirstDamage({Product("A"), {9, 0, "", "x"}}), "record 2: unknown kind 9");
+    EXPECT_EQ(FirstDamage({{kKindShortcut, 5, "", "x"}}), "record 1: unknown shortcut location 5");
+}
+
+// One product installed as the installer would leave it, with its registration.
+class UninstallRun : public ::testing::Test {
+protected:
+    const std::string kFolder = "C:\\Program Files\\Demo";
+    const std::string kData = kFolder + "\\Kvuninstall.dat";
+
+    void Install(const std::string& product, const std::vector<UninstallRecord>& records, const std::string& folder) {
+        for (const auto& r : records) {
+            if (r.kind == kKindFile) fs.AddFile(r.text);
+            if (r.kind == kKindShortcut) {
+                fs.AddFile(std::string(r.location ? kDesktop : kPrograms) + "\\" + ShortcutRelativePath(r));
+            }
+        }
+        fs.m_registry[UninstallKeyPath(product)] = {
+            {"DisplayName", product}, {"UninstallString", UninstallCommandLine("C:\\WINDOWS", folder, product)}};
+    }
+
+    std::vector<UninstallRecord> DemoRecords() const {
+        return {Product("Demo"), File(kFolder + "\\KVDEMO.EXE"), Desktop("Korvalin Demo"),
+                Menu("Korvalin Demo", "Korvalin Demo"), File(kFolder + "\\doc\\README.TXT"),
+                Menu("Korvalin Demo", "Read Me.txt"), File(kFolder + "\\doc\\deep\\LICENSE.RTF"),
+                File(kFolder + "\\SETUP.EXE")};
+    }
+
+    UninstallOutcome Uninstall(const std::string& arguments) { return RunUninstall(fs, arguments); }
+
+    FakeRemovalSystem fs;
+};
+
+TEST_F(UninstallRun, RemovesEverythingOfTheOnlyProduct) {
+    const auto records = DemoRecords();
+    Install("Demo", records, kFolder);
+    fs.AddFile(kData, Encode(records));
+    fs.AddFile(std::string(kDesktop) + "\\Other.lnk");
+    fs.AddFile("C:\\Program Files\\Other\\keep.txt");
+
+    const auto outcome = Uninstall(kFolder + "|Demo");
+    EXPECT_EQ(outcome.exitCode, kUninstallRemoved);
+    EXPECT_EQ(fs.m_questions, (std::vector<std::string>{"Remove Demo and all of its components?"}));
+    EXPECT_EQ(fs.m_messages, (std::vector<std::string>{"Demo was removed."}));
+    for (const auto& r : records) {
+        if (r.kind == kKindFile) {
+            EXPECT_FALSE(fs.HasFile(r.text)) << r.text;
+        }
+    }
+    EXPECT_FALSE(fs.HasFile(std::string(kDesktop) + "\\Korvalin Demo.lnk"));
+    EXPECT_FALSE(fs.HasFolder(std::string(kPrograms) + "\\Korvalin Demo"));
+    EXPECT_FALSE(fs.HasFile(kData));
+    EXPECT_FALSE(fs.HasFolder(kFolder + "\\doc"));
+    EXPECT_FALSE(fs.HasFolder(kFolder));
+    EXPECT_TRUE(fs.m_registry.empty());
+    // Everything that was there before stays: other shortcuts, other programs, the special folders.
+    EXPECT_TRUE(fs.HasFile(std::string(kDesktop) + "\\Other.lnk"));
+    EXPECT_TRUE(fs.HasFile("C:\\Program Files\\Other\\keep.txt"));
+    EXPECT_TRUE(fs.HasFolder("C:\\Program Files"));
+    EXPECT_TRUE(fs.HasFolder(kPrograms));
+}
+
+TEST_F(UninstallRun, FoldersThatStillHoldSomethingStay) {
+    const auto records = DemoRecords();
+    Install("Demo", records, kFolder + "\\");  // registered with a trailing backslash
+    fs.AddFile(kData, Encode(records));
+    fs.AddFile(kFolder + "\\doc\\notes-of-the-user.txt");
+    fs.AddFile(std::string(kPrograms) + "\\Korvalin Demo\\Added by hand.lnk");
+
+    EXPECT_EQ(Uninstall(kFolder + "\\|Demo /S").exitCode, kUninstallRemoved);
+    EXPECT_TRUE(fs.m_questions.empty());
+    EXPECT_TRUE(fs.m_messages.empty());
+    EXPECT_FALSE(fs.HasFolder(kFolder + "\\doc\\deep"));
+    EXPECT_TRUE(fs.HasFile(kFolder + "\\doc\\notes-of-the-user.txt"));
+    EXPECT_TRUE(fs.HasFile(std::string(kPrograms) + "\\Korvalin Demo\\Added by hand.lnk"));
+    EXPECT_FALSE(fs.HasFile(kData));
+    EXPECT_TRUE(fs.m_registry.empty());
+}
+
+TEST_F(UninstallRun, TwoProductsInOneFolderSharingAFile) {
+    const std::vector<UninstallRecord> a = {Product("Alpha"), File(kFolder + "\\alpha.exe"),
+                                            File(kFolder + "\\common.dll"), Desktop("Alpha")};
+    const std::vector<UninstallRecord> b = {Product("Beta"), File(kFolder + "\\beta.exe"),
+                                            File(kFolder + "\\COMMON.DLL"), Desktop("Beta")};
+    Install("Alpha", a, kFolder);
+    Install("Beta", b, kFolder);
+    std::vector<UninstallRecord> all = a;
+    all.insert(all.end(), b.begin(), b.end());
+    fs.AddFile(kData, Encode(all));
+
+    EXPECT_EQ(Uninstall(kFolder + "|Alpha /S").exitCode, kUninstallRemoved);
+    EXPECT_FALSE(fs.HasFile(kFolder + "\\alpha.exe"));
+    EXPECT_FALSE(fs.HasFile(std::string(kDesktop) + "\\Alpha.lnk"));
+    EXPECT_TRUE(fs.HasFile(kFolder + "\\common.dll"));  // still Beta's
+    EXPECT_TRUE(fs.HasFile(kFolder + "\\beta.exe"));
+    EXPECT_TRUE(fs.HasFile(std::string(kDesktop) + "\\Beta.lnk"));
+    EXPECT_EQ(Decode(fs.Bytes(kData)), b);
+    EXPECT_EQ(fs.m_registry.count(UninstallKeyPath("Alpha")), 0u);
+    EXPECT_EQ(fs.m_registry.count(UninstallKeyPath("Beta")), 1u);
+
+    EXPECT_EQ(Uninstall(kFolder + "|Beta /S").exitCode, kUninstallRemoved);
+    EXPECT_FALSE(fs.HasFile(kFolder + "\\common.dll"));
+    EXPECT_FALSE(fs.HasFolder(kFolder));
+    EXPECT_TRUE(fs.m_registry.empty());
+}
+
+TEST_F(UninstallRun, AFileInUseIsRetriedListedAndFinishedByTheNextRun) {
+    const auto records = DemoRecords();
+    Install("Demo", records, kFolder);
+    fs.AddFile(kData, Encode(records));
+    fs.HoldInUse(kFolder + "\\KVDEMO.EXE");
+
+    auto outcome = Uninstall(kFolder + "|Demo");
+    EXPECT_EQ(outcome.exitCode, kUninstallIncomplete);
+    EXPECT_EQ(outcome.notRemoved, (std::vector<std::string>{kFolder + "\\KVDEMO.EXE"}));
+    ASSERT_EQ(fs.m_messages.size(), 1u);
+    EXPECT_NE(fs.m_messages[0].find(kFolder + "\\KVDEMO.EXE"), std::string::npos) << fs.m_messages[0];
+    EXPECT_EQ(fs.m_slept, (kRemoveTries - 1) * kRetryPauseMs);  // one pause per pass, not per file
+    // Everything else is gone; the file, its record, the folder and the registration stay.
+    EXPECT_TRUE(fs.HasFile(kFolder + "\\KVDEMO.EXE"));
+    EXPECT_FALSE(fs.HasFile(kFolder + "\\SETUP.EXE"));
+    EXPECT_FALSE(fs.HasFolder(kFolder + "\\doc"));
+    EXPECT_EQ(Decode(fs.Bytes(kData)), (std::vector<UninstallRecord>{Product("Demo"), File(kFolder + "\\KVDEMO.EXE")}));
+    EXPECT_EQ(fs.m_registry.count(UninstallKeyPath("Demo")), 1u);
+
+    fs.HoldInUse(kFolder + "\\KVDEMO.EXE", 0);
+    outcome = Uninstall(kFolder + "|Demo /S");
+    EXPECT_EQ(outcome.exitCode, kUninstallRemoved);
+    EXPECT_FALSE(fs.HasFolder(kFolder));
+    EXPECT_TRUE(fs.m_registry.empty());
+}
+
+TEST_F(UninstallRun, AFileFreedDuringTheRetriesIsRemoved) {
+    const auto records = DemoRecords();
+    Install("Demo", records, kFolder);
+    fs.AddFile(kData, Encode(records));
+    fs.HoldInUse(kFolder + "\\KVDEMO.EXE", kRemoveTries - 1);
+    EXPECT_EQ(Uninstall(kFolder + "|Demo /S").exitCode, kUninstallRemoved);
+    EXPECT_FALSE(fs.HasFolder(kFolder));
+}
+
+TEST_F(UninstallRun, BadInputChangesNothing) {
+    const auto records = DemoRecords();
+    Install("Demo", records, kFolder);
+    auto truncated = Encode(records);
+    truncated.pop_back();
+    struct Case {
+        std::string arguments;
+        std::vector<std::uint8_t> data;
+        int code;
+        std::string messageStart;
+    };
+    const std::vector<Case> cases = {
+        {"C:\\Program Files\\Demo", Encode(records), kUninstallBadCommandLine, "The uninstaller cannot use"},
+        {"C:\\Nowhere|Demo", Encode(records), kUninstallNoDataFile, "The uninstall data file C:\\Nowhere\\"},
+        {kFolder + "|Demo", truncated, kUninstallDamagedData, "The uninstall data file " + kData + " is damaged (its last"},
+        {kFolder + "|Demo", {2, 'D', 'e', 'm', 'o', 0, 7, 'x', 0}, kUninstallDamagedData, "The uninstall data file"},
+        {kFolder + "|Other", Encode(records), kUninstallUnknownProduct, "Other is not recorded in " + kData},
+        {kFolder + "|Demo", {}, kUninstallUnknownProduct, "Demo is not recorded"},
+    };
+    for (const auto& c : cases) {
+        fs.AddFile(kData, c.data);
+        const auto before = fs.Snapshot();
+        const auto registry = fs.m_registry;
+        fs.m_messages.clear();
+        for (const bool quiet : {false, true}) {
+            const auto outcome = Uninstall(c.arguments + (quiet ? " /S" : ""));
+            EXPECT_EQ(outcome.exitCode, c.code) << c.arguments;
+            EXPECT_EQ(outcome.message.rfind(c.messageStart, 0), 0u) << outcome.message;
+            EXPECT_EQ(fs.m_messages.size(), 1u) << "one box when asked, none when quiet: " << c.arguments;
+        }
+        EXPECT_TRUE(fs.m_questions.empty());
+        EXPECT_EQ(fs.m_deleteAttempts, 0);
+        EXPECT_EQ(fs.m_registry, registry);
+        EXPECT_EQ(fs.Snapshot().size(), before.size());
+        EXPECT_EQ(fs.Bytes(kData), c.data);
+    }
+}
+
+TEST_F(UninstallRun, DecliningChangesNothing) {
+    const auto records = DemoRecords();
+    Install("Demo", records, kFolder);
+    fs.AddFile(kData, Encode(records));
+    const auto before = fs.Snapshot().size();
+    fs.m_answerYes = false;
+    EXPECT_EQ(Uninstall(kFolder + "|Demo").exitCode, kUninstallDeclined);
+    EXPECT_TRUE(fs.m_messages.empty());
+    EXPECT_EQ(fs.Snapshot().size(), before);
+    EXPECT_EQ(fs.m_registry.size(), 1u);
+}
+
+TEST_F(UninstallRun, SameProductInstalledTwiceAndRegisteredForAnotherFolder) {
+    // A second installation into the same folder appended only its new file; the same product was
+    // then installed once more elsewhere, which took over the registration.
+    auto records = DemoRecords();
+    records.push_back(File(kFolder + "\\added-in-2.0.dll"));
+    Install("Demo", records, "D:\\Elsewhere");
+    auto bytes = Encode(records);
+    const auto again = Encode({Product("Demo"), File(kFolder + "\\KVDEMO.EXE")});  // duplicates kept in the file
+    bytes.insert(bytes.end(), again.begin(), again.end());
+    fs.AddFile(kData, bytes);
+
+    EXPECT_EQ(Uninstall(kFolder + "|Demo /S").exitCode, kUninstallRemoved);
+    EXPECT_FALSE(fs.HasFile(kFolder + "\\added-in-2.0.dll"));
+    EXPECT_FALSE(fs.HasFolder(kFolder));
+    EXPECT_EQ(fs.m_registry.count(UninstallKeyPath("Demo")), 1u) << "D:\\Elsewhere still owns the registration";
+}
+
+TEST_F(UninstallRun, ADataFileThatCannotBeRewrittenIsReported) {
+    const std::vector<UninstallRecord> a = {Product("Alpha"), File(kFolder + "\\alpha.exe")};
+    const std::vector<UninstallRecord> b = {Product("Beta"), File(kFolder + "\\beta.exe")};
+    Install("Alpha", a, kFolder);
+    auto all = a;
+    all.insert(all.end(), b.begin(), b.end());
+    fs.AddFile(kData, Encode(all));
+    fs.m_failReplace = true;
+    const auto outcome = Uninstall(kFolder + "|Alpha /S");
+    EXPECT_EQ(outcome.exitCode, kUninstallIncomplete);
+    EXPECT_EQ(fs.Bytes(kData), Encode(all));  // the old file is whole; a new run finds nothing missing
+    fs.m_failReplace = false;
+    EXPECT_EQ(Uninstall(kFolder + "|Alpha /S").exitCode, kUninstallRemoved);
+    EXPECT_EQ(Decode(fs.Bytes(kData)), b);
+}
+
+}  // namespace
+}  // namespace kv::uninstall

@@ -1,0 +1,54 @@
+// Splitting the uninstaller's command line into folder, product and the quiet option.
+#include "uninstall/uninstaller/command_line.h"
+
+namespace kv::uninstall {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && (IsBlank(text.back()) || text.back() == '\r' || text.back() == '\n')) text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace
+
+std::string_view ArgumentsOf(std::string_view commandLine) {
+    std::size_t pos = 0;
+    while (pos < commandLine.size() && IsBlank(commandLine[pos])) ++pos;
+    if (pos < commandLine.size() && commandLine[pos] == '"') {
+        const std::size_t close = commandLine.find('"', pos + 1);
+        pos = close == std::string_view::npos ? commandLine.size() : close + 1;
+    } else {
+        while (pos < commandLine.size() && !IsBlank(commandLine[pos])) ++pos;
+    }
+    while (pos < commandLine.size() && IsBlank(commandLine[pos])) ++pos;
+    return commandLine.substr(pos);
+}
+
+bool HasQuietOption(std::string_view arguments) {
+    const std::string_view text = Trim(arguments);
+    // "/S" is only taken as the option when a blank separates it from the product name.
+    return text.size() >= 3 && IsBlank(text[text.size() - 3]) && text[text.size() - 2] == '/' &&
+           (text.back() == 'S' || text.back() == 's');
+}
+
+std::optional<UninstallRequest> ParseUninstallArguments(std::string_view arguments) {
+    std::string_view text = Trim(arguments);
+    UninstallRequest request;
+    if (HasQuietOption(text)) {
+        request.quiet = true;
+        text = Trim(text.substr(0, text.size() - 3));
+    }
+    // The folder cannot hold a vertical bar (the installer refuses such a folder), so the first bar
+    // ends it; the product name is everything after it.
+    const std::size_t bar = text.find('|');
+    if (bar == std::string_view::npos) return std::nullopt;
+    request.folder = std::string(text.substr(0, bar));
+    request.product = std::string(text.substr(bar + 1));
+    if (request.folder.empty() || request.product.empty()) return std::nullopt;
+    return request;
+}
+
+}  // namespace kv::uninstall

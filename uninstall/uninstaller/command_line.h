@@ -1,0 +1,29 @@
+// The uninstaller's command line: "FOLDER|PRODUCT" as the uninstall registration writes it,
+// optionally followed by " /S" for a quiet removal.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kv::uninstall {
+
+struct UninstallRequest {
+    std::string folder;   // as registered: may hold blanks and may end in a backslash
+    std::string product;  // the product record's text and the registry key's name
+    bool quiet = false;   // "/S": no question, no message boxes
+};
+
+// The text after the program's own name (see ArgumentsOf). Nothing when it is not FOLDER|PRODUCT
+// with both parts non-empty.
+std::optional<UninstallRequest> ParseUninstallArguments(std::string_view arguments);
+
+// True when the arguments end in the quiet option " /S" (letter case ignored), also when the rest is
+// malformed: a script that asked for quiet gets no message box either way.
+bool HasQuietOption(std::string_view arguments);
+
+// The part of a whole Windows command line after the program name (quoted or not) and the blanks
+// that follow it.
+std::string_view ArgumentsOf(std::string_view commandLine);
+
+}  // namespace kv::uninstall

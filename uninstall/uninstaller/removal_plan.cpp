@@ -1,0 +1,137 @@
+// Deciding, from the decoded records, what removing one product deletes and what it keeps.
+#include "uninstall/uninstaller/removal_plan.h"
+
+#include <algorithm>
+#include <set>
+
+#include "install/shortcuts.h"
+
+namespace kv::uninstall {
+namespace {
+
+std::string Folded(const std::string& text) {
+    std::string out = text;
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return out;
+}
+
+// The thing on disk a record stands for, case-folded: two records with the same key name the same
+// file, even when their captions differ behind the first full stop.
+std::string TargetKey(const UninstallRecord& record) {
+    if (record.kind == kKindShortcut) {
+        return (record.location != 0 ? "D|" : "P|") + Folded(ShortcutRelativePath(record));
+    }
+    return "F|" + Folded(record.text);
+}
+
+std::string WithoutTrailingSlash(std::string path) {
+    while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+    return path;
+}
+
+}  // namespace
+
+bool SamePath(const std::string& a, const std::string& b) { return Folded(a) == Folded(b); }
+
+std::string ShortcutRelativePath(const UninstallRecord& record) {
+    const std::string name = install::ShortcutFileName(record.text);
+    // The installer treats any non-zero location as the Desktop.
+    return record.location != 0 ? name : record.menuFolder + "\\" + name;
+}
+
+RemovalPlan PlanRemoval(const std::vector<UninstallRecord>& records, const std::string& product) {
+    RemovalPlan plan;
+    std::vector<std::size_t> own;
+    std::set<std::string> claimedByOthers;
+    bool inProduct = false;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const UninstallRecord& record = records[i];
+        if (record.kind == kKindProduct) {
+            // Product names compare exactly, like the installer's own duplicate test.
+            inProduct = record.text == product;
+            if (inProduct) plan.products.push_back(i);
+            continue;
+        }
+        if (inProduct) {
+            own.push_back(i);
+        } else {
+            claimedByOthers.insert(TargetKey(record));
+        }
+    }
+    // A file that two products installed at the same path stays until the last of them is removed:
+    // deleting it would break the product that remains, and its record keeps it listed there.
+    // The product that goes only drops its own record.
+    for (const std::size_t i : own) {
+        const UninstallRecord& record = records[i];
+        if (claimedByOthers.count(TargetKey(record)) != 0) {
+            plan.shared.push_back(i);
+        } else if (record.kind == kKindShortcut) {
+            plan.shortcuts.push_back(i);
+        } else {
+            plan.files.push_back(i);
+        }
+    }
+    return plan;
+}
+
+std::vector<UninstallRecord> RemainingRecords(const std::vector<UninstallRecord>& records, const RemovalPlan& plan,
+                                              const std::vector<std::size_t>& notRemoved) {
+    std::vector<bool> own(records.size(), false);
+    for (const auto* list : {&plan.products, &plan.files, &plan.shortcuts, &plan.shared}) {
+        for (const std::size_t i : *list) own[i] = true;
+    }
+    std::vector<UninstallRecord> kept;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (!own[i]) kept.push_back(records[i]);
+    }
+    // What is left of the product goes last, behind its product record: the other products keep
+    // their records in order, and a later installation of the same product appends after it, so
+    // its new records still belong to it.
+    if (!notRemoved.empty() && !plan.products.empty()) {
+        kept.push_back(records[plan.products.front()]);
+        std::vector<std::size_t> order = notRemoved;
+        std::sort(order.begin(), order.end());
+        for (const std::size_t i : order) kept.push_back(records[i]);
+    }
+    return kept;
+}
+
+bool HasProduct(const std::vector<UninstallRecord>& records) {
+    return std::any_of(records.begin(), records.end(), [](const UninstallRecord& r) { return r.kind == kKindProduct; });
+}
+
+std::string FirstDamage(const std::vector<UninstallRecord>& records) {
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const UninstallRecord& r = records[i];
+        const std::string where = "record " + std::to_string(i + 1) + ": ";
+        if (r.kind != kKindFile && r.kind != kKindShortcut && r.kind != kKindProduct) {
+            return where + "unknown kind " + std::to_string(r.kind);
+        }
+        if (r.kind == kKindShortcut && r.location != kLocationDesktop && r.location != kLocationPrograms) {
+            return where + "unknown shortcut location " + std::to_string(r.location);
+        }
+        if (r.text.empty()) return where + "empty name";
+    }
+    return {};
+}
+
+std::vector<std::string> FoldersBelow(const std::string& path, const std::string& root) {
+    const std::string base = WithoutTrailingSlash(root);
+    std::vector<std::string> folders;
+    if (base.empty() || path.size() <= base.size() + 1 || !SamePath(path.substr(0, base.size()), base) ||
+        path[base.size()] != '\\') {
+        return folders;
+    }
+    std::string folder = path;
+    for (;;) {
+        const std::size_t slash = folder.rfind('\\');
+        if (slash == std::string::npos || slash <= base.size()) break;
+        folder.resize(slash);
+        folders.push_back(folder);
+    }
+    return folders;
+}
+
+}  // namespace kv::uninstall

@@ -1,0 +1,221 @@
+// The uninstaller's run over the removal seam: every decision is made before anything is touched,
+// and whatever could not be removed stays recorded so that the next run finishes the job.
+#include "uninstall/uninstaller/uninstaller_run.h"
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+
+#include "uninstall/registration.h"
+#include "uninstall/uninstall_log.h"
+#include "uninstall/uninstaller/command_line.h"
+#include "uninstall/uninstaller/exit_codes.h"
+#include "uninstall/uninstaller/removal_plan.h"
+
+namespace kv::uninstall {
+namespace {
+
+constexpr std::size_t kListedLimit = 20;  // lines of a message box before "and N more"
+
+class Run {
+public:
+    Run(RemovalSystem& system, const UninstallRequest& request) : m_system(system), m_request(request) {}
+
+    UninstallOutcome Execute() {
+        const std::string dataPath = DataFilePath(m_request.folder);
+        const auto bytes = m_system.ReadWholeFile(dataPath);
+        if (!bytes) {
+            return Stop(kUninstallNoDataFile, "The uninstall data file " + dataPath +
+                                                  " could not be opened.\nNothing was removed.");
+        }
+        const DecodedLog log = DecodeRecords(*bytes);
+        std::string damage = log.truncated ? "its last record is cut short" : FirstDamage(log.records);
+        if (!damage.empty()) {
+            return Stop(kUninstallDamagedData,
+                        "The uninstall data file " + dataPath + " is damaged (" + damage + ").\nNothing was removed.");
+        }
+        const RemovalPlan plan = PlanRemoval(log.records, m_request.product);
+        if (!plan.found()) {
+            return Stop(kUninstallUnknownProduct,
+                        m_request.product + " is not recorded in " + dataPath + ".\nNothing was removed.");
+        }
+        if (!m_request.quiet &&
+            !m_system.Confirm("Remove " + m_request.product + " and all of its components?", kUninstallCaption)) {
+            return Finish(kUninstallDeclined, "");
+        }
+
+        RemoveTargets(log.records, plan);
+        RemoveFolders(log.records);
+
+        std::vector<std::size_t> failed(m_failed.begin(), m_failed.end());
+        const auto remaining = RemainingRecords(log.records, plan, failed);
+        const bool dataFileGone = UpdateDataFile(dataPath, remaining);
+        if (failed.empty()) DropRegistration();
+        if (dataFileGone) m_system.RemoveEmptyFolder(WithoutTrailingSlash(m_request.folder));
+
+        if (m_notRemoved.empty()) return Finish(kUninstallRemoved, m_request.product + " was removed.");
+        return Finish(kUninstallIncomplete, IncompleteMessage());
+    }
+
+private:
+    static std::string WithoutTrailingSlash(std::string path) {
+        // "C:\" stays as it is: a drive's root is never removed anyway.
+        while (path.size() > 3 && path.back() == '\\') path.pop_back();
+        return path;
+    }
+
+    // The shortcut's file, or nothing when the shell cannot name its special folder.
+    std::optional<std::string> ShortcutPath(const UninstallRecord& record) {
+        const auto folder =
+            m_system.SpecialFolderPath(record.location != 0 ? SpecialFolder::Desktop : SpecialFolder::Programs);
+        if (!folder) return std::nullopt;
+        return *folder + "\\" + ShortcutRelativePath(record);
+    }
+
+    // Deletes every file and shortcut of the plan; those refused are tried again in later passes,
+    // so that several files in use cost one pause per pass, not one each.
+    void RemoveTargets(const std::vector<UninstallRecord>& records, const RemovalPlan& plan) {
+        std::vector<std::pair<std::size_t, std::string>> pending;
+        for (const std::size_t i : plan.shortcuts) {
+            const auto path = ShortcutPath(records[i]);
+            if (!path) {
+                m_failed.insert(i);
+                m_notRemoved.push_back("shortcut " + records[i].text + " (its folder is unknown)");
+                continue;
+            }
+            pending.emplace_back(i, *path);
+        }
+        const std::string dataPath = DataFilePath(m_request.folder);
+        for (const std::size_t i : plan.files) {
+            // The data file is rewritten at the end, never deleted as one of the files.
+            if (SamePath(records[i].text, dataPath) ||
+                SamePath(records[i].text, WithoutTrailingSlash(m_request.folder) + "\\" + kDataFileName)) {
+                continue;
+            }
+            pending.emplace_back(i, records[i].text);
+        }
+        for (int attempt = 1; attempt <= kRemoveTries && !pending.empty(); ++attempt) {
+            if (attempt > 1) m_system.Sleep(kRetryPauseMs);
+            std::vector<std::pair<std::size_t, std::string>> refused;
+            for (auto& item : pending) {
+                if (m_system.RemoveFile(item.second) == RemoveResult::Failed) {
+                    refused.push_back(std::move(item));
+                } else {
+                    m_gone.push_back(item.first);  // removed, or already missing
+                }
+            }
+            pending = std::move(refused);
+        }
+        for (const auto& [i, path] : pending) {
+            m_failed.insert(i);
+            m_notRemoved.push_back(path);
+        }
+    }
+
+    // Folders that held what was removed, deepest first, and only when empty: a folder with
+    // anything left in it stays, and nothing is removed recursively.
+    void RemoveFolders(const std::vector<UninstallRecord>& records) {
+        std::set<std::string> folders;
+        std::set<std::string> menuFolders;
+        for (const std::size_t i : m_gone) {
+            const UninstallRecord& record = records[i];
+            if (record.kind == kKindShortcut) {
+                if (record.location == 0 && !record.menuFolder.empty()) menuFolders.insert(record.menuFolder);
+            } else {
+                for (auto& folder : FoldersBelow(record.text, m_request.folder)) folders.insert(std::move(folder));
+            }
+        }
+        std::vector<std::string> ordered(folders.begin(), folders.end());
+        std::sort(ordered.begin(), ordered.end(),
+                  [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+        for (const auto& folder : ordered) m_system.RemoveEmptyFolder(folder);
+        if (!menuFolders.empty()) {
+            if (const auto programs = m_system.SpecialFolderPath(SpecialFolder::Programs)) {
+                for (const auto& group : menuFolders) m_system.RemoveEmptyFolder(*programs + "\\" + group);
+            }
+        }
+    }
+
+    // Rewrites the data file with what is left, or deletes it when no product is left. True when
+    // the file is gone.
+    bool UpdateDataFile(const std::string& dataPath, const std::vector<UninstallRecord>& remaining) {
+        if (HasProduct(remaining)) {
+            std::vector<std::uint8_t> bytes;
+            for (const auto& record : remaining) EncodeRecord(record, bytes);
+            if (!m_system.ReplaceFile(dataPath, bytes)) {
+                m_notRemoved.push_back(dataPath + " (could not be updated)");
+            }
+            return false;
+        }
+        for (int attempt = 1; attempt <= kRemoveTries; ++attempt) {
+            if (attempt > 1) m_system.Sleep(kRetryPauseMs);
+            if (m_system.RemoveFile(dataPath) != RemoveResult::Failed) return true;
+        }
+        m_notRemoved.push_back(dataPath);
+        return false;
+    }
+
+    // The key names the product, not the folder: when the same product was installed again into
+    // another folder, the registration is that installation's, and it stays.
+    void DropRegistration() {
+        const std::string keyPath = UninstallKeyPath(m_request.product);
+        if (const auto command = m_system.ReadMachineString(keyPath, "UninstallString")) {
+            std::string folded = *command;
+            std::transform(folded.begin(), folded.end(), folded.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+            const std::size_t exe = folded.find(".exe ");
+            const auto registered =
+                exe == std::string::npos ? std::nullopt : ParseUninstallArguments(command->substr(exe + 5));
+            if (registered && !SamePath(WithoutTrailingSlash(registered->folder), WithoutTrailingSlash(m_request.folder))) {
+                return;
+            }
+        }
+        if (!m_system.DeleteMachineKey(keyPath)) m_notRemoved.push_back("registry key HKLM\\" + keyPath);
+    }
+
+    std::string IncompleteMessage() const {
+        std::string text = "Some components of " + m_request.product + " could not be removed:\n\n";
+        for (std::size_t i = 0; i < m_notRemoved.size() && i < kListedLimit; ++i) text += m_notRemoved[i] + "\n";
+        if (m_notRemoved.size() > kListedLimit) {
+            text += "and " + std::to_string(m_notRemoved.size() - kListedLimit) + " more\n";
+        }
+        text += "\nClose the programs that use them and run the uninstaller again.";
+        return text;
+    }
+
+    UninstallOutcome Stop(int code, const std::string& message) {
+        UninstallOutcome outcome{code, message, {}};
+        if (!m_request.quiet) m_system.Tell(message, kUninstallCaption, true);
+        return outcome;
+    }
+
+    UninstallOutcome Finish(int code, const std::string& message) {
+        UninstallOutcome outcome{code, message, m_notRemoved};
+        if (!m_request.quiet && !message.empty()) {
+            m_system.Tell(message, kUninstallCaption, code != kUninstallRemoved);
+        }
+        return outcome;
+    }
+
+    RemovalSystem& m_system;
+    const UninstallRequest& m_request;
+    std::vector<std::size_t> m_gone;    // records whose file or shortcut no longer exists
+    std::set<std::size_t> m_failed;     // records whose file or shortcut is still there
+    std::vector<std::string> m_notRemoved;
+};
+
+}  // namespace
+
+UninstallOutcome RunUninstall(RemovalSystem& system, std::string_view arguments) {
+    const auto request = ParseUninstallArguments(arguments);
+    if (!request) {
+        const std::string message = "The uninstaller cannot use its command line:\n" + std::string(arguments) +
+                                    "\n\nIt expects the installation folder and the product name as FOLDER|PRODUCT, "
+                                    "optionally followed by /S.\nNothing was removed.";
+        if (!HasQuietOption(arguments)) system.Tell(message, kUninstallCaption, true);
+        return UninstallOutcome{kUninstallBadCommandLine, message, {}};
+    }
+    return Run(system, *request).Execute();
+}
+
+}  // namespace kv::uninstall

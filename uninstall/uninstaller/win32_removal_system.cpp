@@ -1,0 +1,100 @@
+// Removal services over Win32: whole-file reads, replacing writes, deletes that tell "missing"
+// from "refused", empty-folder removal, the uninstall key and message boxes.
+#include "uninstall/uninstaller/win32_removal_system.h"
+
+namespace kv::uninstall {
+
+std::optional<std::vector<std::uint8_t>> Win32RemovalSystem::ReadWholeFile(const std::string& path) {
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t chunk[16384];
+    bool ok = true;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file, chunk, sizeof chunk, &got, nullptr)) {
+            ok = false;
+            break;
+        }
+        if (got == 0) break;
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    CloseHandle(file);
+    if (!ok) return std::nullopt;
+    return bytes;
+}
+
+bool Win32RemovalSystem::ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+    const std::string temporary = path + ".new";
+    const HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool wrote = bytes.empty() || (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                                                   nullptr) && written == bytes.size());
+    const bool flushed = FlushFileBuffers(file) != FALSE;
+    CloseHandle(file);
+    if (!wrote || !flushed ||
+        !MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileA(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+RemoveResult Win32RemovalSystem::RemoveFile(const std::string& path) {
+    if (DeleteFileA(path.c_str())) return RemoveResult::Removed;
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return RemoveResult::Missing;
+    // A read-only file is ours to remove: clear the attribute and try once more.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_READONLY) != 0 && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) && DeleteFileA(path.c_str())) {
+        return RemoveResult::Removed;
+    }
+    return RemoveResult::Failed;
+}
+
+bool Win32RemovalSystem::RemoveEmptyFolder(const std::string& path) {
+    // RemoveDirectory refuses a folder that holds anything, which is what keeps this from ever
+    // removing more than an empty folder.
+    return RemoveDirectoryA(path.c_str()) != FALSE;
+}
+
+std::optional<std::string> Win32RemovalSystem::SpecialFolderPath(SpecialFolder folder) {
+    return m_shell.SpecialFolderPath(folder);
+}
+
+std::optional<std::string> Win32RemovalSystem::ReadMachineString(const std::string& keyPath, const std::string& name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    char buffer[1024] = {};
+    DWORD size = sizeof buffer - 1;
+    DWORD type = 0;
+    const LONG result = RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return std::nullopt;
+    return std::string(buffer, strnlen(buffer, size));
+}
+
+bool Win32RemovalSystem::DeleteMachineKey(const std::string& path) {
+    const LONG result = RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+}
+
+void Win32RemovalSystem::Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }
+
+bool Win32RemovalSystem::Confirm(const std::string& text, const std::string& caption) {
+    return MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
+}
+
+void Win32RemovalSystem::Tell(const std::string& text, const std::string& caption, bool error) {
+    MessageBoxA(nullptr, text.c_str(), caption.c_str(),
+                MB_OK | MB_SETFOREGROUND | (error ? MB_ICONWARNING : MB_ICONINFORMATION));
+}
+
+}  // namespace kv::uninstall

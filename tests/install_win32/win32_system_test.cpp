@@ -82,7 +82,8 @@ struct Win32SystemTest : ::testing::Test {
         std::string path = root;
         while (path.size() + 1 < length) {
             const std::size_t part = std::min<std::size_t>(60, length - path.size() - 1);
-            path += "\\" + std::string(part, 'd');
+            path += '\\';
+            path.append(part, 'd');
             EXPECT_TRUE(system.MakeDirectory(path)) << path;
         }
         EXPECT_EQ(path.size(), length);

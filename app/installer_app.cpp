@@ -22,6 +22,7 @@ BOOL CInstallerApp::InitInstance() {
         m_nExitCode = kExitStartupFailed;
         return FALSE;
     }
+    // No ActiveX controls are hosted in the dialogs, so there is no control container to enable.
     // The progress bar's window class comes from the common controls.
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);

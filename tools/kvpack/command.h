@@ -25,5 +25,6 @@ void AddVerifyCommand(CLI::App& app, CommandRunner& run);
 void AddExtractCommand(CLI::App& app, CommandRunner& run);
 void AddCompressCommand(CLI::App& app, CommandRunner& run);
 void AddExpandCommand(CLI::App& app, CommandRunner& run);
+void AddLogCommand(CLI::App& app, CommandRunner& run);
 
 }  // namespace kv::tools

@@ -6,6 +6,7 @@ namespace kv::tools {
 std::span<const AddCommand> AllCommands() {
     static constexpr AddCommand kCommands[] = {
         AddBuildCommand, AddListCommand, AddVerifyCommand, AddExtractCommand, AddCompressCommand, AddExpandCommand,
+        AddLogCommand,
     };
     return kCommands;
 }

@@ -54,6 +54,12 @@ TEST(UninstallCommandLine, SplitsFolderAndProductAsRegistered) {
     EXPECT_EQ(r->product, "Prod/S");
     EXPECT_FALSE(r->quiet);
 
+    r = ParseUninstallArguments("\"C:\\Program Files\\App|App\" /S");  // quoted by a script
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->folder, "C:\\Program Files\\App");
+    EXPECT_EQ(r->product, "App");
+    EXPECT_TRUE(r->quiet);
+
     for (const char* bad : {"", "   ", "C:\\App", "|Name", "C:\\App|", "C:\\App| /S", " /S"}) {
         EXPECT_FALSE(ParseUninstallArguments(bad)) << bad;
     }

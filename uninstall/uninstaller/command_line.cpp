@@ -36,6 +36,16 @@ bool HasQuietOption(std::string_view arguments) {
 
 std::optional<UninstallRequest> ParseUninstallArguments(std::string_view arguments) {
     std::string_view text = Trim(arguments);
+    // A shell or script that quoted "FOLDER|PRODUCT" because of its blanks: neither part can hold a
+    // double quote (the installer refuses one in the folder), so the quotes are only wrapping.
+    std::string unquoted;
+    if (!text.empty() && text.front() == '"') {
+        const std::size_t close = text.rfind('"');
+        if (close > 0) {
+            unquoted = std::string(text.substr(1, close - 1)) + std::string(text.substr(close + 1));
+            text = Trim(unquoted);
+        }
+    }
     UninstallRequest request;
     if (HasQuietOption(text)) {
         request.quiet = true;

@@ -160,6 +160,9 @@ BOOL CInstallerDlg::OnInitDialog() {
 
     if (OptionGiven("OptNIN")) {
         RunInstallation(false);
+        // Whatever the run did, the dialog ends here: an Install Now that OptNP's timer posted
+        // meanwhile must not start a second run.
+        m_bManifestLoaded = false;
         CDialog::EndDialog(IDOK);
     }
     return TRUE;

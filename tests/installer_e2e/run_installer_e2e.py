@@ -24,6 +24,7 @@ CORRUPT = 'File is corrupt.  Redownload the file and try again.'
 
 # The installer's exit codes (app/exit_codes.h).
 EXIT_INSTALLED, EXIT_CANCELLED, EXIT_MISSING, EXIT_CORRUPT = 0, 1, 2, 3
+EXIT_FOLDER_REFUSED = 7
 
 
 def win(path):
@@ -171,6 +172,8 @@ def build_fixtures(work, image, kvpack):
     fixtures['entry-outside'] = fx.build_installer(image, far)
     # Launch mode finds no record named runFile, so it installs everything.
     fixtures['launch'] = fx.build_installer(image, fx.sample_manifest(runFile='NOTHERE.EXE'))
+    # Launch mode whose folder the run refuses: its message box stays up while OptNP's timer fires.
+    fixtures['launch-refused'] = fx.build_installer(image, fx.sample_manifest(defaultFolder='C:\\App?'))
     # A folder that the drive prefix pushes past 259 characters.
     fixtures['folder-too-long'] = fx.build_installer(image, fx.sample_manifest(defaultFolder='F' * 258))
     for name, folder in (('folder-c', 'C:\\Program Files\\App'), ('folder-d', 'D:\\Apps\\Tool'),
@@ -368,7 +371,13 @@ def run_cases(r, work):
              # installs into the current directory; the posted Install Now must not start a second run.
              'echo', 'launch', 'start', '"%s" %s|OptNIN OptNP OptUCD' % (win(os.path.join(launch_dir, 'launch.exe')),
                                                                           win(launch_dir)),
-             '--cwd', win(work), 'exitcode', '--timeout', '60']
+             '--cwd', win(work), 'exitcode', '--timeout', '60',
+             # The timer posts Install Now while the launch-mode run shows its message: no second run
+             # may start inside the first, so no second message follows the first.
+             'echo', 'launch-refused',
+             'start', '"%s" OptNIN OptNP' % win(os.path.join(fixtures_dir, 'launch-refused.exe')),
+             '--cwd', win(fixtures_dir), 'wait', FAILED_CAPTION, 'sleep', '1500', 'dump', 'press', 'OK', 'gone',
+             'absent', FAILED_CAPTION, '--for', '1500', 'exitcode']
     cases = r.drive(steps)
 
     c = cases.get('install-now') or Case('install-now')
@@ -397,6 +406,11 @@ def run_cases(r, work):
     r.check(c, not c.errors, 'no driver errors')
     r.check(c, c.exit_code == EXIT_INSTALLED, 'exit code %s' % c.exit_code)
     r.check(c, os.path.exists(os.path.join(launch_dir, 'SAMPLE.TXT')), 'installed into the current directory')
+
+    c = cases.get('launch-refused') or Case('launch-refused')
+    r.check(c, not c.errors, 'no driver errors (a second message would be one)')
+    r.check(c, len(c.windows) == 1, 'one message box')
+    r.check(c, c.exit_code == EXIT_FOLDER_REFUSED, 'exit code %s' % c.exit_code)
 
 
 def main():

@@ -7,6 +7,8 @@
 #include "install/win32_system.h"
 #include "ui/archive_stream_reader.h"
 #include "ui/dialog_arithmetic.h"
+#include "ui/folder_browser.h"
+#include "ui/license_dlg.h"
 #include "ui/resource.h"
 
 namespace kv::ui {
@@ -79,9 +81,17 @@ void CInstallerDlg::OnInstallNow() {
     RunInstallation(true);
 }
 
-// The folder browser is added by its own component; until then Browse leaves the field as it is.
+// Browse: the typed folder is preselected; only a chosen folder replaces the field and the
+// installation-folder buffer, a cancelled browse leaves both as they were.
 void CInstallerDlg::OnBrowse() {
     UpdateData(TRUE);
+    char chosen[MAX_PATH] = {};
+    if (PickFolder("For a new folder, choose an existing one here, then edit the folder path in the main window.",
+                   m_strFolder, m_hWnd, chosen) == kFolderChosen) {
+        m_strFolder = chosen;
+        lstrcpynA(m_szInstallFolder, chosen, sizeof m_szInstallFolder);
+        UpdateData(FALSE);
+    }
 }
 
 // The automatic start: one tick posts Install Now exactly as a click does, then the timer is gone.
@@ -142,10 +152,13 @@ void CInstallerDlg::DisableControls() {
     m_btnExit.EnableWindow(FALSE);
 }
 
-// PLACEHOLDER until the licence dialog (template 129) is built on this dialog layer: the agreement
-// is taken as accepted without being shown.
-int CInstallerDlg::ShowLicense(const std::string&) {
-    return install::kIdOk;
+// The licence dialog, without a parent: it finds this dialog as its owner and disables it.
+// Only "I Accept" counts as acceptance: a dialog that could not be shown (-1) or that stopped on an
+// error is taken as declined, so an agreement nobody saw is never accepted.
+int CInstallerDlg::ShowLicense(const std::string& licenseFile) {
+    CLicenseDlg dialog;
+    dialog.m_strLicenseFile = licenseFile;
+    return dialog.DoModal() == IDOK ? install::kIdOk : install::kIdCancel;
 }
 
 void CInstallerDlg::PostCancel() {

@@ -14,6 +14,13 @@
 //                                    text (letter case and "&" ignored); a disabled button is an error
 //   type ID TEXT                     replace the text of control ID
 //   close                            ask the current window to close (WM_CLOSE)
+//   sysclose                         click the close box (WM_SYSCOMMAND SC_CLOSE)
+//   key NAME                         press a key (escape, enter, tab, space) in the focused control of
+//                                    the current window's thread, so the dialog manager sees it
+//   chars ID TEXT                    type TEXT character by character (WM_CHAR) into control ID
+//   tree                             print the selected item of the current window's tree view and
+//                                    its parents, from the root down
+//   treeup                           select the parent of the tree view's selected item
 //   gone [--timeout SEC]             wait until the current window is destroyed; prints the time the
 //                                    window stayed after it was found
 //   absent CAPTION [--for MS]        check that no such window is visible for MS ms (default 1000)
@@ -25,6 +32,7 @@
 //   window "CAPTION" class=CLASS enabled=0|1
 //   control id=N class=CLASS enabled=0|1 visible=0|1 text="..." [pos=N for a progress bar]
 //                                    [icon=0|1 for an icon static: whether it holds an icon]
+//   tree selected="ROOT\...\ITEM"    item texts joined by backslashes; "" when nothing is selected
 //   gone after=MS
 //   exit code=N
 //   error: WHAT                      a failed step. The started program is then ended and the steps
@@ -125,6 +133,11 @@ private:
     bool Gone(long timeoutMs);
     bool Absent(const std::string& caption, long forMs);
     bool ExitCode(long timeoutMs);
+    bool Key(const std::string& name);
+    bool Chars(const std::string& id, const std::string& text);
+    HWND TreeOf(const char* step);
+    bool PrintTreeSelection();
+    bool SelectTreeParent();
 
     HWND m_hCurrent = nullptr;
     Clock::time_point m_foundAt{};
@@ -316,6 +329,115 @@ bool Driver::ExitCode(long timeoutMs) {
     return true;
 }
 
+// The window that has the keyboard focus in the current window's thread, else the window itself.
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus != nullptr) {
+        return info.hwndFocus;
+    }
+    return window;
+}
+
+// Posted like the keyboard would queue it: the modal loop's dialog manager handles Escape and Enter.
+bool Driver::Key(const std::string& name) {
+    if (!IsWindow(m_hCurrent)) return Fail("key: no current window");
+    const std::string key = Simplified(name);
+    UINT vk = 0;
+    if (key == "escape" || key == "esc") vk = VK_ESCAPE;
+    else if (key == "enter" || key == "return") vk = VK_RETURN;
+    else if (key == "tab") vk = VK_TAB;
+    else if (key == "space") vk = VK_SPACE;
+    else return Fail("key: unknown key \"" + Escape(name) + "\"");
+    HWND target = FocusOf(m_hCurrent);
+    const UINT scan = MapVirtualKeyA(vk, 0);
+    PostMessageA(target, WM_KEYDOWN, vk, 1 | (scan << 16));
+    PostMessageA(target, WM_KEYUP, vk, 1 | (scan << 16) | 0xC0000000u);
+    return true;
+}
+
+bool Driver::Chars(const std::string& id, const std::string& text) {
+    if (!IsWindow(m_hCurrent)) return Fail("chars: no current window");
+    HWND control = GetDlgItem(m_hCurrent, std::atoi(id.c_str()));
+    if (control == nullptr) return Fail("chars: no control " + id);
+    for (unsigned char c : text) {
+        PostMessageA(control, WM_CHAR, c, 1);
+    }
+    return true;
+}
+
+HWND Driver::TreeOf(const char* step) {
+    if (!IsWindow(m_hCurrent)) {
+        Fail(std::string(step) + ": no current window");
+        return nullptr;
+    }
+    HWND tree = FindWindowExA(m_hCurrent, nullptr, WC_TREEVIEWA, nullptr);
+    if (tree == nullptr) Fail(std::string(step) + ": no tree view");
+    return tree;
+}
+
+// Item texts live in the other process: TVM_GETITEM is not marshalled, so the item structure and
+// its text buffer are placed in that process's memory and read back.
+bool Driver::PrintTreeSelection() {
+    HWND tree = TreeOf("tree");
+    if (tree == nullptr) return false;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(tree, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (process == nullptr) return Fail("tree: cannot open the program's memory");
+    constexpr SIZE_T kTextSize = 520;
+    auto* remote = static_cast<char*>(
+        VirtualAllocEx(process, nullptr, sizeof(TVITEMA) + kTextSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (remote == nullptr) {
+        CloseHandle(process);
+        return Fail("tree: cannot place a buffer in the program");
+    }
+    std::vector<std::string> chain;
+    DWORD_PTR item = 0;
+    SendMessageTimeoutA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, SMTO_ABORTIFHUNG, 2000, &item);
+    while (item != 0 && chain.size() < 64) {
+        TVITEMA query{};
+        query.mask = TVIF_TEXT | TVIF_HANDLE;
+        query.hItem = reinterpret_cast<HTREEITEM>(item);
+        query.pszText = remote + sizeof(TVITEMA);
+        query.cchTextMax = static_cast<int>(kTextSize);
+        char text[kTextSize] = {};
+        SIZE_T done = 0;
+        DWORD_PTR ok = 0;
+        if (!WriteProcessMemory(process, remote, &query, sizeof query, &done) ||
+            !SendMessageTimeoutA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 2000, &ok) ||
+            !ok || !ReadProcessMemory(process, remote + sizeof(TVITEMA), text, kTextSize - 1, &done)) {
+            break;
+        }
+        chain.insert(chain.begin(), text);
+        SendMessageTimeoutA(tree, TVM_GETNEXTITEM, TVGN_PARENT, static_cast<LPARAM>(item), SMTO_ABORTIFHUNG, 2000,
+                            &item);
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    std::string joined;
+    for (std::size_t k = 0; k < chain.size(); ++k) {
+        joined += (k ? "\\" : "") + chain[k];
+    }
+    std::printf("tree selected=\"%s\"\n", Escape(joined).c_str());
+    std::fflush(stdout);
+    return true;
+}
+
+bool Driver::SelectTreeParent() {
+    HWND tree = TreeOf("treeup");
+    if (tree == nullptr) return false;
+    DWORD_PTR item = 0, parent = 0, done = 0;
+    SendMessageTimeoutA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, SMTO_ABORTIFHUNG, 2000, &item);
+    if (item != 0) {
+        SendMessageTimeoutA(tree, TVM_GETNEXTITEM, TVGN_PARENT, static_cast<LPARAM>(item), SMTO_ABORTIFHUNG, 2000,
+                            &parent);
+    }
+    if (parent == 0) return Fail("treeup: the selected item has no parent");
+    SendMessageTimeoutA(tree, TVM_SELECTITEM, TVGN_CARET, static_cast<LPARAM>(parent), SMTO_ABORTIFHUNG, 2000, &done);
+    return true;
+}
+
 bool Driver::Step(const std::vector<std::string>& args, std::size_t& i) {
     std::string name = args[i];
     if (name.rfind("--", 0) == 0) name = name.substr(2);
@@ -356,6 +478,22 @@ bool Driver::Step(const std::vector<std::string>& args, std::size_t& i) {
         PostMessageA(m_hCurrent, WM_CLOSE, 0, 0);
         return true;
     }
+    if (name == "sysclose") {
+        if (!IsWindow(m_hCurrent)) return Fail("sysclose: no current window");
+        PostMessageA(m_hCurrent, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return true;
+    }
+    if (name == "key") {
+        needs(1);
+        return Key(args[i++]);
+    }
+    if (name == "chars") {
+        needs(2);
+        const std::string id = args[i++];
+        return Chars(id, args[i++]);
+    }
+    if (name == "tree") return PrintTreeSelection();
+    if (name == "treeup") return SelectTreeParent();
     if (name == "gone") return Gone(Option(args, i, "timeout", 20) * 1000);
     if (name == "absent") {
         needs(1);

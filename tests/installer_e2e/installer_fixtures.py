@@ -85,7 +85,9 @@ def sample_manifest(**overrides) -> dict:
         'runFile': 'SAMPLE.TXT',
         'programsFolder': 'Korvalin Sample',
         'files': [
-            {'file': 'Kvuninstall.exe', 'content': b'MZ uninstaller stand-in'},
+            # In a sub-folder, not the Windows directory: the stand-in must not replace the real
+            # uninstaller that other tests in the same Wine prefix install there.
+            {'file': 'Kvuninstall.exe', 'folder': 'bin', 'content': b'MZ uninstaller stand-in'},
             {'file': 'SAMPLE.TXT', 'content': b'Hello from the sample archive.\r\n' * 4},
         ],
     }

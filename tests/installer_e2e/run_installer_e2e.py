@@ -176,6 +176,8 @@ def build_fixtures(work, image, kvpack):
     fixtures['launch-refused'] = fx.build_installer(image, fx.sample_manifest(defaultFolder='C:\\App?'))
     # A folder that the drive prefix pushes past 259 characters.
     fixtures['folder-too-long'] = fx.build_installer(image, fx.sample_manifest(defaultFolder='F' * 258))
+    # The longest title the title buffer holds is shown whole.
+    fixtures['title-max'] = fx.build_installer(image, fx.sample_manifest(title='M' * 123 + 'X'))
     for name, folder in (('folder-c', 'C:\\Program Files\\App'), ('folder-d', 'D:\\Apps\\Tool'),
                          ('folder-root', '\\Apps\\Tool'), ('folder-rel', 'Apps'), ('folder-empty', '')):
         fixtures[name] = fx.build_installer(image, fx.sample_manifest(defaultFolder=folder, title='Title ' + name))
@@ -272,6 +274,8 @@ def dialog_cases(r, work, screenshot):
         expected_folders['kvpacked'] = 'C:\\Kvpack\\Sample'
         steps.extend(['echo', 'kvpacked', 'start', '"%s"' % win(os.path.join(fixtures_dir, 'kvpacked.exe')),
                       '--cwd', win(fixtures_dir), 'wait', MAIN_CAPTION, 'dump', 'press', 'Exit', 'gone', 'exitcode'])
+    steps.extend(['echo', 'title-max', 'start', '"%s"' % win(os.path.join(fixtures_dir, 'title-max.exe')),
+                  '--cwd', win(fixtures_dir), 'wait', MAIN_CAPTION, 'dump', 'press', 'Exit', 'gone', 'exitcode'])
     # The working directory before "|": started elsewhere, it finds itself there.
     steps.extend(['echo', 'workdir', 'start', '"%s" %s|' % (win(good), win(fixtures_dir)), '--cwd', win(other),
                   'wait', MAIN_CAPTION, 'dump', 'close', 'gone', 'exitcode'])
@@ -310,6 +314,11 @@ def dialog_cases(r, work, screenshot):
         r.check(c, all(enabled(controls, i) for i in (1002, 1004, 1005, 2)), 'all controls enabled')
         r.check(c, controls.get(1000, {}).get('pos') == '0', 'progress bar at 0')
         r.check(c, c.exit_code == EXIT_CANCELLED, 'Exit gives exit code 1, got %s' % c.exit_code)
+
+    c = cases.get('title-max') or Case('title-max')
+    controls = main_window(c)
+    r.check(c, controls.get(1001, {}).get('text') == 'M' * 123 + 'X', 'the whole 124-character title')
+    r.check(c, c.exit_code == EXIT_CANCELLED, 'exit code %s' % c.exit_code)
 
     c = cases.get('workdir') or Case('workdir')
     controls = main_window(c)
@@ -389,6 +398,7 @@ def run_cases(r, work):
     expected = b'Hello from the sample archive.\r\n' * 4
     r.check(c, os.path.exists(placed) and open(placed, 'rb').read() == expected, 'SAMPLE.TXT expanded in place')
     r.check(c, os.path.exists(os.path.join(target, 'SETUP.EXE')), 'the installer copied itself as SETUP.EXE')
+    r.check(c, os.path.exists(os.path.join(target, 'bin', 'Kvuninstall.exe')), 'the first record in its folder')
 
     c = cases.get('refused') or Case('refused')
     r.check(c, not c.errors, 'no driver errors')

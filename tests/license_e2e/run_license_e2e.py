@@ -41,6 +41,7 @@ class DialogCase(Case):
     def __init__(self, name):
         super().__init__(name)
         self.tree = []  # each: the selected item's path as a list of item texts, root first
+        self.rects = {}  # control id -> {'x':, 'y':, 'w':, 'h':} in the dialog's client area
 
     def add(self, line):
         super().add(line)
@@ -49,6 +50,9 @@ class DialogCase(Case):
         elif line.startswith('tree selected="'):
             text = unescape(line[len('tree selected="'):-1])
             self.tree.append(text.split('\\') if text else [])
+        elif line.startswith('rect '):
+            fields = dict(part.split('=') for part in line.split()[1:])
+            self.rects[int(fields.pop('id'))] = {k: int(v) for k, v in fields.items()}
 
 
 class DialogRunner(Runner):
@@ -129,7 +133,8 @@ def licence_cases(r, work, image, shots):
 
     def show_licence():
         # The main dialog is disabled while the licence is up; the text arrives after the dialog shows.
-        steps.extend(['wait', LICENSE, 'sleep', '400', 'wait', MAIN, 'dump', 'wait', LICENSE, 'dump'])
+        steps.extend(['wait', LICENSE, 'sleep', '400', 'wait', MAIN, 'dump', 'wait', LICENSE, 'dump',
+                      'rect', '1006', 'rect', str(RICH_TEXT_ID)])
 
     def complete():
         steps.extend(['wait', COMPLETE, '--timeout', '60', 'press', 'No', 'gone', 'exitcode'])
@@ -189,6 +194,10 @@ def licence_cases(r, work, image, shots):
         r.check(c, [licence.get(i, {}).get('text') for i in (1, 2)] == ['I Accept', 'I Do Not Accept'],
                 'the two answers, got %r' % licence)
         r.check(c, licence.get(1006, {}).get('class') == 'Static', 'the placeholder')
+        # The text area: (5, 2) to (w + 2, h + 2) from the placeholder's size, not from its position.
+        frame, area = c.rects.get(1006), c.rects.get(RICH_TEXT_ID)
+        r.check(c, frame and area and frame['w'] > 400 and area['x'] == 5 and area['y'] == 2 and
+                area['w'] == frame['w'] - 3 and area['h'] == frame['h'], 'text area %r over %r' % (area, frame))
         rich = licence.get(RICH_TEXT_ID, {})
         r.check(c, rich.get('class', '').lower().startswith('richedit'), 'a rich-edit control 101, got %r' % rich)
         text = rich.get('text')

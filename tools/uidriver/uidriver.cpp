@@ -21,6 +21,7 @@
 //   tree                             print the selected item of the current window's tree view and
 //                                    its parents, from the root down
 //   treeup                           select the parent of the tree view's selected item
+//   rect ID                          print where control ID lies in its dialog's client area
 //   gone [--timeout SEC]             wait until the current window is destroyed; prints the time the
 //                                    window stayed after it was found
 //   absent CAPTION [--for MS]        check that no such window is visible for MS ms (default 1000)
@@ -33,6 +34,7 @@
 //   control id=N class=CLASS enabled=0|1 visible=0|1 text="..." [pos=N for a progress bar]
 //                                    [icon=0|1 for an icon static: whether it holds an icon]
 //   tree selected="ROOT\...\ITEM"    item texts joined by backslashes; "" when nothing is selected
+//   rect id=N x=X y=Y w=W h=H        position and size in the dialog's client coordinates (pixels)
 //   gone after=MS
 //   exit code=N
 //   error: WHAT                      a failed step. The started program is then ended and the steps
@@ -138,6 +140,7 @@ private:
     HWND TreeOf(const char* step);
     bool PrintTreeSelection();
     bool SelectTreeParent();
+    bool PrintRect(const std::string& id);
 
     HWND m_hCurrent = nullptr;
     Clock::time_point m_foundAt{};
@@ -438,6 +441,19 @@ bool Driver::SelectTreeParent() {
     return true;
 }
 
+bool Driver::PrintRect(const std::string& id) {
+    if (!IsWindow(m_hCurrent)) return Fail("rect: no current window");
+    HWND control = GetDlgItem(m_hCurrent, std::atoi(id.c_str()));
+    if (control == nullptr) return Fail("rect: no control " + id);
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(HWND_DESKTOP, m_hCurrent, reinterpret_cast<POINT*>(&r), 2);
+    std::printf("rect id=%d x=%ld y=%ld w=%ld h=%ld\n", GetDlgCtrlID(control), static_cast<long>(r.left),
+                static_cast<long>(r.top), static_cast<long>(r.right - r.left), static_cast<long>(r.bottom - r.top));
+    std::fflush(stdout);
+    return true;
+}
+
 bool Driver::Step(const std::vector<std::string>& args, std::size_t& i) {
     std::string name = args[i];
     if (name.rfind("--", 0) == 0) name = name.substr(2);
@@ -493,6 +509,10 @@ bool Driver::Step(const std::vector<std::string>& args, std::size_t& i) {
         return Chars(id, args[i++]);
     }
     if (name == "tree") return PrintTreeSelection();
+    if (name == "rect") {
+        needs(1);
+        return PrintRect(args[i++]);
+    }
     if (name == "treeup") return SelectTreeParent();
     if (name == "gone") return Gone(Option(args, i, "timeout", 20) * 1000);
     if (name == "absent") {

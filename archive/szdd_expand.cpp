@@ -10,8 +10,9 @@ namespace {
 
 // Longest output a stream of `streamBytes` bytes can produce: a flag byte and eight 2-byte
 // matches of 18 bytes each give 144 bytes for 17. Bounds the allocation a forged header can ask for.
-std::size_t MaxOutputFor(std::size_t streamBytes) {
-    return (streamBytes / 17 + 1) * 144;
+// Computed in 64 bits so a large input cannot wrap it on a 32-bit build.
+std::uint64_t MaxOutputFor(std::size_t streamBytes) {
+    return (std::uint64_t(streamBytes) / 17 + 1) * 144;
 }
 
 }  // namespace
@@ -46,7 +47,7 @@ Expanded Expand(std::span<const std::uint8_t> file) {
     const std::uint8_t* in = file.data() + kHeaderSize;
     const std::uint8_t* const inEnd = file.data() + file.size();
     // Output never exceeds the declared size, nor what the stream could possibly produce.
-    const std::size_t limit = std::min<std::size_t>(declared, MaxOutputFor(file.size() - kHeaderSize));
+    const std::size_t limit = std::size_t(std::min<std::uint64_t>(declared, MaxOutputFor(file.size() - kHeaderSize)));
     result.bytes.resize(limit);
     std::uint8_t* const out = result.bytes.data();
     std::size_t outPos = 0;

@@ -24,7 +24,7 @@ trap 'rm -rf "$scratch"' EXIT
 # machine that other work shares; the benchmark program measures itself the same way.
 cpu_seconds() {
   local TIMEFORMAT='%3U %3S' t
-  t=$( { time "$@" >/dev/null 2>&1; } 2>&1 )
+  t=$( { time "$@" >/dev/null 2>&1; } 2>&1 ) || true  # a tool that complains about one file still counts
   awk -v t="$t" 'BEGIN {split(t, a, " "); print a[1] + a[2]}'
 }
 mb() { awk -v b="$1" 'BEGIN {printf "%.1f", b / 1e6}'; }

@@ -47,6 +47,12 @@ bool IsSeparator(char c) {
     return c == '\\' || c == '/';
 }
 
+// Neither a drive ("C:") nor a separator at its start: relative to the current directory.
+bool IsRelativePath(const std::string& path) {
+    if (path.empty() || IsSeparator(path[0])) return false;
+    return !(path.size() >= 2 && path[1] == ':');
+}
+
 // "%s%s" when the first part already ends in a backslash, "%s\%s" otherwise.
 std::string JoinOnce(const std::string& first, const std::string& second) {
     if (!first.empty() && first.back() == '\\') return first + second;
@@ -101,6 +107,10 @@ RunOutcome Run::Execute() {
     }
     m_ui.DisableControls();
     m_systemFolder = m_system.WindowsDirectory();
+    // Every later path is the folder joined with a relative part, and the folder becomes the
+    // current directory: a relative folder text would then point one level too deep. It is taken
+    // from the current directory once, here, and used in that absolute form from now on.
+    if (IsRelativePath(m_folderText)) m_folderText = JoinOnce(m_system.CurrentDirectory(), m_folderText);
 
     // The folder buffer holds 259 characters: a longer text is refused rather than cut, which
     // would install into a different folder than the one shown.

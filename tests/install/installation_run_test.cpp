@@ -109,6 +109,21 @@ TEST_F(RunTest, ExistingFolderWithTrailingBackslashIsAccepted) {
     EXPECT_EQ(system.m_registry[kKeyPath]["UninstallString"], "C:\\WINDOWS\\Kvuninstall.exe C:\\App\\|My Product 1.0");
 }
 
+TEST_F(RunTest, RelativeFolderTextIsTakenFromTheCurrentDirectoryOnce) {
+    system.ChangeDirectory("C:\\Downloads");
+    ui.m_folderText = "Sub\\App";
+    AddRecord("LICENSE.RTF", "", "licence text");
+    AddRecord("help.txt", "doc", "help");
+    system.m_answers = {kIdNo};
+    EXPECT_EQ(Install(), RunOutcome::Completed);
+    EXPECT_EQ(ui.m_licenseShown, Bytes("licence text"));
+    EXPECT_EQ(system.FileBytes("C:\\Downloads\\Sub\\App\\doc\\help.txt"), Bytes("help"));
+    EXPECT_TRUE(system.IsFile("C:\\Downloads\\Sub\\App\\Kvuninstall.dat"));
+    EXPECT_EQ(system.m_profiles[system.Key("C:\\WINDOWS\\app.ini")]["Main"]["Dir"], "C:\\Downloads\\Sub\\App");
+    EXPECT_EQ(system.m_registry[kKeyPath]["UninstallString"],
+              "C:\\WINDOWS\\Kvuninstall.exe C:\\Downloads\\Sub\\App|My Product 1.0");
+}
+
 TEST_F(RunTest, UnopenableDataFileFailsBeforeAnyFileIsPlaced) {
     system.FailOn("OpenFile", "Kvuninstall.dat");
     EXPECT_EQ(Install(), RunOutcome::Failed);

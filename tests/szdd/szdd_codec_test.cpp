@@ -61,6 +61,52 @@ TEST(SzddCompress, RoundTripsTheTestSetAtBothLevels) {
     }
 }
 
+// Fewest bits any parse can reach, by brute force over the whole ring: every start up to 4,095
+// bytes back, the 4,096 pre-fill spaces included, tried for its longest match.
+std::uint64_t OptimalBits(const Bytes& data) {
+    Bytes ring(kRingSize, ' ');
+    ring.insert(ring.end(), data.begin(), data.end());
+    std::vector<std::uint64_t> cost(data.size() + 1, 0);
+    for (std::size_t i = data.size(); i-- > 0;) {
+        const std::size_t p = kRingSize + i;
+        std::size_t longest = 0;
+        for (std::size_t s = p - (kRingSize - 1); s < p; ++s) {
+            std::size_t l = 0;
+            while (l < kMaxMatch && p + l < ring.size() && ring[s + l] == ring[p + l]) ++l;
+            longest = std::max(longest, l);
+        }
+        cost[i] = cost[i + 1] + 9;
+        for (std::size_t l = kMinMatch; l <= longest; ++l) cost[i] = std::min(cost[i], cost[i + l] + 17);
+    }
+    return cost[0];
+}
+
+// Bits of the tokens in a stream: 9 per literal, 17 per match.
+std::uint64_t StreamBits(const Bytes& packed) {
+    std::uint64_t bits = 0;
+    for (std::size_t pos = kHeaderSize; pos < packed.size();) {
+        const unsigned flags = packed[pos++];
+        for (int bit = 0; bit < 8 && pos < packed.size(); ++bit) {
+            const bool literal = (flags >> bit) & 1;
+            pos += literal ? 1 : 2;
+            bits += literal ? 9 : 17;
+        }
+    }
+    return bits;
+}
+
+TEST(SzddCompress, BestLevelReachesTheBruteForceOptimum) {
+    Bytes ab = test::TestRandom(12).Bytes(5000);
+    for (auto& b : ab) b = " ab"[b % 3];  // many overlapping short and long matches
+    const Bytes cases[] = {test::Text(6000, 13), ab, Concat(Bytes(30, ' '), test::Text(4500, 14)),
+                           test::Repeat(test::TestRandom(15).Bytes(700), 8)};
+    for (const Bytes& data : cases) {
+        const std::uint64_t optimum = OptimalBits(data);
+        EXPECT_EQ(StreamBits(Compress(data, Level::Best)), optimum);
+        EXPECT_GE(StreamBits(Compress(data, Level::Fast)), optimum);
+    }
+}
+
 TEST(SzddCompressForArchive, StoresIncompressibleFilesAsTheyAre) {
     const Bytes noise = test::TestRandom(9).Bytes(5000);
     EXPECT_TRUE(CompressForArchive(noise) == noise);

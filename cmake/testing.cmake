@@ -32,11 +32,6 @@ endfunction()
 # build the same source is linked with a small driver that replays each file of the corpus folder
 # (kept crash inputs included) as a regression test.
 set(KV_FUZZ_SECONDS 60 CACHE STRING "How long each fuzz target runs under ctest in the fuzz build")
-# Every library of the fuzz build is instrumented for coverage, so libFuzzer is guided by the code
-# a target calls and not only by the target's own file.
-if(KV_FUZZ)
-  add_compile_options(-fsanitize=fuzzer-no-link)
-endif()
 function(kv_add_fuzzer name)
   cmake_parse_arguments(arg "" "SOURCE;CORPUS" "LIBS" ${ARGN})
   if(CMAKE_CROSSCOMPILING)

@@ -154,5 +154,52 @@ TEST(KvpackBuild, NonAsciiTextIsWrittenInTheWindowsCodePage) {
     EXPECT_NE(list.out.find("\"title\": \"Caf\u00e9 \u20ac\""), std::string::npos) << list.out;
 }
 
+// Progress goes to a terminal only: piped output stays clean for scripts and logs.
+TEST(KvpackBuild, ShowsProgressOnlyOnATerminal) {
+    ScratchDir dir;
+    WriteSampleProject(dir.path());
+    const RunResult piped = RunKvpack("build project.toml -o piped.exe", dir.path());
+    ASSERT_EQ(piped.exitCode, 0) << piped.err;
+    EXPECT_EQ(piped.err, "");
+    EXPECT_NE(piped.out.find("piped.exe: 4 files"), std::string::npos) << piped.out;
+    if (RunShell("which script", dir.path()).exitCode != 0) GTEST_SKIP() << "no script(1) to provide a terminal";
+    // script(1) runs kvpack on a pseudo-terminal and copies what it shows into typescript.txt.
+    const RunResult terminal = RunShell("script -qec " + Quote(Quote(KVPACK_EXE) + " build project.toml -o tty.exe") +
+                                            " typescript.txt",
+                                        dir.path());
+    ASSERT_EQ(terminal.exitCode, 0) << terminal.err;
+    EXPECT_NE(ReadText(dir / "typescript.txt").find("compressing 4/4 (100%)"), std::string::npos)
+        << ReadText(dir / "typescript.txt");
+    EXPECT_EQ(ReadBytes(dir / "tty.exe"), ReadBytes(dir / "piped.exe"));
+}
+
+// The demo project in examples/demo builds once the programs it names exist (stand-ins here).
+TEST(KvpackBuild, DemoProjectBuildsWithTheRecordsTheDemoNeeds) {
+    ScratchDir dir;
+    const fs::path demo = fs::path(KV_SOURCE_DIR) / "examples" / "demo";
+    for (const char* name : {"kvdemo.toml", "readme.txt", "license.rtf"}) {
+        fs::create_directories(dir / "examples/demo");
+        fs::copy_file(demo / name, dir / "examples/demo" / name);
+    }
+    WriteBytes(dir / "build/mingw32/examples/demo/KVDEMO.exe", SampleBytes(30000, 11));
+    WriteBytes(dir / "build/mingw32/app/kvsetup.exe", SampleBytes(40000, 12));
+    WriteBytes(dir / "build/mingw32/uninstall/Kvuninstall.exe", SampleBytes(20000, 13));
+    const RunResult build = RunKvpack("build examples/demo/kvdemo.toml -o setup.exe", dir.path());
+    ASSERT_EQ(build.exitCode, 0) << build.err;
+    EXPECT_EQ(RunKvpack("verify setup.exe", dir.path()).exitCode, 0);
+    const RunResult list = RunKvpack("list --json setup.exe", dir.path());
+    WriteText(dir / "list.json", list.out);
+    const RunResult check = RunShell(
+        "python3 -c 'import json; d=json.load(open(\"list.json\")); "
+        "print([(f[\"file\"], f[\"folder\"], f[\"desktopIcon\"], f[\"programsIcon\"], f[\"iconName\"]) for f in d[\"files\"]]); "
+        "print([(s[\"value\"], s[\"numeric\"]) for s in d[\"settings\"]]); print(d[\"runFile\"], d[\"programsFolder\"])'",
+        dir.path());
+    ASSERT_EQ(check.exitCode, 0) << check.err;
+    EXPECT_EQ(check.out,
+              "[('Kvuninstall.exe', '', 0, 0, ''), ('KVDEMO.EXE', '', 1, 1, 'Korvalin Demo'), "
+              "('README.TXT', '', 0, 1, 'Korvalin Demo Read Me'), ('LICENSE.RTF', '', 0, 0, '')]\n"
+              "[('$INSTALL', 0), ('0', 1)]\nKVDEMO.EXE Korvalin Demo\n");
+}
+
 }  // namespace
 }  // namespace kv::tools::test

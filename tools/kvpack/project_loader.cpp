@@ -329,8 +329,10 @@ private:
                 if (const auto* text = node->as_string(); text != nullptr && !text->get().empty()) {
                     pending.source = ResolvePath(text->get());
                     std::error_code ec;
-                    if (!fs::is_regular_file(pending.source, ec)) {
+                    if (!fs::exists(pending.source, ec)) {
                         Error(node, prefix + "source", "no such file: " + pending.source.string());
+                    } else if (!fs::is_regular_file(pending.source, ec)) {
+                        Error(node, prefix + "source", "not a regular file: " + pending.source.string());
                     }
                     // The record's name defaults to the source's own file name.
                     r.file = CheckText(node, fs::path(text->get()).filename().string(), prefix + "file", kPathLimit,

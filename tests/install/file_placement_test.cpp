@@ -95,7 +95,7 @@ TEST(SkipRule, ExtensionIsTheTextFromTheLastDot) {
 }
 
 TEST_F(PlacementTest, ProgressStepIsHundredOverCountPlusOne) {
-    for (int i = 0; i < 18; ++i) AddRecord("f" + std::to_string(i) + ".dat", "", "x");
+    for (char c = 'a'; c < 'a' + 18; ++c) AddRecord(std::string(1, c) + ".dat", "", "x");
     ui.StepProgress(18);  // the run's own step before the pass
     ASSERT_TRUE(PlaceFiles(ctx));
     EXPECT_EQ(ui.m_steps.size(), 19u);

@@ -20,10 +20,8 @@ UninstallRecord Programs(const std::string& folder, const std::string& caption) 
 UninstallRecord Product(const std::string& name) { return {kKindProduct, 0, "", name}; }
 
 TEST(LogFormat, EncodesTheDocumentedExamples) {
-    std::vector<std::uint8_t> file{0x00};
     const std::string path = "C:\\App\\a.dll";
-    file.insert(file.end(), path.begin(), path.end());
-    file.push_back(0);
+    const std::vector<std::uint8_t> file{0x00, 'C', ':', '\\', 'A', 'p', 'p', '\\', 'a', '.', 'd', 'l', 'l', 0x00};
     EXPECT_EQ(EncodeRecord(File(path)), file);
     EXPECT_EQ(file.size(), 14u);
     EXPECT_EQ(EncodeRecord(Desktop("App")), Bytes({0x01, 0x01, 'A', 'p', 'p', 0}));

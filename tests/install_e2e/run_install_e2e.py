@@ -16,7 +16,7 @@ sys.path.insert(0, os.path.join(HERE, '..', 'installer_e2e'))
 from installer_fixtures import build_installer  # noqa: E402  (an installer writer that is not kvpack)
 
 ARCHIVE_DATE = 0x01BE4BB0687E0850       # 1999-01-29 17:54:25.237 UTC
-UNINSTALLER_DATE = 0x01BE4BB000000000   # earlier: a real uninstaller already in the prefix is kept
+UNINSTALLER_DATE = 0x01BE4BB000000000   # a little earlier than archiveDate
 FOLDER = 'C:\\KvEngineE2E\\Program Files\\App'
 PRODUCT = 'Korvalin Engine E2E'
 KEY = 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\' + PRODUCT
@@ -39,7 +39,9 @@ def manifest():
             {'iniFile': 'kvengine-e2e.ini', 'section': 'Options', 'key': 'Count', 'value': '3', 'numeric': 1},
         ],
         'files': [
-            {'file': 'Kvuninstall.exe', 'content': b'stand-in uninstaller'},
+            # With a folder the first record stays out of the Windows directory, so this stand-in
+            # never replaces the real uninstaller that other tests place in the shared prefix.
+            {'file': 'Kvuninstall.exe', 'folder': 'bin', 'content': b'stand-in uninstaller'},
             {'file': 'APP.EXE', 'exeparms': '-e2e', 'desktopIcon': 1, 'programsIcon': 1, 'iconName': CAPTION,
              'content': APP},
             {'file': 'data.itc', 'folder': 'data', 'content': ITC},
@@ -113,8 +115,6 @@ def main():
     ini_path = os.path.join(drive_c, 'windows', 'kvengine-e2e.ini')
     if os.path.exists(ini_path):
         os.remove(ini_path)
-    uninstaller_path = os.path.join(drive_c, 'windows', 'Kvuninstall.exe')
-    had_uninstaller = os.path.exists(uninstaller_path)
 
     r = Results()
     # OptNP: Install Now is pressed by the timer and nothing is asked; OptNL: no licence dialog.
@@ -137,11 +137,11 @@ def main():
         if os.path.exists(path):
             r.check(abs(os.stat(path).st_mtime - unix_time(ARCHIVE_DATE)) < 0.001,
                     '%s last-write time is archiveDate' % name)
-    if not had_uninstaller:
-        r.check(os.path.exists(uninstaller_path) and open(uninstaller_path, 'rb').read() == b'stand-in uninstaller',
-                'the first record placed in the Windows directory')
-        r.check(abs(os.stat(uninstaller_path).st_mtime - unix_time(UNINSTALLER_DATE)) < 0.001,
-                'the first record stamped with uninstallerDate')
+    uninstaller_path = os.path.join(folder, 'bin', 'Kvuninstall.exe')
+    r.check(read('bin', 'Kvuninstall.exe') == b'stand-in uninstaller', 'the first record placed in its folder')
+    r.check(os.path.exists(uninstaller_path)
+            and abs(os.stat(uninstaller_path).st_mtime - unix_time(UNINSTALLER_DATE)) < 0.001,
+            'the first record stamped with uninstallerDate (and, below, not in the data file)')
 
     data_file = read('Kvuninstall.dat')
     r.check(data_file == expected_data_file(), 'Kvuninstall.dat byte for byte: %r' % (data_file,))

@@ -27,6 +27,8 @@ public:
     // Opens (or creates) the data file in `folder` and loads its records. False, with nothing
     // changed, when the file can be neither opened nor created.
     bool Open(const std::string& folder);
+    // Strings of any length are recorded whole: a path is never cut into the name of another file,
+    // and the format itself has no length limit.
     void AddFile(const std::string& path);
     // `menuFolder` is given for Programs-menu shortcuts and left out for the Desktop.
     void AddShortcut(std::int32_t location, const std::optional<std::string>& menuFolder, const std::string& caption);

@@ -256,6 +256,15 @@ TEST_F(UninstallRun, BadInputChangesNothing) {
         {kFolder + "|Demo", truncated, kUninstallDamagedData, "The uninstall data file " + kData + " is damaged (its last"},
         {kFolder + "|Demo", {2, 'D', 'e', 'm', 'o', 0, 7, 'x', 0}, kUninstallDamagedData, "The uninstall data file"},
         {kFolder + "|Other", Encode(records), kUninstallUnknownProduct, "Other is not recorded in " + kData},
+        // Records that would reach outside the product's places.
+        {kFolder + "|Demo", Encode({Product("Demo"), File("C:\\WINDOWS\\system.ini")}), kUninstallDamagedData,
+         "The uninstall data file " + kData + " is damaged (record 2: C:\\WINDOWS\\system.ini is not inside"},
+        {kFolder + "|Demo", Encode({Product("Demo"), File(kFolder + "\\..\\..\\WINDOWS\\win.ini")}),
+         kUninstallDamagedData, "The uninstall data file"},
+        {kFolder + "|Demo", Encode({Product("Demo"), File(kFolder + "x\\a.txt")}), kUninstallDamagedData,
+         "The uninstall data file"},
+        {kFolder + "|Demo", Encode({Product("Demo"), Menu("..", "Evil")}), kUninstallDamagedData,
+         "The uninstall data file " + kData + " is damaged (record 2: shortcut ..\\Evil.lnk leaves its folder"},
         {kFolder + "|Demo", {}, kUninstallUnknownProduct, "Demo is not recorded"},
     };
     for (const auto& c : cases) {

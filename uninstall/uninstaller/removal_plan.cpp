@@ -117,6 +117,40 @@ std::string FirstDamage(const std::vector<UninstallRecord>& records) {
     return {};
 }
 
+namespace {
+
+bool HasParentPart(const std::string& path) {
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = path.find_first_of("\\/", start);
+        const std::string part = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (part == "..") return true;
+        if (end == std::string::npos) return false;
+        start = end + 1;
+    }
+}
+
+}  // namespace
+
+std::string FirstUnsafe(const std::vector<UninstallRecord>& records, const RemovalPlan& plan,
+                        const std::string& folder) {
+    // The installer places every logged file below the installation folder; a record that points
+    // elsewhere did not come from it, and acting on it could delete anything.
+    for (const std::size_t i : plan.files) {
+        const std::string& path = records[i].text;
+        if (HasParentPart(path) || FoldersBelow(path + "\\x", folder).empty()) {
+            return "record " + std::to_string(i + 1) + ": " + path + " is not inside " + folder;
+        }
+    }
+    for (const std::size_t i : plan.shortcuts) {
+        if (HasParentPart(ShortcutRelativePath(records[i]))) {
+            return "record " + std::to_string(i + 1) + ": shortcut " + ShortcutRelativePath(records[i]) +
+                   " leaves its folder";
+        }
+    }
+    return {};
+}
+
 std::vector<std::string> FoldersBelow(const std::string& path, const std::string& root) {
     const std::string base = WithoutTrailingSlash(root);
     std::vector<std::string> folders;

@@ -38,6 +38,12 @@ bool HasProduct(const std::vector<UninstallRecord>& records);
 // Desktop or Programs menu, or an empty text. Nothing when all records are sound.
 std::string FirstDamage(const std::vector<UninstallRecord>& records);
 
+// The first record of the plan that would make the removal reach outside its places: a file not
+// below the installation folder `folder`, or a path, menu folder or shortcut name with a ".."
+// part. Nothing when every record is safe to act on.
+std::string FirstUnsafe(const std::vector<UninstallRecord>& records, const RemovalPlan& plan,
+                        const std::string& folder);
+
 // Windows paths compare without regard to letter case.
 bool SamePath(const std::string& a, const std::string& b);
 

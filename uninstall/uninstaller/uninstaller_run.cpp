@@ -39,6 +39,11 @@ public:
             return Stop(kUninstallUnknownProduct,
                         m_request.product + " is not recorded in " + dataPath + ".\nNothing was removed.");
         }
+        damage = FirstUnsafe(log.records, plan, m_request.folder);
+        if (!damage.empty()) {
+            return Stop(kUninstallDamagedData,
+                        "The uninstall data file " + dataPath + " is damaged (" + damage + ").\nNothing was removed.");
+        }
         if (!m_request.quiet &&
             !m_system.Confirm("Remove " + m_request.product + " and all of its components?", kUninstallCaption)) {
             return Finish(kUninstallDeclined, "");

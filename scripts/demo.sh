@@ -3,8 +3,9 @@
 # (native) and the Windows programs (mingw32), packs examples/demo into build/demo/SETUP.EXE,
 # installs it under Wine without a click into a fresh prefix, prints what it placed (files, INI
 # lines, registry values, shortcuts, the uninstall data file), takes screenshots of the main dialog
-# and the licence agreement from a second, interactive run (declined, so it changes nothing), then
-# removes the product with the registered uninstall command and shows that everything is gone.
+# and the licence agreement from a second, interactive run (declined, so it changes nothing) and of
+# the uninstaller's question (answered No), then removes the product quietly with the registered
+# uninstall command and shows that everything is gone.
 # Usage: bash scripts/demo.sh      Output: the report on stdout, screenshots in build/demo/*.png
 # KV_DEMO_NATIVE, KV_DEMO_MINGW and KV_DEMO_OUT choose other folders (build/native, build/mingw32, build/demo).
 set -euo pipefail
@@ -113,6 +114,10 @@ drive start "\"$(winpath "$out/SETUP.EXE")\"" --cwd "$(winpath "$out")" \
   wait "$main_caption" sleep 1000 echo "!shot main-dialog" sleep 1500 press "Install Now" \
   wait "$license_caption" --timeout 30 sleep 1000 echo "!shot license-dialog" sleep 1500 \
   press "I Do Not Accept" exitcode --timeout 30
+
+step "The registered uninstall command by hand: its question, answered No (nothing changes)"
+drive start "$uninstall_command" wait "Korvalin Uninstaller" sleep 1000 echo "!shot uninstall-question" sleep 1500 \
+  dump press No exitcode
 
 step "Uninstall quietly with the registered command: $uninstall_command /S"
 drive start "$uninstall_command /S" exitcode --timeout 120

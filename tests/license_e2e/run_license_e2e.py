@@ -124,6 +124,12 @@ def licence_cases(r, work, image, shots):
         with open(exe[name], 'wb') as f:
             f.write(fx.build_installer(image, licence_manifest(name, licences)))
     target = {name: os.path.join(work, 'installed', name) for name in products}
+    # The prefix outlives a run: what an earlier run wrote must not pass for this run's work.
+    for name in products:
+        ini = prefix_path('drive_c', 'windows', 'KVLIC-%s.INI' % name.upper())
+        if os.path.exists(ini):
+            os.remove(ini)
+        r.wine(['reg', 'delete', UNINSTALL_KEY + 'KvLicence ' + name, '/reg:32', '/f'])
 
     steps = []
 

@@ -64,8 +64,11 @@ bool IsInside(const fs::path& path, const fs::path& root) {
 
 void StampTime(const fs::path& path, FileTime time) {
     using namespace std::chrono;
-    const auto sinceUnix = static_cast<std::int64_t>(time) - 116444736000000000LL;  // 100 ns ticks
-    const sys_time<nanoseconds> when{nanoseconds(sinceUnix * 100)};
+    const auto seconds = static_cast<std::int64_t>(time / 10'000'000) - 11644473600LL;
+    // The file clock counts nanoseconds in 64 bits, about 292 years either side of 1970; a time
+    // outside that (such as a zero FILETIME, 1601) is left unstamped rather than overflowing.
+    if (seconds < -9'000'000'000LL || seconds > 9'000'000'000LL) return;
+    const sys_time<nanoseconds> when{nanoseconds(seconds * 1'000'000'000LL + static_cast<std::int64_t>(time % 10'000'000) * 100)};
     std::error_code ignored;  // a file system without times is no reason to fail the extraction
     fs::last_write_time(path, file_clock::from_sys(when), ignored);
 }

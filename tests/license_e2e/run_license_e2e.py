@@ -11,6 +11,7 @@ itself again under xvfb-run."""
 import argparse
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import time
@@ -96,8 +97,14 @@ def prefix_path(*parts):
     return os.path.join(prefix, *parts)
 
 
+def registry_view(image):
+    """The registry view the installer writes to: a 32-bit program's machine keys are redirected."""
+    pe = struct.unpack_from('<I', image, 0x3C)[0]
+    return '/reg:64' if struct.unpack_from('<H', image, pe + 4)[0] == 0x8664 else '/reg:32'
+
+
 def registry_has(r, name):
-    status, _ = r.wine(['reg', 'query', UNINSTALL_KEY + 'KvLicence ' + name, '/reg:32'])
+    status, _ = r.wine(['reg', 'query', UNINSTALL_KEY + 'KvLicence ' + name, r.view])
     return status == 0
 
 
@@ -129,7 +136,7 @@ def licence_cases(r, work, image, shots):
         ini = prefix_path('drive_c', 'windows', 'KVLIC-%s.INI' % name.upper())
         if os.path.exists(ini):
             os.remove(ini)
-        r.wine(['reg', 'delete', UNINSTALL_KEY + 'KvLicence ' + name, '/reg:32', '/f'])
+        r.wine(['reg', 'delete', UNINSTALL_KEY + 'KvLicence ' + name, r.view, '/f'])
 
     steps = []
 
@@ -348,6 +355,7 @@ def main():
         image = f.read()
 
     r = DialogRunner(args)
+    r.view = registry_view(image)
     # Without a window manager Wine draws the captions itself, so screenshots show the dialogs' titles.
     r.wine(['reg', 'add', 'HKCU\\Software\\Wine\\X11 Driver', '/v', 'Decorated', '/d', 'N', '/f'])
     started = time.time()

@@ -100,6 +100,7 @@ TEST(RemovalPlan, TakesTheProductsSegmentsAndKeepsWhatOthersClaim) {
     EXPECT_TRUE(FoldersBelow("D:\\f.txt", "C:\\App").empty());
     EXPECT_EQ(FirstDamage({Product("A"), {9, 0, "", "x"}}), "record 2: unknown kind 9");
     EXPECT_EQ(FirstDamage({{kKindShortcut, 5, "", "x"}}), "record 1: unknown shortcut location 5");
+    EXPECT_EQ(FirstDamage({Product(""), File("")}), "");  // odd, but not for another product to refuse
 }
 
 // One product installed as the installer would leave it, with its registration.
@@ -263,6 +264,7 @@ TEST_F(UninstallRun, BadInputChangesNothing) {
          kUninstallDamagedData, "The uninstall data file"},
         {kFolder + "|Demo", Encode({Product("Demo"), File(kFolder + "x\\a.txt")}), kUninstallDamagedData,
          "The uninstall data file"},
+        {kFolder + "|Demo", Encode({Product("Demo"), File("")}), kUninstallDamagedData, "The uninstall data file"},
         {kFolder + "|Demo", Encode({Product("Demo"), Menu("..", "Evil")}), kUninstallDamagedData,
          "The uninstall data file " + kData + " is damaged (record 2: shortcut ..\\Evil.lnk leaves its folder"},
         {kFolder + "|Demo", {}, kUninstallUnknownProduct, "Demo is not recorded"},

@@ -112,7 +112,6 @@ std::string FirstDamage(const std::vector<UninstallRecord>& records) {
         if (r.kind == kKindShortcut && r.location != kLocationDesktop && r.location != kLocationPrograms) {
             return where + "unknown shortcut location " + std::to_string(r.location);
         }
-        if (r.text.empty()) return where + "empty name";
     }
     return {};
 }

@@ -34,8 +34,9 @@ std::vector<UninstallRecord> RemainingRecords(const std::vector<UninstallRecord>
 // True when at least one product record is left (the data file is deleted otherwise).
 bool HasProduct(const std::vector<UninstallRecord>& records);
 
-// A damaged record: a kind other than file, shortcut or product, a shortcut location other than
-// Desktop or Programs menu, or an empty text. Nothing when all records are sound.
+// A damaged record: a kind other than file, shortcut or product, or a shortcut location other than
+// Desktop or Programs menu. Nothing when all records are sound. (An empty name is no damage of the
+// format; a file record without a path is refused by FirstUnsafe when it is the product's.)
 std::string FirstDamage(const std::vector<UninstallRecord>& records);
 
 // The first record of the plan that would make the removal reach outside its places: a file not

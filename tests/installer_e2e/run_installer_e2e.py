@@ -89,7 +89,8 @@ class Case:
         self.name = name
         self.windows = []   # each: {'caption':..., 'controls': {id: fields}}
         self.errors = []
-        self.gone_after = None
+        self.gone_after = None    # ms from finding the window to its destruction
+        self.hidden_after = None  # ms to when it was first seen hidden (the program ended it)
         self.exit_code = None
 
     def add(self, line):
@@ -99,8 +100,10 @@ class Case:
         elif line.startswith('control ') and self.windows:
             fields = parse_fields(line[len('control '):])
             self.windows[-1]['controls'][int(fields['id'])] = fields
-        elif line.startswith('gone after='):
-            self.gone_after = int(line.split('=')[1])
+        elif line.startswith('gone '):
+            fields = parse_fields(line[len('gone '):])
+            self.gone_after = int(fields['after'])
+            self.hidden_after = int(fields.get('hidden', fields['after']))
         elif line.startswith('exit code='):
             self.exit_code = int(line.split('=')[1])
         elif line.startswith('error:'):
@@ -339,8 +342,10 @@ def dialog_cases(r, work, screenshot):
 
     c = cases.get('OptNP') or Case('OptNP')
     r.check(c, not c.errors, 'no driver errors')
-    r.check(c, c.gone_after is not None and 300 <= c.gone_after <= 5000,
-            'closed about 500 ms after it showed, took %s ms' % c.gone_after)
+    # Timed from when the driver saw the dialog (a little after the timer was armed) to when the run
+    # ended it; the run itself takes well under a second.
+    r.check(c, c.hidden_after is not None and 350 <= c.hidden_after <= 2500,
+            'ended about 500 ms after it showed, took %s ms' % c.hidden_after)
     r.check(c, c.exit_code == EXIT_INSTALLED, 'the run completed, exit %s' % c.exit_code)
     r.check(c, os.path.exists(prefix_path('drive_c', 'Program Files', 'Sample', 'SAMPLE.TXT')),
             'installed into the default folder')

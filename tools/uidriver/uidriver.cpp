@@ -35,7 +35,7 @@
 //                                    [icon=0|1 for an icon static: whether it holds an icon]
 //   tree selected="ROOT\...\ITEM"    item texts joined by backslashes; "" when nothing is selected
 //   rect id=N x=X y=Y w=W h=H        position and size in the dialog's client coordinates (pixels)
-//   gone after=MS
+//   gone after=MS hidden=MS          when the window was destroyed, and first seen hidden
 //   exit code=N
 //   error: WHAT                      a failed step. The started program is then ended and the steps
 //                                    up to the next "start" are skipped.
@@ -296,15 +296,23 @@ bool Driver::Type(const std::string& id, const std::string& text) {
     return true;
 }
 
+// Reports when the window was first seen hidden as well: under Wine without a window manager the
+// destruction waits about 2 s for the window's withdrawal, while hiding shows when the program ended it.
 bool Driver::Gone(long timeoutMs) {
     if (m_hCurrent == nullptr) return Fail("gone: no current window");
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    long long hiddenAfter = -1;
+    auto since = [this] {
+        return static_cast<long long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - m_foundAt).count());
+    };
     while (IsWindow(m_hCurrent)) {
+        if (hiddenAfter < 0 && !IsWindowVisible(m_hCurrent)) hiddenAfter = since();
         if (Clock::now() >= deadline) return Fail("timeout waiting for the window to go");
         std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs / 4));
     }
-    const auto stayed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - m_foundAt).count();
-    std::printf("gone after=%lld\n", static_cast<long long>(stayed));
+    const long long goneAfter = since();
+    std::printf("gone after=%lld hidden=%lld\n", goneAfter, hiddenAfter < 0 ? goneAfter : hiddenAfter);
     std::fflush(stdout);
     m_hCurrent = nullptr;
     return true;

@@ -27,11 +27,12 @@ BOOL CInstallerApp::InitInstance() {
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
     {
+        // The licence dialog finds this dialog as its owner among the thread's windows, so
+        // the application keeps no main-window handle of its own.
         ui::CInstallerDlg dialog(m_lpCmdLine, m_pszExeName);
         const INT_PTR result = dialog.DoModal();
         m_nExitCode = result == -1 ? kExitStartupFailed : dialog.ExitCode();
     }
-    m_hMainWnd = nullptr;
     ::OleUninitialize();
     return FALSE;
 }

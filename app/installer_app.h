@@ -27,7 +27,6 @@ public:
 
     std::string m_lpCmdLine;   // the text after the program's own name
     std::string m_pszExeName;  // the module's file name without folder and extension
-    HWND m_hMainWnd = nullptr; // the main dialog while it runs
     ExitCode m_nExitCode = kExitStartupFailed;
 };
 

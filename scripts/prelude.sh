@@ -15,5 +15,8 @@ kv_cleanup() {
   [[ -n "${kv_xvfb_pid:-}" ]] && kill "$kv_xvfb_pid" 2>/dev/null || true
 }
 trap kv_cleanup EXIT
-# Keep one wineserver for the whole run instead of one per Windows program.
-(source scripts/wine-env.sh && wineserver -p)
+# Keep one wineserver for the whole run instead of one per Windows program, and start Wine's
+# background services now, detached from every output. Started by a test program instead, they would
+# inherit its output pipe and keep it open for the rest of the run, so ctest would wait for that
+# test forever.
+(source scripts/wine-env.sh && wineserver -p && wine cmd /c exit) </dev/null >/dev/null 2>&1 || true

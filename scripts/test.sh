@@ -13,24 +13,29 @@ presets=("$@")
 # The Windows builds need kvpack from the native build.
 [[ " ${presets[*]} " == *" mingw"* && " ${presets[*]} " != *" native "* ]] && presets=(native "${presets[@]}")
 
-failed=() passed_total=0 failed_total=0
+failed=() passed_total=0 failed_total=0 timings=()
+run_started=$SECONDS
 for preset in "${presets[@]}"; do
-  echo "=== $preset: configure and build"
+  stage_started=$SECONDS
+  echo "=== $preset: configure and build ($(date +%T))"
   cmake --preset "$preset" >"build/$preset-configure.log" 2>&1 || { cat "build/$preset-configure.log"; exit 1; }
   cmake --build --preset "$preset" -j"$(nproc)"
-  echo "=== $preset: test"
+  echo "=== $preset: test ($(date +%T))"
   log="build/$preset-ctest.log"
   status=0
-  ctest --preset "$preset" -j"$(nproc)" 2>&1 | tee "$log" || status=$?
+  # Tests without a time limit of their own get one, so a hang fails the run instead of stalling it.
+  ctest --preset "$preset" -j"$(nproc)" --timeout 600 --output-on-failure 2>&1 | tee "$log" || status=$?
   summary=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -1 || true)
   if [[ $summary =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
     failed_total=$((failed_total + BASH_REMATCH[1]))
     passed_total=$((passed_total + BASH_REMATCH[2] - BASH_REMATCH[1]))
   fi
   ((status == 0)) && grep -q 'tests passed' "$log" || failed+=("$preset")
+  timings+=("$preset $((SECONDS - stage_started)) s")
 done
 
 echo
+printf 'took: %s; all %d s\n' "$(IFS=,; echo "${timings[*]}")" $((SECONDS - run_started))
 if ((${#failed[@]})); then
   echo "FAILED in: ${failed[*]}"
   echo "$passed_total passed, $failed_total failed"

@@ -13,6 +13,8 @@ if ! kv_wine_prefix_ready; then
     flock 9
     if ! kv_wine_prefix_ready; then
       wineboot -i >/dev/null 2>&1 || true
+      # A crashing program must end, not wait for someone to close Wine's crash dialog.
+      wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
       wineserver -w
       # Replace the links to the home directory by real folders inside the prefix.
       for user_dir in "$WINEPREFIX"/drive_c/users/*/; do

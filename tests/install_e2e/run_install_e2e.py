@@ -13,7 +13,7 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, '..', 'installer_e2e'))
-from installer_fixtures import build_installer  # noqa: E402  (an installer writer that is not kvpack)
+from installer_fixtures import build_installer, registry_view  # noqa: E402  (an installer writer that is not kvpack)
 
 ARCHIVE_DATE = 0x01BE4BB0687E0850       # 1999-01-29 17:54:25.237 UTC
 UNINSTALLER_DATE = 0x01BE4BB000000000   # a little earlier than archiveDate
@@ -108,7 +108,7 @@ def main():
                               timeout=timeout, text=True, errors='replace')
 
     # A clean slate inside the prefix (the prefix itself is created on the first Wine start).
-    wine('reg', 'delete', KEY, '/f')
+    wine('reg', 'delete', KEY, '/f', registry_view(image))
     shutil.rmtree(os.path.join(drive_c, 'KvEngineE2E'), ignore_errors=True)
     for old in glob.glob(os.path.join(drive_c, 'users', '*', '**', LINK_NAME), recursive=True):
         os.remove(old)
@@ -152,7 +152,7 @@ def main():
 
     for value, data in (('DisplayName', PRODUCT),
                         ('UninstallString', 'C:\\windows\\Kvuninstall.exe %s|%s' % (FOLDER, PRODUCT))):
-        out = wine('reg', 'query', KEY, '/v', value).stdout
+        out = wine('reg', 'query', KEY, '/v', value, registry_view(image)).stdout
         line = next((l for l in out.splitlines() if l.strip().startswith(value)), '')
         r.check('REG_EXPAND_SZ' in line and line.rstrip().endswith(data), 'registry %s: %r' % (value, line))
 
@@ -178,7 +178,7 @@ def main():
     r.check(result.returncode == 0, 'second run exit code %d' % result.returncode)
     r.check(read('Kvuninstall.dat') == expected_data_file(), 'second run appended nothing to Kvuninstall.dat')
 
-    wine('reg', 'delete', KEY, '/f')
+    wine('reg', 'delete', KEY, '/f', registry_view(image))
     for link in links:
         os.remove(link)
     print('%d passed, %d failed' % (r.passed, r.failed))

@@ -93,3 +93,9 @@ def sample_manifest(**overrides) -> dict:
     }
     m.update(overrides)
     return m
+
+
+def registry_view(program_image: bytes) -> str:
+    """The registry view a program writes to: a 32-bit program's machine keys are redirected."""
+    pe = struct.unpack_from('<I', program_image, 0x3C)[0]
+    return '/reg:64' if struct.unpack_from('<H', program_image, pe + 4)[0] == 0x8664 else '/reg:32'

@@ -122,9 +122,12 @@ class Runner:
         proc = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
                                 encoding='latin-1')
         lines = []
+        trace = os.environ.get('KV_E2E_TRACE')  # set it to see every line of the driver as it comes
         for raw in proc.stdout:
             line = raw.rstrip('\r\n')
             lines.append(line)
+            if trace:
+                print('  | ' + line, file=sys.stderr, flush=True)
             if on_line:
                 on_line(line)
         return proc.wait(), lines

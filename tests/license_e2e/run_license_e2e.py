@@ -11,7 +11,6 @@ itself again under xvfb-run."""
 import argparse
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import time
@@ -95,12 +94,6 @@ def licence_manifest(name, licence_files):
 def prefix_path(*parts):
     prefix = os.environ.get('KV_WINEPREFIX') or '/tmp/kv-wineprefix-%d' % os.getuid()
     return os.path.join(prefix, *parts)
-
-
-def registry_view(image):
-    """The registry view the installer writes to: a 32-bit program's machine keys are redirected."""
-    pe = struct.unpack_from('<I', image, 0x3C)[0]
-    return '/reg:64' if struct.unpack_from('<H', image, pe + 4)[0] == 0x8664 else '/reg:32'
 
 
 def registry_has(r, name):
@@ -355,7 +348,7 @@ def main():
         image = f.read()
 
     r = DialogRunner(args)
-    r.view = registry_view(image)
+    r.view = fx.registry_view(image)
     # Without a window manager Wine draws the captions itself, so screenshots show the dialogs' titles.
     r.wine(['reg', 'add', 'HKCU\\Software\\Wine\\X11 Driver', '/v', 'Decorated', '/d', 'N', '/f'])
     started = time.time()

@@ -19,6 +19,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, '..', 'installer_e2e'))
+from installer_fixtures import registry_view  # noqa: E402
 from run_installer_e2e import ROOT, Case, Runner, win  # noqa: E402
 
 CAPTION = 'Korvalin Uninstaller'
@@ -114,7 +115,7 @@ def data_records(args):
 
 def registered(runner, product):
     """UninstallString of the product's key, or None when the key is missing."""
-    _, lines = runner.wine(['reg', 'query', UNINSTALL_KEY + product, '/v', 'UninstallString'])
+    _, lines = runner.wine(['reg', 'query', UNINSTALL_KEY + product, '/v', 'UninstallString', runner.view])
     for line in lines:
         if 'UninstallString' in line and 'REG_' in line:
             return line.split('REG_EXPAND_SZ', 1)[-1].strip()
@@ -143,6 +144,8 @@ def main():
     os.makedirs(args.work)
     fixtures = build_fixtures(args, args.work)
     r = Runner(args)
+    with open(args.installer, 'rb') as f:
+        r.view = registry_view(f.read())  # the installer and uninstaller share a machine type
     started = time.time()
 
     # The prefix as it was, plus things of the user's beside what gets installed.

@@ -97,16 +97,18 @@ std::optional<std::string> FakeRemovalSystem::SpecialFolderPath(SpecialFolder fo
     return std::string(folder == SpecialFolder::Desktop ? kDesktop : kPrograms);
 }
 
-std::optional<std::string> FakeRemovalSystem::ReadMachineString(const std::string& keyPath, const std::string& name) {
-    const auto key = m_registry.find(keyPath);
-    if (key == m_registry.end()) return std::nullopt;
+std::optional<std::string> FakeRemovalSystem::ReadMachineString(RegistryView view, const std::string& keyPath,
+                                                                const std::string& name) {
+    const Registry& registry = View(view);
+    const auto key = registry.find(keyPath);
+    if (key == registry.end()) return std::nullopt;
     const auto value = key->second.find(name);
     if (value == key->second.end()) return std::nullopt;
     return value->second;
 }
 
-bool FakeRemovalSystem::DeleteMachineKey(const std::string& path) {
-    m_registry.erase(path);
+bool FakeRemovalSystem::DeleteMachineKey(RegistryView view, const std::string& path) {
+    View(view).erase(path);
     return true;
 }
 

@@ -38,13 +38,17 @@ public:
     RemoveResult RemoveFile(const std::string& path) override;
     bool RemoveEmptyFolder(const std::string& path) override;
     std::optional<std::string> SpecialFolderPath(SpecialFolder folder) override;
-    std::optional<std::string> ReadMachineString(const std::string& keyPath, const std::string& name) override;
-    bool DeleteMachineKey(const std::string& path) override;
+    std::optional<std::string> ReadMachineString(RegistryView view, const std::string& keyPath,
+                                                 const std::string& name) override;
+    bool DeleteMachineKey(RegistryView view, const std::string& path) override;
     void Sleep(unsigned milliseconds) override { m_slept += milliseconds; }
     bool Confirm(const std::string& text, const std::string& caption) override;
     void Tell(const std::string& text, const std::string& caption, bool error) override;
 
-    std::map<std::string, std::map<std::string, std::string>> m_registry;  // key path -> values
+    using Registry = std::map<std::string, std::map<std::string, std::string>>;  // key path -> values
+    Registry& View(RegistryView view) { return view == RegistryView::Programs64 ? m_registry64 : m_registry; }
+    Registry m_registry;    // the 32-bit programs' view
+    Registry m_registry64;  // the 64-bit programs' view
     bool m_answerYes = true;
     bool m_failReplace = false;
     std::vector<std::string> m_questions;

@@ -317,6 +317,27 @@ TEST_F(UninstallRun, SameProductInstalledTwiceAndRegisteredForAnotherFolder) {
     EXPECT_EQ(fs.m_registry.count(UninstallKeyPath("Demo")), 1u) << "D:\\Elsewhere still owns the registration";
 }
 
+TEST_F(UninstallRun, EachRegistryViewLosesOnlyTheKeyOfThisFolder) {
+    // The product came from a 32-bit installer here and from a 64-bit one elsewhere; the uninstaller
+    // in the Windows folder is of either machine type and must look in both views.
+    const auto records = DemoRecords();
+    Install("Demo", records, kFolder);
+    fs.m_registry64[UninstallKeyPath("Demo")] = {
+        {"UninstallString", UninstallCommandLine("C:\\WINDOWS", "D:\\Elsewhere", "Demo")}};
+    fs.AddFile(kData, Encode(records));
+    EXPECT_EQ(Uninstall(kFolder + "|Demo /S").exitCode, kUninstallRemoved);
+    EXPECT_TRUE(fs.m_registry.empty());
+    EXPECT_EQ(fs.m_registry64.count(UninstallKeyPath("Demo")), 1u);
+
+    // Registered from this folder in the 64-bit view only: that key goes.
+    fs.m_registry64[UninstallKeyPath("Demo")]["UninstallString"] = UninstallCommandLine("C:\\WINDOWS", kFolder, "Demo");
+    Install("Demo", records, kFolder);
+    fs.m_registry.clear();
+    fs.AddFile(kData, Encode(records));
+    EXPECT_EQ(Uninstall(kFolder + "|Demo /S").exitCode, kUninstallRemoved);
+    EXPECT_TRUE(fs.m_registry64.empty());
+}
+
 TEST_F(UninstallRun, ADataFileThatCannotBeRewrittenIsReported) {
     const std::vector<UninstallRecord> a = {Product("Alpha"), File(kFolder + "\\alpha.exe")};
     const std::vector<UninstallRecord> b = {Product("Beta"), File(kFolder + "\\beta.exe")};

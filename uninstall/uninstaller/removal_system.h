@@ -24,6 +24,11 @@ enum class RemoveResult {
     Failed,   // in use, access denied or any other refusal: worth retrying
 };
 
+// The two registry views of a 64-bit Windows. One Kvuninstall.exe in the Windows folder serves the
+// products of 32-bit and 64-bit installers alike, and each registered its key in its own view.
+enum class RegistryView { Programs32, Programs64 };
+inline constexpr RegistryView kRegistryViews[] = {RegistryView::Programs32, RegistryView::Programs64};
+
 class RemovalSystem {
 public:
     virtual ~RemovalSystem() = default;
@@ -37,10 +42,12 @@ public:
     // Removes one folder, and only when it is empty; false otherwise.
     virtual bool RemoveEmptyFolder(const std::string& path) = 0;
     virtual std::optional<std::string> SpecialFolderPath(SpecialFolder folder) = 0;
-    // A string value of a key under HKEY_LOCAL_MACHINE; nothing when the key or value is missing.
-    virtual std::optional<std::string> ReadMachineString(const std::string& keyPath, const std::string& name) = 0;
-    // Deletes a key under HKEY_LOCAL_MACHINE; true when it is gone (or was never there).
-    virtual bool DeleteMachineKey(const std::string& path) = 0;
+    // A string value of a key under HKEY_LOCAL_MACHINE in one view; nothing when the key or value is
+    // missing.
+    virtual std::optional<std::string> ReadMachineString(RegistryView view, const std::string& keyPath,
+                                                         const std::string& name) = 0;
+    // Deletes a key under HKEY_LOCAL_MACHINE in one view; true when it is gone (or was never there).
+    virtual bool DeleteMachineKey(RegistryView view, const std::string& path) = 0;
     virtual void Sleep(unsigned milliseconds) = 0;
 
     // A Yes/No question; true for Yes.

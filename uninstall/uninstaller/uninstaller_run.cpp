@@ -161,21 +161,27 @@ private:
     }
 
     // The key names the product, not the folder: when the same product was installed again into
-    // another folder, the registration is that installation's, and it stays.
+    // another folder, the registration is that installation's, and it stays. Both registry views are
+    // looked at, since this program may not be of the installer's machine type.
     void DropRegistration() {
         const std::string keyPath = UninstallKeyPath(m_request.product);
-        if (const auto command = m_system.ReadMachineString(keyPath, "UninstallString")) {
-            std::string folded = *command;
-            std::transform(folded.begin(), folded.end(), folded.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-            const std::size_t exe = folded.find(".exe ");
-            const auto registered =
-                exe == std::string::npos ? std::nullopt : ParseUninstallArguments(command->substr(exe + 5));
-            if (registered && !SamePath(WithoutTrailingSlash(registered->folder), WithoutTrailingSlash(m_request.folder))) {
+        for (const RegistryView view : kRegistryViews) {
+            if (NamesAnotherFolder(m_system.ReadMachineString(view, keyPath, "UninstallString"))) continue;
+            if (!m_system.DeleteMachineKey(view, keyPath)) {
+                m_notRemoved.push_back("registry key HKLM\\" + keyPath);
                 return;
             }
         }
-        if (!m_system.DeleteMachineKey(keyPath)) m_notRemoved.push_back("registry key HKLM\\" + keyPath);
+    }
+
+    bool NamesAnotherFolder(const std::optional<std::string>& command) const {
+        if (!command) return false;
+        std::string folded = *command;
+        std::transform(folded.begin(), folded.end(), folded.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        const std::size_t exe = folded.find(".exe ");
+        const auto registered = exe == std::string::npos ? std::nullopt : ParseUninstallArguments(command->substr(exe + 5));
+        return registered && !SamePath(WithoutTrailingSlash(registered->folder), WithoutTrailingSlash(m_request.folder));
     }
 
     std::string IncompleteMessage() const {

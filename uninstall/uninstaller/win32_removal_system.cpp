@@ -67,9 +67,19 @@ std::optional<std::string> Win32RemovalSystem::SpecialFolderPath(SpecialFolder f
     return m_shell.SpecialFolderPath(folder);
 }
 
-std::optional<std::string> Win32RemovalSystem::ReadMachineString(const std::string& keyPath, const std::string& name) {
+namespace {
+
+// 32-bit Windows ignores these flags, so there both views are the one registry.
+REGSAM ViewFlag(RegistryView view) {
+    return view == RegistryView::Programs64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+}
+
+}  // namespace
+
+std::optional<std::string> Win32RemovalSystem::ReadMachineString(RegistryView view, const std::string& keyPath,
+                                                                 const std::string& name) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE | ViewFlag(view), &key) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     char buffer[1024] = {};
@@ -81,8 +91,18 @@ std::optional<std::string> Win32RemovalSystem::ReadMachineString(const std::stri
     return std::string(buffer, strnlen(buffer, size));
 }
 
-bool Win32RemovalSystem::DeleteMachineKey(const std::string& path) {
-    const LONG result = RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+bool Win32RemovalSystem::DeleteMachineKey(RegistryView view, const std::string& path) {
+    // The parent is opened in the wanted view and the key deleted below it, which also works where
+    // RegDeleteKeyEx does not exist.
+    const std::size_t slash = path.rfind('\\');
+    const std::string parentPath = slash == std::string::npos ? std::string() : path.substr(0, slash);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    HKEY parent = nullptr;
+    LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, parentPath.c_str(), 0, KEY_ALL_ACCESS | ViewFlag(view), &parent);
+    if (result == ERROR_FILE_NOT_FOUND) return true;
+    if (result != ERROR_SUCCESS) return false;
+    result = RegDeleteKeyA(parent, name.c_str());
+    RegCloseKey(parent);
     return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
 

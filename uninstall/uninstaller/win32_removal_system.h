@@ -15,8 +15,9 @@ public:
     RemoveResult RemoveFile(const std::string& path) override;
     bool RemoveEmptyFolder(const std::string& path) override;
     std::optional<std::string> SpecialFolderPath(SpecialFolder folder) override;
-    std::optional<std::string> ReadMachineString(const std::string& keyPath, const std::string& name) override;
-    bool DeleteMachineKey(const std::string& path) override;
+    std::optional<std::string> ReadMachineString(RegistryView view, const std::string& keyPath,
+                                                 const std::string& name) override;
+    bool DeleteMachineKey(RegistryView view, const std::string& path) override;
     void Sleep(unsigned milliseconds) override;
     bool Confirm(const std::string& text, const std::string& caption) override;
     void Tell(const std::string& text, const std::string& caption, bool error) override;

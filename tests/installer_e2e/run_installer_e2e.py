@@ -9,6 +9,7 @@ The Wine prefix comes from scripts/wine-env.sh (KV_WINEPREFIX); without DISPLAY 
 itself again under xvfb-run."""
 import argparse
 import os
+import select
 import shutil
 import subprocess
 import sys
@@ -119,17 +120,35 @@ class Runner:
     def wine(self, argv, on_line=None):
         """Runs a Windows program in the project's prefix; returns (exit status, stdout lines)."""
         command = ['bash', '-c', 'source "$0"; exec wine "$@"', os.path.join(ROOT, 'scripts', 'wine-env.sh')] + argv
-        proc = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
-                                encoding='latin-1')
+        proc = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         lines = []
         trace = os.environ.get('KV_E2E_TRACE')  # set it to see every line of the driver as it comes
-        for raw in proc.stdout:
-            line = raw.rstrip('\r\n')
+
+        def take(raw):
+            line = raw.decode('latin-1').rstrip('\r\n')
             lines.append(line)
             if trace:
                 print('  | ' + line, file=sys.stderr, flush=True)
             if on_line:
                 on_line(line)
+
+        # Read until the program has ended and its output is drained, not until end of file: a
+        # background process Wine starts for it (the desktop, a service) may hold the pipe open.
+        fd, pending = proc.stdout.fileno(), b''
+        while True:
+            if select.select([fd], [], [], 0.2)[0]:
+                chunk = os.read(fd, 65536)
+                if not chunk:
+                    break
+                pending += chunk
+                *complete, pending = pending.split(b'\n')
+                for raw in complete:
+                    take(raw)
+            elif proc.poll() is not None:
+                break
+        if pending:
+            take(pending)
+        proc.stdout.close()
         return proc.wait(), lines
 
     def drive(self, steps, on_line=None):
@@ -144,6 +163,13 @@ class Runner:
             elif current is not None:
                 current.add(line)
         return cases
+
+    def report(self, started):
+        """Prints the count and every failure; the script's exit status."""
+        print('%d checks, %d failed, %.1f s' % (self.checks, len(self.failures), time.time() - started))
+        for failure in self.failures:
+            print('FAIL ' + failure)
+        return 1 if self.failures else 0
 
     def check(self, case, condition, what):
         self.checks += 1
@@ -457,10 +483,7 @@ def main():
     failure_cases(r, args.work, args.support)
     dialog_cases(r, args.work, args.screenshot)
     run_cases(r, args.work)
-    print('%d checks, %d failed, %.1f s' % (r.checks, len(r.failures), time.time() - started))
-    for failure in r.failures:
-        print('FAIL ' + failure)
-    return 1 if r.failures else 0
+    return r.report(started)
 
 
 if __name__ == '__main__':

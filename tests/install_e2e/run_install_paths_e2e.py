@@ -283,10 +283,7 @@ def main():
     r.check(c, placed('launch-full', 'Kvuninstall.dat') is not None, 'data file written')
     r.check(c, placed('launch-full', 'Kvlicense.rtf') is None, 'no licence file')
 
-    print('%d checks, %d failed, %.1f s' % (r.checks, len(r.failures), time.time() - started))
-    for failure in r.failures:
-        print('FAIL ' + failure)
-    return 1 if r.failures else 0
+    return r.report(started)
 
 
 if __name__ == '__main__':

@@ -356,10 +356,7 @@ def main():
         licence_cases(r, args.work, image, args.screenshots)
     if args.only in (None, 'browser'):
         browser_cases(r, args.work, image, args.screenshots)
-    print('%d checks, %d failed, %.1f s' % (r.checks, len(r.failures), time.time() - started))
-    for failure in r.failures:
-        print('FAIL ' + failure)
-    return 1 if r.failures else 0
+    return r.report(started)
 
 
 if __name__ == '__main__':

@@ -293,10 +293,7 @@ def main():
     r.check(done, os.path.exists(prefix_path('drive_c', 'windows', 'Kvuninstall.exe')),
             'the shared uninstaller stays in the Windows directory')
 
-    print('%d checks, %d failed, %.1f s' % (r.checks, len(r.failures), time.time() - started))
-    for failure in r.failures:
-        print('FAIL ' + failure)
-    return 1 if r.failures else 0
+    return r.report(started)
 
 
 if __name__ == '__main__':

@@ -52,6 +52,7 @@ public:
     // Advances the position by `increment`; the control stops at the top of its range.
     int OffsetPos(int increment) const { return static_cast<int>(SendMessage(PBM_DELTAPOS, static_cast<WPARAM>(increment))); }
     int GetPos() const { return static_cast<int>(SendMessage(PBM_GETPOS)); }
+    int GetRangeUpper() const { return static_cast<int>(SendMessage(PBM_GETRANGE, FALSE)); }
 };
 
 }  // namespace kv::ui

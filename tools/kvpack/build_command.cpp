@@ -6,7 +6,7 @@
 #include "archive/installer_file.h"
 #include "tools/kvpack/command.h"
 #include "tools/kvpack/file_io.h"
-#include "tools/kvpack/installer_inspect.h"
+#include "tools/kvpack/opened_installer.h"
 #include "tools/kvpack/parallel_compress.h"
 #include "tools/kvpack/progress.h"
 #include "tools/kvpack/project.h"

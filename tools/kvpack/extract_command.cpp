@@ -8,7 +8,7 @@
 #include "tools/kvpack/command.h"
 #include "tools/kvpack/file_io.h"
 #include "tools/kvpack/file_time.h"
-#include "tools/kvpack/installer_inspect.h"
+#include "tools/kvpack/opened_installer.h"
 #include "tools/kvpack/tool_error.h"
 
 namespace kv::tools {

@@ -7,7 +7,7 @@
 #include "tools/kvpack/ansi_text.h"
 #include "tools/kvpack/command.h"
 #include "tools/kvpack/file_io.h"
-#include "tools/kvpack/installer_inspect.h"
+#include "tools/kvpack/opened_installer.h"
 #include "tools/kvpack/tool_error.h"
 
 namespace kv::tools {

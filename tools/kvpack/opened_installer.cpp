@@ -1,5 +1,5 @@
 // Opening a built installer for list, verify and extract, and looking inside its entries.
-#include "tools/kvpack/installer_inspect.h"
+#include "tools/kvpack/opened_installer.h"
 
 #include <cstdio>
 

@@ -20,8 +20,8 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, '..', 'installer_e2e'))
 import installer_fixtures as fx  # noqa: E402
-from run_installer_e2e import (FAILED_CAPTION, MAIN_CAPTION, ROOT, Case, Runner, prefix_path,  # noqa: E402
-                               win)
+from run_installer_e2e import (FAILED_CAPTION, MAIN_CAPTION, Case, Runner, prefix_path,  # noqa: E402
+                               win, wine_command)
 
 # The installer's exit codes (app/exit_codes.h).
 EXIT_INSTALLED, EXIT_INSTALL_FAILED = 0, 5
@@ -57,9 +57,7 @@ class Holder:
     """A second Windows process holding files open without sharing until it is released."""
 
     def __init__(self, holder_exe, paths):
-        command = ['bash', '-c', 'source "$0"; exec wine "$@"', os.path.join(ROOT, 'scripts', 'wine-env.sh'),
-                   holder_exe] + [win(p) for p in paths]
-        self.proc = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+        self.proc = subprocess.Popen(wine_command([holder_exe] + [win(p) for p in paths]), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      stderr=subprocess.DEVNULL, text=True)
         self.first_line = self.proc.stdout.readline().strip()  # "held" once every handle is open
 

@@ -111,6 +111,11 @@ class Case:
             self.errors.append(line)
 
 
+def wine_command(argv):
+    """The command line that runs a Windows program in the project's prefix."""
+    return ['bash', '-c', 'source "$0"; exec wine "$@"', os.path.join(ROOT, 'scripts', 'wine-env.sh')] + argv
+
+
 class Runner:
     def __init__(self, args):
         self.args = args
@@ -119,8 +124,7 @@ class Runner:
 
     def wine(self, argv, on_line=None):
         """Runs a Windows program in the project's prefix; returns (exit status, stdout lines)."""
-        command = ['bash', '-c', 'source "$0"; exec wine "$@"', os.path.join(ROOT, 'scripts', 'wine-env.sh')] + argv
-        proc = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        proc = subprocess.Popen(wine_command(argv), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         lines = []
         trace = os.environ.get('KV_E2E_TRACE')  # set it to see every line of the driver as it comes
 

@@ -161,7 +161,8 @@ def main():
                                               'exitcode', '--timeout', '60']
 
     steps = (start('corrected', 'ask') + ['wait', MAIN_CAPTION, 'type', '1002', 'C:\\App*', 'press', 'Install Now',
-                                          'wait', FAILED_CAPTION, 'dump', 'press', 'OK', 'wait', MAIN_CAPTION, 'dump']
+                                          'wait', FAILED_CAPTION, 'dump', 'press', 'OK', 'gone',
+                                          'wait', MAIN_CAPTION, 'dump']
              + install_into(cwin(folder('corrected')), 'No')
              + start('yes', 'ask') + install_into(cwin(folder('yes')), 'Yes')
              + start('ne-re', 're', ' OptNP OptRE') + ['exitcode', '--timeout', '60']  # a question would hang it
@@ -209,8 +210,9 @@ def main():
     c = case('corrected')
     r.check(c, any(t and t.startswith(INVALID) for t in message_of(c, FAILED_CAPTION)), 'invalid-characters box')
     main_dumps = [w['controls'] for w in c.windows if w['caption'] == MAIN_CAPTION]
-    r.check(c, main_dumps and all(main_dumps[0].get(i, {}).get('enabled') == '1' for i in (1002, 1004, 1005, 2)),
-            'the dialog stays usable')
+    usable = {i: main_dumps[0].get(i, {}).get('enabled') for i in (1002, 1004, 1005, 2)} if main_dumps else {}
+    r.check(c, usable and all(v == '1' for v in usable.values()),
+            'the dialog stays usable: %r (windows %r)' % (usable, [w['caption'] for w in c.windows]))
     r.check(c, QUESTION in message_of(c, QUESTION_CAPTION), 'completion question %r' % message_of(c, QUESTION_CAPTION))
     r.check(c, c.exit_code == EXIT_INSTALLED, 'exit code %s' % c.exit_code)
     r.check(c, placed('corrected', 'SAMPLE.TXT') == SAMPLE, 'installed into the corrected folder')

@@ -32,6 +32,21 @@ bool ExistingCopyIsCurrent(System& system, const std::string& target, FileTime a
     return created && *created >= archiveDate;
 }
 
+// Opens the placed file again to set its creation, last-access and last-write times.
+bool StampTarget(PlacementContext& ctx, const std::string& target, FileTime stamp) {
+    switch (ctx.system.SetFileTimes(target, stamp)) {
+        case SetTimesResult::Done:
+            return true;
+        case SetTimesResult::OpenFailed:
+            ctx.failure = Format("Failed to open file to set archive date: %s", target);
+            return false;
+        case SetTimesResult::SetFailed:
+            ctx.failure = Format("Failed to set archive date: %s", target);
+            return false;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string OpenCreateFailedMessage(const std::string& target, const std::string& title) {
@@ -51,18 +66,25 @@ bool ReadEntry(EntryReader& entries, std::uint32_t offset, std::uint32_t length,
     return entries.ReadAt(offset, buffer) == length;
 }
 
-int ExpandInPlace(System& system, const std::string& folder, const std::string& name) {
+ExpandResult ExpandAndStamp(System& system, const std::string& folder, const std::string& name,
+                            std::optional<FileTime> stamp) {
     const std::string source = Join(folder, name);
     const std::string temp = Join(folder, kExpandTempName);
-    if (!system.LzExpand(source, temp)) {
+    const ExpandResult result = system.LzExpandOver(source, temp, stamp);
+    if (result == ExpandResult::Failed) {
         // Leave no half-written temporary file behind; the source stays as it was.
         if (system.Exists(temp)) system.RemoveFile(temp);
-        return 0;
+    } else if (result == ExpandResult::Expanded) {
+        // The service could not move the expansion over the source: delete and rename instead. A
+        // failure of either surfaces later, when the target is opened to set its times.
+        system.RemoveFile(source);
+        system.RenameFile(temp, source);
     }
-    // A failed delete or rename surfaces later, when the target is opened to set its times.
-    system.RemoveFile(source);
-    system.RenameFile(temp, source);
-    return 1;
+    return result;
+}
+
+int ExpandInPlace(System& system, const std::string& folder, const std::string& name) {
+    return ExpandAndStamp(system, folder, name, std::nullopt) == ExpandResult::Failed ? 0 : 1;
 }
 
 bool WriteEntry(PlacementContext& ctx, const std::string& target, std::span<const std::uint8_t> bytes) {
@@ -146,21 +168,14 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
     if (!WriteEntry(ctx, target, buffer)) return PlaceResult::Failed;
     buffer = {};
 
-    if (ExpandInPlace(ctx.system, expansionFolder, record.file) == 0) {
+    const FileTime stamp = index == 0 ? manifest.uninstallerDate : manifest.archiveDate;
+    const ExpandResult expanded = ExpandAndStamp(ctx.system, expansionFolder, record.file, stamp);
+    if (expanded == ExpandResult::Failed) {
         ctx.failure = Format("Failed to expand file: %s", target);
         return PlaceResult::Failed;
     }
-    const FileTime stamp = index == 0 ? manifest.uninstallerDate : manifest.archiveDate;
-    switch (ctx.system.SetFileTimes(target, stamp)) {
-        case SetTimesResult::Done:
-            break;
-        case SetTimesResult::OpenFailed:
-            ctx.failure = Format("Failed to open file to set archive date: %s", target);
-            return PlaceResult::Failed;
-        case SetTimesResult::SetFailed:
-            ctx.failure = Format("Failed to set archive date: %s", target);
-            return PlaceResult::Failed;
-    }
+    // Only a file the service could not stamp in place is opened again for its times.
+    if (expanded != ExpandResult::Stamped && !StampTarget(ctx, target, stamp)) return PlaceResult::Failed;
 
     // The Desktop shortcut comes before the Programs-menu one; a failed shortcut is not fatal.
     if (record.desktopIcon != 0) {

@@ -56,6 +56,11 @@ bool WriteEntry(PlacementContext& ctx, const std::string& target, std::span<cons
 // 1 expanded (or passed through unchanged), 0 failed (the source is left as it was).
 int ExpandInPlace(System& system, const std::string& folder, const std::string& name);
 
+// The same expansion, giving the file `stamp` as its times when the service can do it as it puts
+// the file in place. Stamped means the file needs no further open for its times.
+ExpandResult ExpandAndStamp(System& system, const std::string& folder, const std::string& name,
+                            std::optional<FileTime> stamp);
+
 // Whether the text from the target's last "." on is ".itc" or ".sbb", in any case.
 bool IsKeptDataFile(const std::string& target);
 

@@ -58,6 +58,13 @@ enum class SetTimesResult {
     SetFailed,   // opened, but the times were refused
 };
 
+enum class ExpandResult {
+    Failed,    // a file could not be opened or the copy reported an error; the source is unchanged
+    Expanded,  // the expansion is complete in the destination, which could not be moved over the source
+    Moved,     // the expansion has taken the source's name; no stamp was asked for, or it was refused
+    Stamped,   // the expansion has taken the source's name and carries the stamp
+};
+
 enum class MessageButtons {
     Ok,     // an OK button, no icon
     YesNo,  // Yes and No buttons
@@ -103,9 +110,13 @@ public:
     virtual std::unique_ptr<RegistryKey> CreateMachineKey(const std::string& path) = 0;
 
     // The LZ expansion service: copies `source` to `destination`, expanding an SZDD-compressed
-    // source and passing any other file through unchanged. False when either file cannot be opened
-    // or the copy reports an error.
-    virtual bool LzExpand(const std::string& source, const std::string& destination) = 0;
+    // source and passing any other file through unchanged. Then, still holding `destination` open,
+    // it moves it over `source` and, given a `stamp`, sets its creation, last-access and last-write
+    // times. Moving and stamping through the handle that wrote the file spares two more opens of
+    // every installed file; the stamp follows the move so that nothing the move does to the times
+    // survives it.
+    virtual ExpandResult LzExpandOver(const std::string& source, const std::string& destination,
+                                      std::optional<FileTime> stamp) = 0;
 
     // Shell: the path of a special folder (nothing when the shell cannot tell), and the saving of a
     // shell link file at `linkPath` (replacing one of that name).

@@ -299,20 +299,28 @@ std::unique_ptr<RegistryKey> FakeSystem::CreateMachineKey(const std::string& pat
     return std::make_unique<FakeKey>(*this, path);
 }
 
-bool FakeSystem::LzExpand(const std::string& source, const std::string& destination) {
-    Record("LzExpand " + source + " -> " + destination);
+ExpandResult FakeSystem::LzExpandOver(const std::string& source, const std::string& destination,
+                                      std::optional<FileTime> stamp) {
+    Record("LzExpandOver " + source + " -> " + destination);
     const Node* from = Find(source);
-    if (!from || from->directory || from->locked) return false;
+    if (!from || from->directory || from->locked) return ExpandResult::Failed;
     const std::vector<std::uint8_t> bytes = from->bytes;
     // The destination is created before the copy runs, as the platform service does.
-    if (!IsDirectory(Parent(Key(destination)) + "\\")) return false;
+    if (!IsDirectory(Parent(Key(destination)) + "\\")) return ExpandResult::Failed;
     Node& to = m_nodes[Key(destination)];
     to = Node{};
     to.created = to.accessed = to.written = m_now;
-    if (ShouldFail("LzExpand", source)) return false;
+    if (ShouldFail("LzExpand", source)) return ExpandResult::Failed;
     // Pass-through: the fake knows no SZDD; real expansion is tested against Wine's service.
     to.bytes = bytes;
-    return true;
+    if (ShouldFail("LzExpand.Move", source)) return ExpandResult::Expanded;
+    Node moved = to;
+    m_nodes.erase(Key(destination));
+    Node& placed = m_nodes[Key(source)];
+    placed = moved;
+    if (!stamp || ShouldFail("LzExpand.Stamp", source)) return ExpandResult::Moved;
+    placed.created = placed.accessed = placed.written = *stamp;
+    return ExpandResult::Stamped;
 }
 
 std::optional<std::string> FakeSystem::SpecialFolderPath(SpecialFolder folder) {

@@ -43,7 +43,8 @@ public:
     // Makes the next `times` calls (all, when negative) of `call` whose first path argument contains
     // `pathPart` (any, when empty) fail. Calls: MakeDirectory, OpenFile, Write (writes half),
     // Close, RemoveFile, RenameFile, CopyFileOver, GetCreationTime, SetFileTimes.Open, SetFileTimes,
-    // ChangeDirectory, WriteProfileValue, CreateMachineKey, SetExpandString, LzExpand,
+    // ChangeDirectory, WriteProfileValue, CreateMachineKey, SetExpandString, LzExpand (the copy),
+    // LzExpand.Move (the move over the source), LzExpand.Stamp (the times set in place),
     // SpecialFolderPath, SaveShellLink.
     void FailOn(const std::string& call, const std::string& pathPart = "", int times = -1);
 
@@ -76,7 +77,8 @@ public:
     bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
                             const std::string& path) override;
     std::unique_ptr<RegistryKey> CreateMachineKey(const std::string& path) override;
-    bool LzExpand(const std::string& source, const std::string& destination) override;
+    ExpandResult LzExpandOver(const std::string& source, const std::string& destination,
+                              std::optional<FileTime> stamp) override;
     std::optional<std::string> SpecialFolderPath(SpecialFolder folder) override;
     bool SaveShellLink(const std::string& linkPath, const std::string& target, const std::string& description,
                        const std::string& arguments, const std::string& workingDirectory) override;

@@ -135,6 +135,7 @@ TEST_F(PlacementTest, NestedFolderWithMissingParentFailsLikeALockedFile) {
 struct FailureCase {
     const char* call;
     const char* message;
+    const char* alsoFailing = "";  // a call that must fail first for `call` to be reached
 };
 
 class PlacementFailure : public PlacementTest, public ::testing::WithParamInterface<FailureCase> {};
@@ -144,6 +145,7 @@ TEST_P(PlacementFailure, EndsThePassWithItsMessage) {
     AddRecord("APP.EXE", "", "application");
     AddRecord("later.dll", "", "never placed");
     system.FailOn(GetParam().call, "APP.EXE");
+    if (*GetParam().alsoFailing) system.FailOn(GetParam().alsoFailing, "APP.EXE");
     EXPECT_FALSE(PlaceFiles(ctx));
     EXPECT_EQ(ctx.failure, GetParam().message);
     EXPECT_FALSE(system.Exists("C:\\App\\later.dll"));
@@ -156,8 +158,48 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FailureCase{"Write", "Failed to write file: APP.EXE"},
                       FailureCase{"Close", "Failed to write file: APP.EXE"},
                       FailureCase{"LzExpand", "Failed to expand file: APP.EXE"},
-                      FailureCase{"SetFileTimes.Open", "Failed to open file to set archive date: APP.EXE"},
-                      FailureCase{"SetFileTimes", "Failed to set archive date: APP.EXE"}));
+                      FailureCase{"SetFileTimes.Open", "Failed to open file to set archive date: APP.EXE",
+                                  "LzExpand.Stamp"},
+                      FailureCase{"SetFileTimes", "Failed to set archive date: APP.EXE", "LzExpand.Stamp"}));
+
+// The expansion takes the file's name and its times through one handle; the file is not deleted,
+// renamed or opened again for its times, which would cost three more opens per installed file.
+TEST_F(PlacementTest, PlacedFileIsMovedAndStampedByTheExpansionAlone) {
+    AddRecord("Kvuninstall.exe", "", "u");
+    AddRecord("APP.EXE", "", "application");
+    ASSERT_TRUE(PlaceFiles(ctx));
+    EXPECT_EQ(system.CountCalls("RemoveFile"), 0);
+    EXPECT_EQ(system.CountCalls("RenameFile"), 0);
+    EXPECT_EQ(system.CountCalls("SetFileTimes C:\\App\\APP.EXE"), 0);
+    EXPECT_EQ(system.Find("C:\\App\\APP.EXE")->created, kArchiveDate);
+}
+
+// When the service cannot move or stamp the expansion, the older steps finish the job.
+TEST_F(PlacementTest, ExpansionThatCannotBeMovedOrStampedIsPlacedTheLongWay) {
+    AddRecord("Kvuninstall.exe", "", "u");
+    AddRecord("APP.EXE", "", "application");
+    AddRecord("b.dll", "", "library");
+    system.FailOn("LzExpand.Move", "APP.EXE");
+    system.FailOn("LzExpand.Stamp", "b.dll");
+    ASSERT_TRUE(PlaceFiles(ctx));
+    for (const char* path : {"C:\\App\\APP.EXE", "C:\\App\\b.dll"}) {
+        EXPECT_EQ(system.Find(path)->created, kArchiveDate) << path;
+        EXPECT_EQ(system.Find(path)->written, kArchiveDate) << path;
+    }
+    EXPECT_EQ(system.FileBytes("C:\\App\\APP.EXE"), Bytes("application"));
+    EXPECT_EQ(system.FileBytes("C:\\App\\b.dll"), Bytes("library"));
+    EXPECT_FALSE(system.Exists("C:\\App\\Kvtmpexp.dat"));
+    EXPECT_EQ(system.CountCalls("RenameFile C:\\App\\Kvtmpexp.dat -> C:\\App\\APP.EXE"), 1);
+}
+
+TEST_F(PlacementTest, ExpansionThatCannotTakeTheNameFailsWhenItsTimesAreSet) {
+    AddRecord("Kvuninstall.exe", "", "u");
+    AddRecord("APP.EXE", "", "application");
+    system.FailOn("LzExpand.Move", "APP.EXE");
+    system.FailOn("RenameFile", "App\\Kvtmpexp.dat");
+    EXPECT_FALSE(PlaceFiles(ctx));
+    EXPECT_EQ(ctx.failure, "Failed to open file to set archive date: APP.EXE");
+}
 
 TEST_F(PlacementTest, EntryPastTheEndOfTheInstallerIsRefusedNotFilledWithZeros) {
     AddRecord("Kvuninstall.exe", "", "u");

@@ -107,12 +107,33 @@ TEST_F(Win32SystemTest, LzExpansionOfSzddFilesIncludingPathsBeyondTheOfstructLim
     }
 }
 
-TEST_F(Win32SystemTest, LzExpansionPassesOtherFilesThroughAndReportsAMissingSource) {
+TEST_F(Win32SystemTest, LzExpansionMovesTheCopyOverTheSourceAndStampsIt) {
     const std::vector<std::uint8_t> plain{'p', 'l', 'a', 'i', 'n', 0, 1, 2};
-    WriteBytes(root + "\\plain.txt", plain);
-    EXPECT_TRUE(system.LzExpand(root + "\\plain.txt", root + "\\out.txt"));
-    EXPECT_EQ(ReadBytes(root + "\\out.txt"), plain);
-    EXPECT_FALSE(system.LzExpand(root + "\\missing.txt", root + "\\out2.txt"));
+    constexpr FileTime kStamp = 0x01BE4BB0687E0850ull;  // 1999-01-29 17:54:25.237 UTC
+    const std::string source = root + "\\plain.txt";
+    const std::string temp = root + "\\out.tmp";
+    WriteBytes(source, plain);
+    EXPECT_EQ(system.LzExpandOver(source, temp, kStamp), ExpandResult::Stamped);
+    EXPECT_FALSE(system.Exists(temp));
+    // The times are read before the content: reading may move the last-access time on.
+    EXPECT_EQ(system.GetCreationTime(source), kStamp);
+    HANDLE handle = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    FILETIME created, accessed, written;
+    ASSERT_TRUE(GetFileTime(handle, &created, &accessed, &written));
+    EXPECT_EQ(ToFileTime(written), kStamp);
+    EXPECT_EQ(ToFileTime(accessed), kStamp);
+    EXPECT_EQ(ReadBytes(source), plain);
+
+    // Held open by another reader without delete sharing: the copy is made but cannot take the
+    // source's name, so the caller is told to put it in place itself.
+    EXPECT_EQ(system.LzExpandOver(source, temp, kStamp), ExpandResult::Expanded);
+    EXPECT_EQ(ReadBytes(temp), plain);
+    CloseHandle(handle);
+
+    EXPECT_EQ(system.LzExpandOver(source, temp, std::nullopt), ExpandResult::Moved);
+    EXPECT_FALSE(system.Exists(temp));
+    EXPECT_EQ(system.LzExpandOver(root + "\\missing.txt", root + "\\out2.txt", kStamp), ExpandResult::Failed);
     EXPECT_FALSE(system.Exists(root + "\\out2.txt"));
 }
 

@@ -7,7 +7,8 @@
 #                                    KV_MINGW_BUILD, default build/mingw32: kvsetup.exe, Kvuninstall.exe;
 #                                    KV_BENCH_CORPUS, default build/bench-corpus;
 #                                    KV_BENCH_INSTALL_MB: payload size, default 50;
-#                                    KV_BENCH_RUNS: runs of each installer, the best counts, default 3)
+#                                    KV_BENCH_RUNS: runs of each installer, the best counts, default 3;
+#                                    KV_BENCH_KEEP=1 keeps both installers and the payload for profiling)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -39,7 +40,10 @@ fi
 source scripts/wine-env.sh
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/kv-bench-install-XXXXXX")
-cleanup() { wineserver -k 2>/dev/null || true; rm -rf "$scratch"; }
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  if [[ -n ${KV_BENCH_KEEP:-} ]]; then echo "kept: $scratch"; else rm -rf "$scratch"; fi
+}
 trap cleanup EXIT
 
 # The payload: corpus files in name order within each kind, a share of each kind, until the budget

@@ -32,21 +32,6 @@ bool ExistingCopyIsCurrent(System& system, const std::string& target, FileTime a
     return created && *created >= archiveDate;
 }
 
-// Opens the placed file again to set its creation, last-access and last-write times.
-bool StampTarget(PlacementContext& ctx, const std::string& target, FileTime stamp) {
-    switch (ctx.system.SetFileTimes(target, stamp)) {
-        case SetTimesResult::Done:
-            return true;
-        case SetTimesResult::OpenFailed:
-            ctx.failure = Format("Failed to open file to set archive date: %s", target);
-            return false;
-        case SetTimesResult::SetFailed:
-            ctx.failure = Format("Failed to set archive date: %s", target);
-            return false;
-    }
-    return false;
-}
-
 }  // namespace
 
 std::string OpenCreateFailedMessage(const std::string& target, const std::string& title) {
@@ -66,42 +51,64 @@ bool ReadEntry(EntryReader& entries, std::uint32_t offset, std::uint32_t length,
     return entries.ReadAt(offset, buffer) == length;
 }
 
-ExpandResult ExpandAndStamp(System& system, const std::string& folder, const std::string& name,
-                            std::optional<FileTime> stamp) {
+int ExpandInPlace(System& system, const std::string& folder, const std::string& name) {
     const std::string source = Join(folder, name);
     const std::string temp = Join(folder, kExpandTempName);
-    const ExpandResult result = system.LzExpandOver(source, temp, stamp);
-    if (result == ExpandResult::Failed) {
-        // Leave no half-written temporary file behind; the source stays as it was.
-        if (system.Exists(temp)) system.RemoveFile(temp);
-    } else if (result == ExpandResult::Expanded) {
-        // The service could not move the expansion over the source: delete and rename instead. A
-        // failure of either surfaces later, when the target is opened to set its times.
-        system.RemoveFile(source);
-        system.RenameFile(temp, source);
+    switch (system.LzExpandOver(source, temp)) {
+        case ExpandResult::Failed:
+            // Leave no half-written temporary file behind; the source stays as it was.
+            if (system.Exists(temp)) system.RemoveFile(temp);
+            return 0;
+        case ExpandResult::Expanded:
+            // The service could not move the expansion over the source: delete and rename instead.
+            // A failure of either surfaces when the file is next opened.
+            system.RemoveFile(source);
+            system.RenameFile(temp, source);
+            return 1;
+        case ExpandResult::Moved:
+            return 1;
     }
-    return result;
+    return 0;
 }
 
-int ExpandInPlace(System& system, const std::string& folder, const std::string& name) {
-    return ExpandAndStamp(system, folder, name, std::nullopt) == ExpandResult::Failed ? 0 : 1;
-}
-
-bool WriteEntry(PlacementContext& ctx, const std::string& target, std::span<const std::uint8_t> bytes) {
+std::unique_ptr<FileStream> OpenTarget(PlacementContext& ctx, const std::string& target) {
     std::unique_ptr<FileStream> out;
     for (int attempt = 0; attempt < kWriteAttempts && !out; ++attempt) {
         out = ctx.system.OpenFile(target, OpenMode::CreateOrTruncate);
         // A wait follows every failed attempt, the last one included.
         if (!out) ctx.system.Sleep(kWriteRetryMilliseconds);
     }
-    if (!out) {
-        ctx.failure = OpenCreateFailedMessage(target, ctx.title);
+    if (!out) ctx.failure = OpenCreateFailedMessage(target, ctx.title);
+    return out;
+}
+
+// The stored entry goes to the folder's scratch file (Kvtmpexp.dat), and the LZ service expands it
+// from there straight into the open target, which is then stamped and closed. So each installed
+// file is created once and opened once. Writing the entry under the target's name and expanding it
+// into a temporary file beside it created two new files per record, deleted one and renamed the
+// other: under Wine each new name costs a case-insensitive search of the whole folder, which made
+// large folders slow. The scratch file serves the folder's next record and goes when the pass ends.
+bool WriteEntry(PlacementContext& ctx, const std::string& target, const std::string& folder,
+                std::span<const std::uint8_t> bytes, FileTime stamp) {
+    std::unique_ptr<FileStream> out = OpenTarget(ctx, target);
+    if (!out) return false;
+    const std::string scratch = Join(folder, kExpandTempName);
+    ctx.scratchFiles.insert(scratch);
+    std::unique_ptr<FileStream> stored = ctx.system.OpenFile(scratch, OpenMode::Scratch);
+    if (!stored || stored->Write(bytes) < bytes.size()) {
+        ctx.failure = Format("Failed to write file: %s", target);
         return false;
     }
-    const std::size_t written = out->Write(bytes);
+    if (!ctx.system.LzExpandInto(*stored, *out)) {
+        ctx.failure = Format("Failed to expand file: %s", target);
+        return false;
+    }
+    if (!out->SetTimes(stamp)) {
+        ctx.failure = Format("Failed to set archive date: %s", target);
+        return false;
+    }
     // Bytes that the close could not flush are as lost as a short write.
-    const bool closed = out->Close();
-    if (written < bytes.size() || !closed) {
+    if (!out->Close()) {
         ctx.failure = Format("Failed to write file: %s", target);
         return false;
     }
@@ -165,17 +172,14 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
         ctx.failure = Format("Failed to write file: %s", target);
         return PlaceResult::Failed;
     }
-    if (!WriteEntry(ctx, target, buffer)) return PlaceResult::Failed;
-    buffer = {};
-
-    const FileTime stamp = index == 0 ? manifest.uninstallerDate : manifest.archiveDate;
-    const ExpandResult expanded = ExpandAndStamp(ctx.system, expansionFolder, record.file, stamp);
-    if (expanded == ExpandResult::Failed) {
+    // A record stored under the scratch file's own name would be expanded from itself.
+    if (EqualsNoCase(record.file, kExpandTempName)) {
         ctx.failure = Format("Failed to expand file: %s", target);
         return PlaceResult::Failed;
     }
-    // Only a file the service could not stamp in place is opened again for its times.
-    if (expanded != ExpandResult::Stamped && !StampTarget(ctx, target, stamp)) return PlaceResult::Failed;
+    const FileTime stamp = index == 0 ? manifest.uninstallerDate : manifest.archiveDate;
+    if (!WriteEntry(ctx, target, expansionFolder, buffer, stamp)) return PlaceResult::Failed;
+    buffer = {};
 
     // The Desktop shortcut comes before the Programs-menu one; a failed shortcut is not fatal.
     if (record.desktopIcon != 0) {
@@ -198,9 +202,13 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
 
 bool PlaceFiles(PlacementContext& ctx) {
     const auto& files = ctx.manifest.files;
-    for (std::size_t index = 0; index < files.size(); ++index)
-        if (PlaceFile(ctx, files[index], index) == PlaceResult::Failed) return false;
-    return true;
+    bool placed = true;
+    for (std::size_t index = 0; index < files.size() && placed; ++index)
+        placed = PlaceFile(ctx, files[index], index) != PlaceResult::Failed;
+    // Whatever the outcome, no scratch file stays behind.
+    for (const std::string& scratch : ctx.scratchFiles) ctx.system.RemoveFile(scratch);
+    ctx.scratchFiles.clear();
+    return placed;
 }
 
 }  // namespace kv::install

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <set>
 #include <span>
 #include <string>
 
@@ -41,6 +43,7 @@ struct PlacementContext {
     LaunchRequest launch;
     std::string lastPlacedPath;  // full path of the last record that got past the skip rules
     std::string failure;         // the message of a failed pass, to be shown by the failure exit
+    std::set<std::string> scratchFiles;  // each folder's Kvtmpexp.dat, removed when the pass ends
 };
 
 enum class PlaceResult { Placed, Skipped, Failed };
@@ -49,17 +52,17 @@ enum class PlaceResult { Placed, Skipped, Failed };
 bool PlaceFiles(PlacementContext& ctx);
 PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, std::size_t index);
 
-// Creates `target` (10 attempts, one second apart) and writes `bytes`. False with ctx.failure set.
-bool WriteEntry(PlacementContext& ctx, const std::string& target, std::span<const std::uint8_t> bytes);
+// Creates `target` for writing: 10 attempts, one second apart. Null with ctx.failure set.
+std::unique_ptr<FileStream> OpenTarget(PlacementContext& ctx, const std::string& target);
+
+// Creates `target`, expands the stored `bytes` into it through the folder's scratch file and gives
+// it `stamp` as its times. False with ctx.failure set.
+bool WriteEntry(PlacementContext& ctx, const std::string& target, const std::string& folder,
+                std::span<const std::uint8_t> bytes, FileTime stamp);
 
 // Expands folder\name in place through the LZ service and the temporary file folder\Kvtmpexp.dat.
 // 1 expanded (or passed through unchanged), 0 failed (the source is left as it was).
 int ExpandInPlace(System& system, const std::string& folder, const std::string& name);
-
-// The same expansion, giving the file `stamp` as its times when the service can do it as it puts
-// the file in place. Stamped means the file needs no further open for its times.
-ExpandResult ExpandAndStamp(System& system, const std::string& folder, const std::string& name,
-                            std::optional<FileTime> stamp);
 
 // Whether the text from the target's last "." on is ".itc" or ".sbb", in any case.
 bool IsKeptDataFile(const std::string& target);

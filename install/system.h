@@ -30,6 +30,8 @@ public:
     // Bytes actually written; fewer than asked means the write failed.
     virtual std::size_t Write(std::span<const std::uint8_t> bytes) = 0;
     virtual bool SeekToEnd() = 0;
+    // Sets the file's creation, last-access and last-write times to `time`.
+    virtual bool SetTimes(FileTime time) = 0;
     // Flushes and closes; false when buffered bytes could not be written.
     virtual bool Close() = 0;
 };
@@ -45,6 +47,7 @@ public:
 enum class OpenMode {
     CreateOrTruncate,   // raw bytes for writing; an existing file is emptied
     ReadWriteOrCreate,  // raw bytes for reading and writing; created empty when missing
+    Scratch,            // raw bytes for reading and writing; an existing file is emptied
 };
 
 enum class SpecialFolder {
@@ -61,8 +64,7 @@ enum class SetTimesResult {
 enum class ExpandResult {
     Failed,    // a file could not be opened or the copy reported an error; the source is unchanged
     Expanded,  // the expansion is complete in the destination, which could not be moved over the source
-    Moved,     // the expansion has taken the source's name; no stamp was asked for, or it was refused
-    Stamped,   // the expansion has taken the source's name and carries the stamp
+    Moved,     // the expansion has taken the source's name
 };
 
 enum class MessageButtons {
@@ -110,13 +112,13 @@ public:
     virtual std::unique_ptr<RegistryKey> CreateMachineKey(const std::string& path) = 0;
 
     // The LZ expansion service: copies `source` to `destination`, expanding an SZDD-compressed
-    // source and passing any other file through unchanged. Then, still holding `destination` open,
-    // it moves it over `source` and, given a `stamp`, sets its creation, last-access and last-write
-    // times. Moving and stamping through the handle that wrote the file spares two more opens of
-    // every installed file; the stamp follows the move so that nothing the move does to the times
-    // survives it.
-    virtual ExpandResult LzExpandOver(const std::string& source, const std::string& destination,
-                                      std::optional<FileTime> stamp) = 0;
+    // source and passing any other file through unchanged, then, still holding `destination` open,
+    // moves it over `source`.
+    virtual ExpandResult LzExpandOver(const std::string& source, const std::string& destination) = 0;
+    // The same service between two open files of this System: expands all of `source`, from its
+    // start, into `destination` at its position. `source` is closed by it. False when the service
+    // reports an error.
+    virtual bool LzExpandInto(FileStream& source, FileStream& destination) = 0;
 
     // Shell: the path of a special folder (nothing when the shell cannot tell), and the saving of a
     // shell link file at `linkPath` (replacing one of that name).

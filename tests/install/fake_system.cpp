@@ -43,6 +43,13 @@ public:
         m_pos = node->bytes.size();
         return true;
     }
+    bool SetTimes(FileTime time) override {
+        m_system.Record("SetTimes " + m_path);
+        auto* node = NodeOrNull();
+        if (!node || m_closed || m_system.ShouldFail("SetTimes", m_path)) return false;
+        node->created = node->accessed = node->written = time;
+        return true;
+    }
     bool Close() override {
         if (m_closed) return true;
         m_closed = true;
@@ -50,11 +57,15 @@ public:
         return !m_system.ShouldFail("Close", m_path);
     }
 
-private:
+    const std::string& Path() const { return m_path; }
+    bool IsClosed() const { return m_closed; }
+
     FakeSystem::Node* NodeOrNull() {
         auto it = m_system.m_nodes.find(m_key);
         return it == m_system.m_nodes.end() ? nullptr : &it->second;
     }
+
+private:
     FakeSystem& m_system;
     std::string m_key;
     std::string m_path;
@@ -190,7 +201,7 @@ std::unique_ptr<FileStream> FakeSystem::OpenFile(const std::string& path, OpenMo
     if (it == m_nodes.end()) {
         Node& node = m_nodes[key];
         node.created = node.accessed = node.written = m_now;
-    } else if (mode == OpenMode::CreateOrTruncate) {
+    } else if (mode != OpenMode::ReadWriteOrCreate) {
         it->second.bytes.clear();
     }
     return std::make_unique<FakeStream>(*this, key, path);
@@ -299,8 +310,7 @@ std::unique_ptr<RegistryKey> FakeSystem::CreateMachineKey(const std::string& pat
     return std::make_unique<FakeKey>(*this, path);
 }
 
-ExpandResult FakeSystem::LzExpandOver(const std::string& source, const std::string& destination,
-                                      std::optional<FileTime> stamp) {
+ExpandResult FakeSystem::LzExpandOver(const std::string& source, const std::string& destination) {
     Record("LzExpandOver " + source + " -> " + destination);
     const Node* from = Find(source);
     if (!from || from->directory || from->locked) return ExpandResult::Failed;
@@ -316,11 +326,22 @@ ExpandResult FakeSystem::LzExpandOver(const std::string& source, const std::stri
     if (ShouldFail("LzExpand.Move", source)) return ExpandResult::Expanded;
     Node moved = to;
     m_nodes.erase(Key(destination));
-    Node& placed = m_nodes[Key(source)];
-    placed = moved;
-    if (!stamp || ShouldFail("LzExpand.Stamp", source)) return ExpandResult::Moved;
-    placed.created = placed.accessed = placed.written = *stamp;
-    return ExpandResult::Stamped;
+    m_nodes[Key(source)] = moved;
+    return ExpandResult::Moved;
+}
+
+bool FakeSystem::LzExpandInto(FileStream& source, FileStream& destination) {
+    auto& from = static_cast<FakeStream&>(source);
+    auto& to = static_cast<FakeStream&>(destination);
+    Record("LzExpandInto " + from.Path() + " -> " + to.Path());
+    const Node* stored = from.NodeOrNull();
+    if (!stored || from.IsClosed() || to.IsClosed()) return false;
+    const std::vector<std::uint8_t> bytes = stored->bytes;
+    from.Close();  // the service closes the file it expanded
+    if (ShouldFail("LzExpand", to.Path())) return false;
+    // Pass-through, as above, written at the start of the freshly created destination.
+    if (Node* placed = to.NodeOrNull()) placed->bytes = bytes;
+    return true;
 }
 
 std::optional<std::string> FakeSystem::SpecialFolderPath(SpecialFolder folder) {

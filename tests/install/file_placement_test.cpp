@@ -134,71 +134,67 @@ TEST_F(PlacementTest, NestedFolderWithMissingParentFailsLikeALockedFile) {
 
 struct FailureCase {
     const char* call;
+    const char* pathPart;
     const char* message;
-    const char* alsoFailing = "";  // a call that must fail first for `call` to be reached
 };
 
 class PlacementFailure : public PlacementTest, public ::testing::WithParamInterface<FailureCase> {};
 
-TEST_P(PlacementFailure, EndsThePassWithItsMessage) {
+TEST_P(PlacementFailure, EndsThePassWithItsMessageAndLeavesNoScratchFile) {
     AddRecord("Kvuninstall.exe", "", "u");
     AddRecord("APP.EXE", "", "application");
     AddRecord("later.dll", "", "never placed");
-    system.FailOn(GetParam().call, "APP.EXE");
-    if (*GetParam().alsoFailing) system.FailOn(GetParam().alsoFailing, "APP.EXE");
+    system.FailOn(GetParam().call, GetParam().pathPart);
     EXPECT_FALSE(PlaceFiles(ctx));
     EXPECT_EQ(ctx.failure, GetParam().message);
     EXPECT_FALSE(system.Exists("C:\\App\\later.dll"));
+    EXPECT_FALSE(system.Exists("C:\\App\\Kvtmpexp.dat"));
+    EXPECT_FALSE(system.Exists("C:\\WINDOWS\\Kvtmpexp.dat"));
     EXPECT_EQ(Logged(), (std::vector<std::string>{"file \"C:\\App\\APP.EXE\""}));
     EXPECT_EQ(ui.m_steps.size(), 1u);  // only the uninstaller was counted
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Injected, PlacementFailure,
-    ::testing::Values(FailureCase{"Write", "Failed to write file: APP.EXE"},
-                      FailureCase{"Close", "Failed to write file: APP.EXE"},
-                      FailureCase{"LzExpand", "Failed to expand file: APP.EXE"},
-                      FailureCase{"SetFileTimes.Open", "Failed to open file to set archive date: APP.EXE",
-                                  "LzExpand.Stamp"},
-                      FailureCase{"SetFileTimes", "Failed to set archive date: APP.EXE", "LzExpand.Stamp"}));
+    ::testing::Values(FailureCase{"OpenFile", "App\\Kvtmpexp.dat", "Failed to write file: APP.EXE"},
+                      FailureCase{"Write", "App\\Kvtmpexp.dat", "Failed to write file: APP.EXE"},
+                      FailureCase{"LzExpand", "APP.EXE", "Failed to expand file: APP.EXE"},
+                      FailureCase{"SetTimes", "APP.EXE", "Failed to set archive date: APP.EXE"},
+                      FailureCase{"Close", "APP.EXE", "Failed to write file: APP.EXE"}));
 
-// The expansion takes the file's name and its times through one handle; the file is not deleted,
-// renamed or opened again for its times, which would cost three more opens per installed file.
-TEST_F(PlacementTest, PlacedFileIsMovedAndStampedByTheExpansionAlone) {
-    AddRecord("Kvuninstall.exe", "", "u");
-    AddRecord("APP.EXE", "", "application");
-    ASSERT_TRUE(PlaceFiles(ctx));
-    EXPECT_EQ(system.CountCalls("RemoveFile"), 0);
-    EXPECT_EQ(system.CountCalls("RenameFile"), 0);
-    EXPECT_EQ(system.CountCalls("SetFileTimes C:\\App\\APP.EXE"), 0);
-    EXPECT_EQ(system.Find("C:\\App\\APP.EXE")->created, kArchiveDate);
-}
-
-// When the service cannot move or stamp the expansion, the older steps finish the job.
-TEST_F(PlacementTest, ExpansionThatCannotBeMovedOrStampedIsPlacedTheLongWay) {
+// The entry is written to the folder's scratch file and expanded from it into the target: the
+// target is opened once, and nothing is deleted, renamed or reopened for its times, each of which
+// costs a request to the system per installed file.
+TEST_F(PlacementTest, EachFileIsOpenedOnceAndTheScratchFileServesTheWholeFolder) {
     AddRecord("Kvuninstall.exe", "", "u");
     AddRecord("APP.EXE", "", "application");
     AddRecord("b.dll", "", "library");
-    system.FailOn("LzExpand.Move", "APP.EXE");
-    system.FailOn("LzExpand.Stamp", "b.dll");
+    AddRecord("c.hlp", "doc", "help");
     ASSERT_TRUE(PlaceFiles(ctx));
-    for (const char* path : {"C:\\App\\APP.EXE", "C:\\App\\b.dll"}) {
-        EXPECT_EQ(system.Find(path)->created, kArchiveDate) << path;
-        EXPECT_EQ(system.Find(path)->written, kArchiveDate) << path;
-    }
-    EXPECT_EQ(system.FileBytes("C:\\App\\APP.EXE"), Bytes("application"));
+    EXPECT_EQ(system.CountCalls("OpenFile C:\\App\\APP.EXE"), 0);  // opened by its target text
+    EXPECT_EQ(system.CountCalls("OpenFile APP.EXE"), 1);
+    EXPECT_EQ(system.CountCalls("OpenFile C:\\App\\Kvtmpexp.dat"), 2);
+    EXPECT_EQ(system.CountCalls("RenameFile"), 0);
+    EXPECT_EQ(system.CountCalls("SetFileTimes"), 0);
+    // Removed once per folder, when the pass ends.
+    EXPECT_EQ(system.CountCalls("RemoveFile"), 3);
+    for (const char* folder : {"C:\\App", "C:\\App\\doc", "C:\\WINDOWS"})
+        EXPECT_FALSE(system.Exists(std::string(folder) + "\\Kvtmpexp.dat")) << folder;
     EXPECT_EQ(system.FileBytes("C:\\App\\b.dll"), Bytes("library"));
-    EXPECT_FALSE(system.Exists("C:\\App\\Kvtmpexp.dat"));
-    EXPECT_EQ(system.CountCalls("RenameFile C:\\App\\Kvtmpexp.dat -> C:\\App\\APP.EXE"), 1);
+    EXPECT_EQ(system.Find("C:\\App\\doc\\c.hlp")->created, kArchiveDate);
 }
 
-TEST_F(PlacementTest, ExpansionThatCannotTakeTheNameFailsWhenItsTimesAreSet) {
+// A file of the scratch file's name in a target folder is overwritten and removed, as the expansion
+// always did to it; a record of that name cannot be expanded from itself and is refused.
+TEST_F(PlacementTest, ScratchFileNameIsTakenInEveryTargetFolder) {
+    system.AddFile("C:\\App\\Kvtmpexp.dat", Bytes("leftover"));
     AddRecord("Kvuninstall.exe", "", "u");
     AddRecord("APP.EXE", "", "application");
-    system.FailOn("LzExpand.Move", "APP.EXE");
-    system.FailOn("RenameFile", "App\\Kvtmpexp.dat");
+    AddRecord("kvtmpexp.DAT", "", "stored under the reserved name");
     EXPECT_FALSE(PlaceFiles(ctx));
-    EXPECT_EQ(ctx.failure, "Failed to open file to set archive date: APP.EXE");
+    EXPECT_EQ(ctx.failure, "Failed to expand file: kvtmpexp.DAT");
+    EXPECT_EQ(system.FileBytes("C:\\App\\APP.EXE"), Bytes("application"));
+    EXPECT_FALSE(system.Exists("C:\\App\\Kvtmpexp.dat"));
 }
 
 TEST_F(PlacementTest, EntryPastTheEndOfTheInstallerIsRefusedNotFilledWithZeros) {

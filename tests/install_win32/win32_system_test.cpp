@@ -107,34 +107,53 @@ TEST_F(Win32SystemTest, LzExpansionOfSzddFilesIncludingPathsBeyondTheOfstructLim
     }
 }
 
-TEST_F(Win32SystemTest, LzExpansionMovesTheCopyOverTheSourceAndStampsIt) {
+TEST_F(Win32SystemTest, LzExpansionMovesTheCopyOverTheSourceUnlessTheSourceIsHeld) {
     const std::vector<std::uint8_t> plain{'p', 'l', 'a', 'i', 'n', 0, 1, 2};
-    constexpr FileTime kStamp = 0x01BE4BB0687E0850ull;  // 1999-01-29 17:54:25.237 UTC
     const std::string source = root + "\\plain.txt";
     const std::string temp = root + "\\out.tmp";
     WriteBytes(source, plain);
-    EXPECT_EQ(system.LzExpandOver(source, temp, kStamp), ExpandResult::Stamped);
+    EXPECT_EQ(system.LzExpandOver(source, temp), ExpandResult::Moved);
     EXPECT_FALSE(system.Exists(temp));
-    // The times are read before the content: reading may move the last-access time on.
-    EXPECT_EQ(system.GetCreationTime(source), kStamp);
-    HANDLE handle = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
-    FILETIME created, accessed, written;
-    ASSERT_TRUE(GetFileTime(handle, &created, &accessed, &written));
-    EXPECT_EQ(ToFileTime(written), kStamp);
-    EXPECT_EQ(ToFileTime(accessed), kStamp);
     EXPECT_EQ(ReadBytes(source), plain);
 
     // Held open by another reader without delete sharing: the copy is made but cannot take the
     // source's name, so the caller is told to put it in place itself.
-    EXPECT_EQ(system.LzExpandOver(source, temp, kStamp), ExpandResult::Expanded);
+    HANDLE held = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(system.LzExpandOver(source, temp), ExpandResult::Expanded);
     EXPECT_EQ(ReadBytes(temp), plain);
-    CloseHandle(handle);
+    CloseHandle(held);
 
-    EXPECT_EQ(system.LzExpandOver(source, temp, std::nullopt), ExpandResult::Moved);
-    EXPECT_FALSE(system.Exists(temp));
-    EXPECT_EQ(system.LzExpandOver(root + "\\missing.txt", root + "\\out2.txt", kStamp), ExpandResult::Failed);
+    EXPECT_EQ(system.LzExpandOver(root + "\\missing.txt", root + "\\out2.txt"), ExpandResult::Failed);
     EXPECT_FALSE(system.Exists(root + "\\out2.txt"));
+}
+
+TEST_F(Win32SystemTest, LzExpansionBetweenOpenFilesFillsAndStampsTheTarget) {
+    constexpr FileTime kStamp = 0x01BE4BB0687E0850ull;  // 1999-01-29 17:54:25.237 UTC
+    const auto original = SampleData(70'000);
+    const std::vector<std::uint8_t> plain{'n', 'o', 't', ' ', 'S', 'Z', 'D', 'D'};
+    const std::string scratch = root + "\\Kvtmpexp.dat";
+    for (const auto& [stored, expected] : {std::pair{archive::szdd::Compress(original), original},
+                                           std::pair{plain, plain}}) {
+        const std::string target = root + "\\target.bin";
+        auto out = system.OpenFile(target, OpenMode::CreateOrTruncate);
+        auto in = system.OpenFile(scratch, OpenMode::Scratch);
+        ASSERT_TRUE(out && in);
+        ASSERT_EQ(in->Write(stored), stored.size());
+        ASSERT_TRUE(system.LzExpandInto(*in, *out));
+        EXPECT_TRUE(out->SetTimes(kStamp));
+        EXPECT_TRUE(out->Close());
+        in.reset();  // its handle went with the expansion: nothing is closed twice
+        // Times before content: reading may move the last-access time on.
+        EXPECT_EQ(system.GetCreationTime(target), kStamp);
+        EXPECT_EQ(ReadBytes(target), expected);
+        // A scratch file opened again is emptied.
+        auto again = system.OpenFile(scratch, OpenMode::Scratch);
+        ASSERT_TRUE(again);
+        EXPECT_TRUE(again->Close());
+        EXPECT_TRUE(ReadBytes(scratch).empty());
+    }
+    EXPECT_TRUE(system.RemoveFile(scratch));
 }
 
 TEST_F(Win32SystemTest, ProfileStringsFollowTheProfileFunctions) {

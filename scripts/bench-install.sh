@@ -8,6 +8,7 @@
 #                                    KV_BENCH_CORPUS, default build/bench-corpus;
 #                                    KV_BENCH_INSTALL_MB: payload size, default 50;
 #                                    KV_BENCH_RUNS: runs of each installer, the best counts, default 3;
+#                                    KV_BENCH_MIN_KB: leave out smaller files, for fewer and larger ones;
 #                                    KV_BENCH_KEEP=1 keeps both installers and the payload for profiling)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -17,6 +18,7 @@ mingw=${KV_MINGW_BUILD:-$root/build/mingw32}
 corpus=${KV_BENCH_CORPUS:-$root/build/bench-corpus}
 budget=$(( ${KV_BENCH_INSTALL_MB:-50} * 1000 * 1000 ))
 runs=${KV_BENCH_RUNS:-3}
+min_bytes=$(( ${KV_BENCH_MIN_KB:-0} * 1000 ))
 export KV_WINEPREFIX=${KV_WINEPREFIX:-/tmp/kv-wine-bench-install-$(id -u)}
 
 kvpack=$native/tools/kvpack/kvpack
@@ -60,7 +62,7 @@ for kind in dll text man; do
     [[ $name =~ ^[A-Za-z0-9][A-Za-z0-9._+-]*$ ]] || continue
     [[ -e $payload/$kind/${name,,} || -e $payload/$kind/$name ]] && continue
     size=$(stat -c %s "$f")
-    (( used + size <= share )) || continue
+    (( size >= min_bytes && used + size <= share )) || continue
     cp "$f" "$payload/$kind/$name"
     used=$((used + size))
   done < <(find "$corpus/$kind" -type f -print0 | sort -z)

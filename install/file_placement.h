@@ -1,4 +1,4 @@
-// File placement: every FileRecord is read from the archive, written, expanded in place, stamped,
+// File placement: every FileRecord is read from the archive, expanded into its target, stamped,
 // given its shortcuts, logged and counted on the progress bar.
 #pragma once
 

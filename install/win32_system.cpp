@@ -69,8 +69,6 @@ private:
 // An HFILE for the LZ functions from a handle opened by CreateFileA. LZOpenFile would go through an
 // OFSTRUCT whose path holds only 128 characters; the LZ functions themselves take any file handle
 // (an HFILE is the handle's value), so opening the files here serves paths up to MAX_PATH.
-constexpr std::size_t kExpandPieceBytes = 1 << 20;
-
 HFILE ToHfile(HANDLE handle) {
     return static_cast<HFILE>(reinterpret_cast<INT_PTR>(handle));
 }
@@ -104,7 +102,8 @@ bool RenameOpenFile(HANDLE file, const std::string& path) {
 // call. LZCopy does the same job but, under Wine, writes 1000 bytes per call, which cost an eighth
 // of the time of installing large files. False when the service or a write reports an error.
 bool CopyExpanded(INT lzIn, HANDLE out) {
-    std::vector<char> piece(kExpandPieceBytes);
+    constexpr std::size_t kPieceBytes = 1 << 20;
+    std::vector<char> piece(kPieceBytes);
     for (;;) {
         const INT got = LZRead(lzIn, piece.data(), static_cast<INT>(piece.size()));
         if (got < 0) return false;
@@ -178,10 +177,8 @@ std::optional<FileTime> Win32System::GetCreationTime(const std::string& path) {
 SetTimesResult Win32System::SetFileTimes(const std::string& path, FileTime time) {
     HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return SetTimesResult::OpenFailed;
-    const FILETIME stamp = ToFILETIME(time);
-    const BOOL ok = SetFileTime(handle, &stamp, &stamp, &stamp);
-    CloseHandle(handle);
-    return ok ? SetTimesResult::Done : SetTimesResult::SetFailed;
+    Win32File file(handle);
+    return file.SetTimes(time) ? SetTimesResult::Done : SetTimesResult::SetFailed;
 }
 
 bool Win32System::ChangeDirectory(const std::string& path) {

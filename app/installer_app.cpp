@@ -4,14 +4,14 @@
 #include <commctrl.h>
 #include <ole2.h>
 
-#include "app/command_line.h"
+#include "ui/command_line.h"
 #include "ui/installer_dlg.h"
 
 namespace kv::app {
 
 int CInstallerApp::Run(const char* processCommandLine, const char* modulePath) {
-    m_lpCmdLine = ArgumentsAfterProgramName(processCommandLine != nullptr ? processCommandLine : "");
-    m_pszExeName = ExecutableNameFromPath(modulePath != nullptr ? modulePath : "");
+    m_lpCmdLine = ui::ArgumentsAfterProgramName(processCommandLine != nullptr ? processCommandLine : "");
+    m_pszExeName = ui::ExecutableNameFromPath(modulePath != nullptr ? modulePath : "");
     InitInstance();
     return m_nExitCode;
 }
@@ -19,7 +19,7 @@ int CInstallerApp::Run(const char* processCommandLine, const char* modulePath) {
 BOOL CInstallerApp::InitInstance() {
     // Shell links need COM on this thread; without it the installer ends before any window.
     if (FAILED(::OleInitialize(nullptr))) {
-        m_nExitCode = kExitStartupFailed;
+        m_nExitCode = ui::kExitStartupFailed;
         return FALSE;
     }
     // No ActiveX controls are hosted in the dialogs, so there is no control container to enable.
@@ -31,7 +31,7 @@ BOOL CInstallerApp::InitInstance() {
         // the application keeps no main-window handle of its own.
         ui::CInstallerDlg dialog(m_lpCmdLine, m_pszExeName);
         const INT_PTR result = dialog.DoModal();
-        m_nExitCode = result == -1 ? kExitStartupFailed : dialog.ExitCode();
+        m_nExitCode = result == -1 ? ui::kExitStartupFailed : dialog.ExitCode();
     }
     ::OleUninitialize();
     return FALSE;

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/exit_codes.h"
+#include "ui/exit_codes.h"
 
 namespace kv::app {
 
@@ -27,7 +27,7 @@ public:
 
     std::string m_lpCmdLine;   // the text after the program's own name
     std::string m_pszExeName;  // the module's file name without folder and extension
-    ExitCode m_nExitCode = kExitStartupFailed;
+    ui::ExitCode m_nExitCode = ui::kExitStartupFailed;
 };
 
 }  // namespace kv::app

@@ -27,7 +27,7 @@ bool EqualsNoCase(const std::string& a, const char* b) {
 }
 
 // An existing copy created at or after the archive's date is kept.
-bool ExistingCopyIsCurrent(System& system, const std::string& target, FileTime archiveDate) {
+bool ExistingCopyIsCurrent(os::System& system, const std::string& target, os::FileTime archiveDate) {
     const auto created = system.GetCreationTime(target);
     return created && *created >= archiveDate;
 }
@@ -51,30 +51,30 @@ bool ReadEntry(EntryReader& entries, std::uint32_t offset, std::uint32_t length,
     return entries.ReadAt(offset, buffer) == length;
 }
 
-int ExpandInPlace(System& system, const std::string& folder, const std::string& name) {
+int ExpandInPlace(os::System& system, const std::string& folder, const std::string& name) {
     const std::string source = Join(folder, name);
     const std::string temp = Join(folder, kExpandTempName);
     switch (system.LzExpandOver(source, temp)) {
-        case ExpandResult::Failed:
+        case os::ExpandResult::Failed:
             // Leave no half-written temporary file behind; the source stays as it was.
             if (system.Exists(temp)) system.RemoveFile(temp);
             return 0;
-        case ExpandResult::Expanded:
+        case os::ExpandResult::Expanded:
             // The service could not move the expansion over the source: delete and rename instead.
             // A failure of either surfaces when the file is next opened.
             system.RemoveFile(source);
             system.RenameFile(temp, source);
             return 1;
-        case ExpandResult::Moved:
+        case os::ExpandResult::Moved:
             return 1;
     }
     return 0;
 }
 
-std::unique_ptr<FileStream> OpenTarget(PlacementContext& ctx, const std::string& target) {
-    std::unique_ptr<FileStream> out;
+std::unique_ptr<os::FileStream> OpenTarget(PlacementContext& ctx, const std::string& target) {
+    std::unique_ptr<os::FileStream> out;
     for (int attempt = 0; attempt < kWriteAttempts && !out; ++attempt) {
-        out = ctx.system.OpenFile(target, OpenMode::CreateOrTruncate);
+        out = ctx.system.OpenFile(target, os::OpenMode::CreateOrTruncate);
         // A wait follows every failed attempt, the last one included.
         if (!out) ctx.system.Sleep(kWriteRetryMilliseconds);
     }
@@ -89,12 +89,12 @@ std::unique_ptr<FileStream> OpenTarget(PlacementContext& ctx, const std::string&
 // other: under Wine each new name costs a case-insensitive search of the whole folder, which made
 // large folders slow. The scratch file serves the folder's next record and goes when the pass ends.
 bool WriteEntry(PlacementContext& ctx, const std::string& target, const std::string& folder,
-                std::span<const std::uint8_t> bytes, FileTime stamp) {
-    std::unique_ptr<FileStream> out = OpenTarget(ctx, target);
+                std::span<const std::uint8_t> bytes, os::FileTime stamp) {
+    std::unique_ptr<os::FileStream> out = OpenTarget(ctx, target);
     if (!out) return false;
     const std::string scratch = Join(folder, kExpandTempName);
     ctx.scratchFiles.insert(scratch);
-    std::unique_ptr<FileStream> stored = ctx.system.OpenFile(scratch, OpenMode::Scratch);
+    std::unique_ptr<os::FileStream> stored = ctx.system.OpenFile(scratch, os::OpenMode::Scratch);
     if (!stored || stored->Write(bytes) < bytes.size()) {
         ctx.failure = Format("Failed to write file: %s", target);
         return false;
@@ -177,7 +177,7 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
         ctx.failure = Format("Failed to expand file: %s", target);
         return PlaceResult::Failed;
     }
-    const FileTime stamp = index == 0 ? manifest.uninstallerDate : manifest.archiveDate;
+    const os::FileTime stamp = index == 0 ? manifest.uninstallerDate : manifest.archiveDate;
     if (!WriteEntry(ctx, target, expansionFolder, buffer, stamp)) return PlaceResult::Failed;
     buffer = {};
 
@@ -186,14 +186,14 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
         if (CreateShortcut(ctx.system, 1, std::string(), fullPath, record.iconName, workingFolder, record.exeparms))
             ctx.log.AddShortcut(uninstall::kLocationDesktop, std::nullopt, record.iconName);
         else
-            ctx.system.AskUser("Failed to create Icon", "Installation Failed", MessageButtons::Ok);
+            ctx.system.AskUser("Failed to create Icon", "Installation Failed", os::MessageButtons::Ok);
     }
     if (record.programsIcon != 0) {
         if (CreateShortcut(ctx.system, 0, manifest.programsFolder, fullPath, record.iconName, workingFolder,
                            record.exeparms))
             ctx.log.AddShortcut(uninstall::kLocationPrograms, manifest.programsFolder, record.iconName);
         else
-            ctx.system.AskUser("Failed to create Icon", "Installation Failed", MessageButtons::Ok);
+            ctx.system.AskUser("Failed to create Icon", "Installation Failed", os::MessageButtons::Ok);
     }
 
     ctx.ui.StepProgress(static_cast<int>(manifest.files.size()));

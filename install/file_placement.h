@@ -11,7 +11,7 @@
 #include "archive/format.h"
 #include "install/installation_run.h"
 #include "install/run_ui.h"
-#include "install/system.h"
+#include "os/system.h"
 #include "uninstall/uninstall_log.h"
 
 namespace kv::install {
@@ -31,7 +31,7 @@ struct LaunchRequest {
 
 // What the pass works on, and what it leaves for the run's completion question.
 struct PlacementContext {
-    System& system;
+    os::System& system;
     RunUi& ui;
     const archive::Manifest& manifest;
     EntryReader& entries;
@@ -53,16 +53,16 @@ bool PlaceFiles(PlacementContext& ctx);
 PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, std::size_t index);
 
 // Creates `target` for writing: 10 attempts, one second apart. Null with ctx.failure set.
-std::unique_ptr<FileStream> OpenTarget(PlacementContext& ctx, const std::string& target);
+std::unique_ptr<os::FileStream> OpenTarget(PlacementContext& ctx, const std::string& target);
 
 // Creates `target`, expands the stored `bytes` into it through the folder's scratch file and gives
 // it `stamp` as its times. False with ctx.failure set.
 bool WriteEntry(PlacementContext& ctx, const std::string& target, const std::string& folder,
-                std::span<const std::uint8_t> bytes, FileTime stamp);
+                std::span<const std::uint8_t> bytes, os::FileTime stamp);
 
 // Expands folder\name in place through the LZ service and the temporary file folder\Kvtmpexp.dat.
 // 1 expanded (or passed through unchanged), 0 failed (the source is left as it was).
-int ExpandInPlace(System& system, const std::string& folder, const std::string& name);
+int ExpandInPlace(os::System& system, const std::string& folder, const std::string& name);
 
 // Whether the text from the target's last "." on is ".itc" or ".sbb", in any case.
 bool IsKeptDataFile(const std::string& target);

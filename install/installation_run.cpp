@@ -62,7 +62,7 @@ std::string JoinOnce(const std::string& first, const std::string& second) {
 // One run: the state that lives from the folder check to the dialog's closing.
 class Run {
 public:
-    Run(RunState& state, System& system, RunUi& ui, bool fromInstallNow)
+    Run(RunState& state, os::System& system, RunUi& ui, bool fromInstallNow)
         : m_state(state), m_system(system), m_ui(ui), m_manifest(*state.manifest), m_fromInstallNow(fromInstallNow),
           m_log(system) {}
 
@@ -81,7 +81,7 @@ private:
     void AskToStart(const PlacementContext& placed);
 
     RunState& m_state;
-    System& m_system;
+    os::System& m_system;
     RunUi& m_ui;
     const archive::Manifest& m_manifest;
     const bool m_fromInstallNow;
@@ -92,17 +92,17 @@ private:
 };
 
 RunOutcome Run::FailureExit(const std::string& message) {
-    m_system.AskUser(message, kFailedCaption, MessageButtons::Ok);
+    m_system.AskUser(message, kFailedCaption, os::MessageButtons::Ok);
     // Records appended so far stay in the data file.
     m_log.Close();
-    m_ui.EndDialog(kIdOk);
+    m_ui.EndDialog(os::kIdOk);
     return RunOutcome::Failed;
 }
 
 RunOutcome Run::Execute() {
     m_folderText = m_ui.ReadFolderText();
     if (HasForbiddenFolderCharacter(m_folderText)) {
-        m_system.AskUser(kInvalidFolderMessage, kFailedCaption, MessageButtons::Ok);
+        m_system.AskUser(kInvalidFolderMessage, kFailedCaption, os::MessageButtons::Ok);
         return RunOutcome::FolderRefused;
     }
     m_ui.DisableControls();
@@ -185,7 +185,7 @@ Run::LicensePass Run::ShowLicense(const archive::FileRecord& record) {
         m_failure = "Memory Error - Cannot allocate enough memory to load license file.";
         return LicensePass::Failed;
     }
-    auto out = m_system.OpenFile(kLicenseFile, OpenMode::CreateOrTruncate);
+    auto out = m_system.OpenFile(kLicenseFile, os::OpenMode::CreateOrTruncate);
     if (!out) {
         m_failure = Format(
             "Failed to open/create file: %s\nMake sure all Velmoric files are closed and try again.\n\nNote: you may "
@@ -207,7 +207,7 @@ Run::LicensePass Run::ShowLicense(const archive::FileRecord& record) {
     }
     const int answer = m_ui.ShowLicense(kLicenseFile);
     m_system.RemoveFile(kLicenseFile);
-    return answer == kIdCancel ? LicensePass::Declined : LicensePass::Done;
+    return answer == os::kIdCancel ? LicensePass::Declined : LicensePass::Done;
 }
 
 void Run::CopySelf() {
@@ -219,7 +219,7 @@ void Run::CopySelf() {
             m_system.AskUser(Format("Warning: Copying %s to %s failed with error=%d.\nThis is not a fatal error - "
                                     "installation will continue.",
                                     source, destination, static_cast<int>(error)),
-                             kInstallerCaption, MessageButtons::Ok);
+                             kInstallerCaption, os::MessageButtons::Ok);
         }
     }
     m_log.AddFile(destination);
@@ -233,7 +233,7 @@ void Run::AskToStart(const PlacementContext& placed) {
     bool start = false;
     if (!Option("OptNP")) {
         start = m_system.AskUser(Format("The installation is complete.\nWould you like to run %s  now?", m_manifest.title),
-                                 "Installation Complete", MessageButtons::YesNo) == kIdYes;
+                                 "Installation Complete", os::MessageButtons::YesNo) == os::kIdYes;
     } else if (Option("OptRE")) {
         start = true;
     }
@@ -247,7 +247,7 @@ bool HasForbiddenFolderCharacter(const std::string& folderText) {
     return folderText.find_first_of("/*?\"<>|") != std::string::npos;
 }
 
-int CreateFolderPath(System& system, const char* path) {
+int CreateFolderPath(os::System& system, const char* path) {
     if (path == nullptr) return 0;
     const std::string text(path);
     if (text.empty()) return 0;
@@ -275,7 +275,7 @@ int CreateFolderPath(System& system, const char* path) {
     return system.IsDirectory(prefix) ? 1 : 0;
 }
 
-RunOutcome RunInstallation(RunState& state, System& system, RunUi& ui, bool fromInstallNow) {
+RunOutcome RunInstallation(RunState& state, os::System& system, RunUi& ui, bool fromInstallNow) {
     Run run(state, system, ui, fromInstallNow);
     return run.Execute();
 }

@@ -8,7 +8,7 @@
 
 #include "archive/format.h"
 #include "install/run_ui.h"
-#include "install/system.h"
+#include "os/system.h"
 
 namespace kv::install {
 
@@ -43,10 +43,10 @@ enum class RunOutcome {
 };
 
 // The whole run. `fromInstallNow` false is the launch mode (OptNIN).
-RunOutcome RunInstallation(RunState& state, System& system, RunUi& ui, bool fromInstallNow);
+RunOutcome RunInstallation(RunState& state, os::System& system, RunUi& ui, bool fromInstallNow);
 
 // Creates every missing component of `path`; 1 when the folder exists afterwards, 0 otherwise.
-int CreateFolderPath(System& system, const char* path);
+int CreateFolderPath(os::System& system, const char* path);
 
 // The folder-check message, and whether a folder text holds one of / * ? " < > |.
 extern const char kInvalidFolderMessage[];

@@ -37,7 +37,7 @@ bool ExpandMacros(std::string& value, const std::string& windowsDirectory, const
     return true;
 }
 
-void ApplySettings(System& system, const std::vector<archive::SettingRecord>& settings,
+void ApplySettings(os::System& system, const std::vector<archive::SettingRecord>& settings,
                    const std::string& windowsDirectory, const std::string& installFolder) {
     for (const auto& setting : settings) {
         // The file always lies in the Windows directory, even when iniFile has folder parts.

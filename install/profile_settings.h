@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "archive/format.h"
-#include "install/system.h"
+#include "os/system.h"
 
 namespace kv::install {
 
@@ -20,7 +20,7 @@ bool ExpandMacros(std::string& value, const std::string& windowsDirectory, const
 
 // Applies the settings in order. Never fails: unreadable files count as empty, write results are
 // ignored, and a record whose path or expanded value would not fit is skipped silently.
-void ApplySettings(System& system, const std::vector<archive::SettingRecord>& settings,
+void ApplySettings(os::System& system, const std::vector<archive::SettingRecord>& settings,
                    const std::string& windowsDirectory, const std::string& installFolder);
 
 }  // namespace kv::install

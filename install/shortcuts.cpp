@@ -1,31 +1,29 @@
 // Shortcut naming and placement over the OS seam; the shell link itself is the seam's.
 #include "install/shortcuts.h"
 
+#include "archive/names.h"
+
 namespace kv::install {
 
 namespace {
 constexpr std::size_t kPathLimit = 259;  // the wide path buffer of the save holds 260 characters
 }  // namespace
 
-std::string ShortcutFileName(const std::string& caption) {
-    return caption.substr(0, caption.find('.')) + ".lnk";
-}
-
-int CreateShortcut(System& system, int location, const std::string& menuFolder, const std::string& target,
+int CreateShortcut(os::System& system, int location, const std::string& menuFolder, const std::string& target,
                    const std::string& caption, const std::string& workingDirectory, const std::string& arguments) {
     std::string directory;
     if (location != 0) {
-        const auto desktop = system.SpecialFolderPath(SpecialFolder::Desktop);
+        const auto desktop = system.SpecialFolderPath(os::SpecialFolder::Desktop);
         if (!desktop) return 0;
         directory = *desktop;
     } else {
-        const auto programs = system.SpecialFolderPath(SpecialFolder::Programs);
+        const auto programs = system.SpecialFolderPath(os::SpecialFolder::Programs);
         if (!programs) return 0;
         directory = *programs + "\\" + menuFolder;
         // One level only; an existing folder is fine and a failure shows up as a failed save.
         system.MakeDirectory(directory);
     }
-    const std::string linkPath = directory + "\\" + ShortcutFileName(caption);
+    const std::string linkPath = directory + "\\" + archive::ShortcutFileName(caption);
     if (linkPath.size() > kPathLimit) return 0;
     return system.SaveShellLink(linkPath, target, caption, arguments, workingDirectory) ? 1 : 0;
 }

@@ -14,7 +14,10 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 native=${KV_NATIVE_BUILD:-$root/build/native}
-mingw=${KV_MINGW_BUILD:-$root/build/mingw32}
+source "$root/scripts/wine-loader.sh"
+mingw_preset=mingw32
+[[ ${KV_WINE32:-1} == 1 ]] || mingw_preset=mingw64  # no 32-bit programs on this machine
+mingw=${KV_MINGW_BUILD:-$root/build/$mingw_preset}
 corpus=${KV_BENCH_CORPUS:-$root/build/bench-corpus}
 budget=$(( ${KV_BENCH_INSTALL_MB:-50} * 1000 * 1000 ))
 runs=${KV_BENCH_RUNS:-3}
@@ -30,7 +33,7 @@ if [[ ! -x $kvpack ]]; then
 fi
 if [[ ! -f $stub || -z $uninstaller ]]; then
   echo "=== building the installer program ($mingw)"
-  cmake --preset mingw32 -B "$mingw" -DKV_HOST_TOOLS_DIR="$native" >/dev/null
+  cmake --preset "$mingw_preset" -B "$mingw" -DKV_HOST_TOOLS_DIR="$native" >/dev/null
   cmake --build "$mingw" -j2 --target kvsetup Kvuninstall >/dev/null
   uninstaller=$(find "$mingw" -name Kvuninstall.exe -type f | head -1)
 fi

@@ -42,11 +42,14 @@ drive() {
 }
 
 native=${KV_DEMO_NATIVE:-build/native}
-mingw=${KV_DEMO_MINGW:-build/mingw32}
+# The i686 build is the product; where this machine runs no 32-bit programs, the x86-64 build.
+mingw_preset=mingw32
+[[ $KV_WINE32 == 1 ]] || mingw_preset=mingw64
+mingw=${KV_DEMO_MINGW:-build/$mingw_preset}
 step "Build: kvpack ($native) and the installer, uninstaller, demo program and UI driver ($mingw)"
 cmake --preset native -B "$native" >"$native-configure.log" 2>&1 || { cat "$native-configure.log"; exit 1; }
 cmake --build "$native" -j"$jobs" --target kvpack
-cmake --preset mingw32 -B "$mingw" >"$mingw-configure.log" 2>&1 || { cat "$mingw-configure.log"; exit 1; }
+cmake --preset "$mingw_preset" -B "$mingw" >"$mingw-configure.log" 2>&1 || { cat "$mingw-configure.log"; exit 1; }
 cmake --build "$mingw" -j"$jobs" --target kvsetup Kvuninstall kvdemo uidriver
 kvpack=$native/tools/kvpack/kvpack
 uidriver=$mingw/tools/uidriver/uidriver.exe

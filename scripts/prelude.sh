@@ -2,6 +2,7 @@
 # virtual display, both removed when the run ends.
 if [[ $(id -u) -eq 0 ]]; then bash scripts/setup.sh; else sudo bash scripts/setup.sh; fi
 mkdir -p build
+source scripts/wine-loader.sh
 export KV_WINEPREFIX=${KV_WINEPREFIX:-$(mktemp -d /tmp/kv-run-XXXXXX)/prefix}
 if [[ -z "${DISPLAY:-}" ]]; then
   for n in $(seq 90 120); do [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] || break; done

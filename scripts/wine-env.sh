@@ -1,6 +1,7 @@
 # Sourced: the environment of the project's Wine prefix. One prefix per test run (KV_WINEPREFIX),
 # created on first use, with the menu builder off and Desktop/Documents as real folders inside it,
 # so nothing a test does is written outside the prefix.
+source "$(dirname "${BASH_SOURCE[0]}")/wine-loader.sh"
 export WINEPREFIX=${KV_WINEPREFIX:-/tmp/kv-wineprefix-$(id -u)}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"winemenubuilder.exe=d;mscoree=d;mshtml=d"}

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/command_line.h"
+#include "ui/command_line.h"
 #include "ui/browse_license_rules.h"
 
 namespace kv::ui {
@@ -20,7 +20,7 @@ constexpr UINT kBrowseFlags = BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS;  // 
 std::string ApplicationName() {
     char path[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return app::ExecutableNameFromPath(path);
+    return ExecutableNameFromPath(path);
 }
 
 }  // namespace

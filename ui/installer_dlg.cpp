@@ -3,8 +3,8 @@
 
 #include "archive/options.h"
 #include "install/installation_run.h"
-#include "install/system.h"
-#include "install/win32_system.h"
+#include "os/system.h"
+#include "os/win32_system.h"
 #include "ui/archive_stream_reader.h"
 #include "ui/dialog_arithmetic.h"
 #include "ui/folder_browser.h"
@@ -132,13 +132,13 @@ void CInstallerDlg::OnCancel() {
         m_pArchive = nullptr;
     }
     if (m_nExitCode < 0) {
-        m_nExitCode = app::kExitCancelled;
+        m_nExitCode = kExitCancelled;
     }
     CDialog::OnCancel();
 }
 
 void CInstallerDlg::OnUnhandledException(const char* what) {
-    m_nExitCode = app::kExitInternalError;
+    m_nExitCode = kExitInternalError;
     CDialog::OnUnhandledException(what);
 }
 
@@ -160,7 +160,7 @@ void CInstallerDlg::DisableControls() {
 int CInstallerDlg::ShowLicense(const std::string& licenseFile) {
     CLicenseDlg dialog;
     dialog.m_strLicenseFile = licenseFile;
-    return dialog.DoModal() == IDOK ? install::kIdOk : install::kIdCancel;
+    return dialog.DoModal() == IDOK ? os::kIdOk : os::kIdCancel;
 }
 
 void CInstallerDlg::PostCancel() {
@@ -188,25 +188,25 @@ void CInstallerDlg::RunInstallation(bool fromInstallNow) {
     state.commandLine = m_strCommandLine;
     ArchiveStreamReader entries(m_pArchive);
     state.entries = &entries;
-    install::Win32System system(m_hWnd);
+    os::Win32System system(m_hWnd);
     const install::RunOutcome outcome = install::RunInstallation(state, system, *this, fromInstallNow);
     m_bRunning = false;
 
     switch (outcome) {
     case install::RunOutcome::FolderRefused:
         if (!fromInstallNow) {
-            m_nExitCode = app::kExitFolderRefused;  // launch mode: the initialisation ends the dialog
+            m_nExitCode = kExitFolderRefused;  // launch mode: the initialisation ends the dialog
         }
         return;  // after Install Now the dialog stays usable and the manifest stays loaded
     case install::RunOutcome::Completed:
     case install::RunOutcome::Launched:
-        m_nExitCode = app::kExitInstalled;
+        m_nExitCode = kExitInstalled;
         break;
     case install::RunOutcome::Failed:
-        m_nExitCode = app::kExitInstallFailed;
+        m_nExitCode = kExitInstallFailed;
         break;
     case install::RunOutcome::LicenseDeclined:
-        m_nExitCode = app::kExitLicenseDeclined;
+        m_nExitCode = kExitLicenseDeclined;
         break;
     }
     // One manifest serves one run.

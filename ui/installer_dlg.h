@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/exit_codes.h"
+#include "ui/exit_codes.h"
 #include "archive/format.h"
 #include "install/run_ui.h"
 #include "ui/dialog.h"
@@ -30,7 +30,7 @@ public:
     void RunInstallation(bool fromInstallNow);
 
     // The process exit code for the way the dialog ended.
-    app::ExitCode ExitCode() const { return m_nExitCode < 0 ? app::kExitCancelled : static_cast<app::ExitCode>(m_nExitCode); }
+    ui::ExitCode ExitCode() const { return m_nExitCode < 0 ? kExitCancelled : static_cast<ui::ExitCode>(m_nExitCode); }
 
     // Closes the archive stream, then ends the dialog with IDCANCEL.
     void OnCancel() override;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "app/command_line.h"
+#include "ui/command_line.h"
 #include "archive/checksum.h"
 #include "archive/format_error.h"
 #include "ui/install_folder.h"
@@ -40,15 +40,15 @@ void CInstallerDlg::ReportLoadFailure(LoadFailure failure) {
     switch (failure) {
     case LoadFailure::ArchiveMissing:
         m_strMessage = ArchiveMissingMessage(m_strArchivePath, KV_SUPPORT_ADDRESS);
-        m_nExitCode = app::kExitArchiveMissing;
+        m_nExitCode = kExitArchiveMissing;
         break;
     case LoadFailure::ArchiveCorrupt:
         m_strMessage = kCorruptFileMessage;
-        m_nExitCode = app::kExitArchiveCorrupt;
+        m_nExitCode = kExitArchiveCorrupt;
         break;
     case LoadFailure::OutOfMemory:
         m_strMessage = kManifestMemoryMessage;
-        m_nExitCode = app::kExitOutOfMemory;
+        m_nExitCode = kExitOutOfMemory;
         break;
     }
     ::MessageBoxA(m_hWnd, m_strMessage.c_str(), kInstallationFailedCaption, MB_OK);
@@ -133,7 +133,7 @@ BOOL CInstallerDlg::OnInitDialog() {
     SetIcon(m_hIcon, TRUE);
 
     // The working directory is the text before "|", taken as it stands; a failed change is ignored.
-    const std::string workingDir = app::WorkingDirectoryPart(m_strCommandLine);
+    const std::string workingDir = WorkingDirectoryPart(m_strCommandLine);
     if (!workingDir.empty()) {
         (void)::_chdir(workingDir.c_str());
     }

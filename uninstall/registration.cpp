@@ -17,7 +17,7 @@ std::string UninstallCommandLine(const std::string& windowsDirectory, const std:
     return windowsDirectory + "\\Kvuninstall.exe " + folder + "|" + productName;
 }
 
-void RegisterUninstall(install::System& system, const std::string& windowsDirectory, const std::string& folder,
+void RegisterUninstall(os::System& system, const std::string& windowsDirectory, const std::string& folder,
                        const std::string& productName) {
     const std::string keyPath = UninstallKeyPath(productName);
     // A name too long for the key path would be cut into the name of another key: register nothing.

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "install/system.h"
+#include "os/system.h"
 
 namespace kv::uninstall {
 
@@ -15,7 +15,7 @@ std::string UninstallCommandLine(const std::string& windowsDirectory, const std:
 
 // Creates the key under HKEY_LOCAL_MACHINE and sets "DisplayName" and "UninstallString" as
 // REG_EXPAND_SZ. Nothing is reported: a registry that refuses leaves the product unregistered.
-void RegisterUninstall(install::System& system, const std::string& windowsDirectory, const std::string& folder,
+void RegisterUninstall(os::System& system, const std::string& windowsDirectory, const std::string& folder,
                        const std::string& productName);
 
 }  // namespace kv::uninstall

@@ -10,7 +10,7 @@ std::string DataFilePath(const std::string& folder) {
 }
 
 bool UninstallLog::Open(const std::string& folder) {
-    auto stream = m_system.OpenFile(DataFilePath(folder), install::OpenMode::ReadWriteOrCreate);
+    auto stream = m_system.OpenFile(DataFilePath(folder), os::OpenMode::ReadWriteOrCreate);
     if (!stream) return false;
     m_pStream = std::move(stream);
     Load();
@@ -87,7 +87,7 @@ void UninstallLog::Close() {
     m_records.clear();
 }
 
-void UninstallLog::StampTime(const std::string& folder, install::FileTime time) {
+void UninstallLog::StampTime(const std::string& folder, os::FileTime time) {
     m_system.SetFileTimes(DataFilePath(folder), time);
 }
 

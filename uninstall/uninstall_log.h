@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "install/system.h"
+#include "os/system.h"
 #include "uninstall/log_format.h"
 
 namespace kv::uninstall {
@@ -19,7 +19,7 @@ std::string DataFilePath(const std::string& folder);
 
 class UninstallLog {
 public:
-    explicit UninstallLog(install::System& system) : m_system(system) {}
+    explicit UninstallLog(os::System& system) : m_system(system) {}
     ~UninstallLog() { Close(); }
     UninstallLog(const UninstallLog&) = delete;
     UninstallLog& operator=(const UninstallLog&) = delete;
@@ -36,7 +36,7 @@ public:
     // Closes the data file (flushing what was appended) and empties the list.
     void Close();
     // Sets the data file's three times to `time`; needs no open log, and reports nothing.
-    void StampTime(const std::string& folder, install::FileTime time);
+    void StampTime(const std::string& folder, os::FileTime time);
 
     bool Contains(const UninstallRecord& record) const;
     bool IsOpen() const { return m_pStream != nullptr; }
@@ -49,8 +49,8 @@ private:
     void Append(UninstallRecord record);
     void WriteRecord(const UninstallRecord& record);
 
-    install::System& m_system;
-    std::unique_ptr<install::FileStream> m_pStream;
+    os::System& m_system;
+    std::unique_ptr<os::FileStream> m_pStream;
     std::vector<UninstallRecord> m_records;  // in the order added, file records first
     bool m_writing = false;
     bool m_loadedTruncated = false;

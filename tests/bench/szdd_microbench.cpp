@@ -2,7 +2,7 @@
 // expansion against libmspack's decoder in memory.
 #include "archive/szdd.h"
 #include "tests/bench/mspack_memory.h"
-#include "tests/szdd/szdd_test_set.h"
+#include "tests/archive/szdd/szdd_test_set.h"
 
 #include <benchmark/benchmark.h>
 

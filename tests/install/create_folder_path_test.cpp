@@ -8,6 +8,8 @@
 namespace kv::install {
 namespace {
 
+using namespace os;  // the seam's types and the fake system
+
 struct CreateFolderPathTest : ::testing::Test {
     testing::FakeSystem system;
     std::vector<std::string> Created() const {

@@ -8,6 +8,8 @@
 namespace kv::install {
 namespace {
 
+using namespace os;  // the seam's types and the fake system
+
 using testing::Bytes;
 using testing::RunFixture;
 
@@ -283,12 +285,6 @@ TEST_F(PlacementTest, PathThatDoesNotFitIsRefusedBeforeAnythingIsWritten) {
     EXPECT_FALSE(PlaceFiles(ctx));
     EXPECT_EQ(ctx.failure.rfind("Failed to open/create file: C:\\App\\nnn", 0), 0u);
     EXPECT_EQ(Logged().size(), 1u);
-}
-
-TEST(ShortcutName, IsTheCaptionUpToItsFirstDot) {
-    EXPECT_EQ(ShortcutFileName("Notes 1.2"), "Notes 1.lnk");
-    EXPECT_EQ(ShortcutFileName("My App"), "My App.lnk");
-    EXPECT_EQ(ShortcutFileName(".hidden"), ".lnk");
 }
 
 TEST(Shortcut, EmptyMenuFolderPutsItDirectlyIntoProgramsAndMissingFoldersFail) {

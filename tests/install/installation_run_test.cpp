@@ -8,6 +8,8 @@
 namespace kv::install {
 namespace {
 
+using namespace os;  // the seam's types and the fake system
+
 using testing::Bytes;
 using testing::RunFixture;
 

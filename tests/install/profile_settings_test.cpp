@@ -7,6 +7,8 @@
 namespace kv::install {
 namespace {
 
+using namespace os;  // the seam's types and the fake system
+
 std::string Expanded(std::string value, const std::string& install = "C:\\App") {
     EXPECT_TRUE(ExpandMacros(value, "C:\\WINDOWS", install));
     return value;

@@ -6,9 +6,12 @@
 #include <vector>
 
 #include "archive/format.h"
-#include "fake_system.h"
+#include "fake_ui.h"
 
 namespace kv::install::testing {
+
+using os::testing::FakeSystem;
+using namespace os;
 
 inline std::vector<std::uint8_t> Bytes(const std::string& text) {
     return std::vector<std::uint8_t>(text.begin(), text.end());

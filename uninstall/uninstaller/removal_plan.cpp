@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <set>
 
-#include "install/shortcuts.h"
+#include "archive/names.h"
 
 namespace kv::uninstall {
 namespace {
@@ -36,7 +36,7 @@ std::string WithoutTrailingSlash(std::string path) {
 bool SamePath(const std::string& a, const std::string& b) { return Folded(a) == Folded(b); }
 
 std::string ShortcutRelativePath(const UninstallRecord& record) {
-    const std::string name = install::ShortcutFileName(record.text);
+    const std::string name = archive::ShortcutFileName(record.text);
     // The installer treats any non-zero location as the Desktop.
     return record.location != 0 ? name : record.menuFolder + "\\" + name;
 }

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "install/system.h"
+#include "os/system.h"
 
 namespace kv::uninstall {
 
 // The engine's System has no folder or registry-key removal and no replacing rename, and it would
 // make a removal test fake forty services it never calls: the uninstaller gets its own small seam
 // and reuses the engine's SpecialFolder names.
-using install::SpecialFolder;
+using os::SpecialFolder;
 
 enum class RemoveResult {
     Removed,

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "install/win32_system.h"
+#include "os/win32_system.h"
 #include "uninstall/uninstaller/removal_system.h"
 
 namespace kv::uninstall {
@@ -23,7 +23,7 @@ public:
     void Tell(const std::string& text, const std::string& caption, bool error) override;
 
 private:
-    install::Win32System m_shell;  // the installer's own special-folder lookup, so both agree
+    os::Win32System m_shell;  // the installer's own special-folder lookup, so both agree
 };
 
 }  // namespace kv::uninstall

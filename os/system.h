@@ -1,0 +1,141 @@
+// The one seam between the installation engine and the operating system: every file, profile,
+// registry, shell and user-question service that a run needs. Win32System is the product's
+// implementation; the native tests use a fake that records calls and can fail any of them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace kv::os {
+
+// 100-nanosecond intervals since 1601-01-01 00:00 UTC (a Windows FILETIME as one number).
+using FileTime = std::uint64_t;
+
+// Dialog results as the platform numbers them.
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
+inline constexpr int kIdYes = 6;
+inline constexpr int kIdNo = 7;
+
+// An open file, positioned at its start after opening. Closing happens on destruction too.
+class FileStream {
+public:
+    virtual ~FileStream() = default;
+    // Bytes actually read (0 at the end of the file or on error).
+    virtual std::size_t Read(std::span<std::uint8_t> into) = 0;
+    // Bytes actually written; fewer than asked means the write failed.
+    virtual std::size_t Write(std::span<const std::uint8_t> bytes) = 0;
+    virtual bool SeekToEnd() = 0;
+    // Sets the file's creation, last-access and last-write times to `time`.
+    virtual bool SetTimes(FileTime time) = 0;
+    // Flushes and closes; false when buffered bytes could not be written.
+    virtual bool Close() = 0;
+};
+
+// A registry key open for setting values.
+class RegistryKey {
+public:
+    virtual ~RegistryKey() = default;
+    // Sets a REG_EXPAND_SZ value whose byte count includes the terminating zero.
+    virtual bool SetExpandString(const std::string& name, const std::string& value) = 0;
+};
+
+enum class OpenMode {
+    CreateOrTruncate,   // raw bytes for writing; an existing file is emptied
+    ReadWriteOrCreate,  // raw bytes for reading and writing; created empty when missing
+    Scratch,            // raw bytes for reading and writing; an existing file is emptied
+};
+
+enum class SpecialFolder {
+    Desktop,   // the current user's desktop directory
+    Programs,  // the current user's Start menu Programs folder
+};
+
+enum class SetTimesResult {
+    Done,
+    OpenFailed,  // the file could not be opened (missing, or in use)
+    SetFailed,   // opened, but the times were refused
+};
+
+enum class ExpandResult {
+    Failed,    // a file could not be opened or the copy reported an error; the source is unchanged
+    Expanded,  // the expansion is complete in the destination, which could not be moved over the source
+    Moved,     // the expansion has taken the source's name
+};
+
+enum class MessageButtons {
+    Ok,     // an OK button, no icon
+    YesNo,  // Yes and No buttons
+};
+
+class System {
+public:
+    virtual ~System() = default;
+
+    // Files and folders. Paths are 8-bit ANSI strings, relative ones to the current directory.
+    // (Member names avoid the Win32 API's A/W macros, so this header mixes with <windows.h>.)
+    virtual bool MakeDirectory(const std::string& path) = 0;  // one level; false when it fails or exists
+    virtual bool Exists(const std::string& path) = 0;           // a file or a folder of that name
+    virtual bool IsDirectory(const std::string& path) = 0;
+    virtual std::unique_ptr<FileStream> OpenFile(const std::string& path, OpenMode mode) = 0;  // null on failure
+    virtual bool RemoveFile(const std::string& path) = 0;
+    virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
+    // Copies over an existing destination. On failure returns false and sets `error` to the
+    // operating system's last error code.
+    virtual bool CopyFileOver(const std::string& from, const std::string& to, std::uint32_t& error) = 0;
+    // Creation time of an existing file opened for reading without sharing; nothing when it cannot
+    // be opened.
+    virtual std::optional<FileTime> GetCreationTime(const std::string& path) = 0;
+    // Opens an existing file for writing without sharing and sets its creation, last-access and
+    // last-write times to `time`.
+    virtual SetTimesResult SetFileTimes(const std::string& path, FileTime time) = 0;
+    virtual bool ChangeDirectory(const std::string& path) = 0;
+    virtual std::string CurrentDirectory() = 0;
+    virtual std::string WindowsDirectory() = 0;
+
+    // Profile (INI) files, with the semantics of the Windows profile functions: the count of
+    // characters copied (0 when the file, section or key is missing or the value is empty); the
+    // value as an integer or `defaultValue` when the key is missing; a write that creates the file,
+    // section and key as needed.
+    virtual std::size_t ReadProfileString(const std::string& section, const std::string& key, std::string& value,
+                                         const std::string& path) = 0;
+    virtual int ReadProfileInt(const std::string& section, const std::string& key, int defaultValue,
+                              const std::string& path) = 0;
+    virtual bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
+                                    const std::string& path) = 0;
+
+    // Creates or opens a key under HKEY_LOCAL_MACHINE; null on failure.
+    virtual std::unique_ptr<RegistryKey> CreateMachineKey(const std::string& path) = 0;
+
+    // The LZ expansion service: copies `source` to `destination`, expanding an SZDD-compressed
+    // source and passing any other file through unchanged, then, still holding `destination` open,
+    // moves it over `source`.
+    virtual ExpandResult LzExpandOver(const std::string& source, const std::string& destination) = 0;
+    // The same service between two open files of this System: expands all of `source`, from its
+    // start, into `destination` at its position. `source` is closed by it. False when the service
+    // reports an error.
+    virtual bool LzExpandInto(FileStream& source, FileStream& destination) = 0;
+
+    // Shell: the path of a special folder (nothing when the shell cannot tell), and the saving of a
+    // shell link file at `linkPath` (replacing one of that name).
+    virtual std::optional<std::string> SpecialFolderPath(SpecialFolder folder) = 0;
+    virtual bool SaveShellLink(const std::string& linkPath, const std::string& target,
+                               const std::string& description, const std::string& arguments,
+                               const std::string& workingDirectory) = 0;
+    // Starts a program with the verb "open" and the default show command; the result is not used.
+    virtual void ShellOpen(const std::string& file, const std::string& parameters,
+                           const std::string& workingDirectory) = 0;
+
+    virtual void Sleep(unsigned milliseconds) = 0;
+    virtual FileTime SystemTimeAsFileTime() = 0;
+
+    // Asks the user in a modal message box owned by the installer's dialog; returns kIdOk, kIdYes
+    // or kIdNo.
+    virtual int AskUser(const std::string& text, const std::string& caption, MessageButtons buttons) = 0;
+};
+
+}  // namespace kv::os

@@ -1,0 +1,55 @@
+// The product's System: the installation engine's services over the Win32 API.
+#pragma once
+
+#include <windows.h>
+
+#include "os/system.h"
+
+namespace kv::os {
+
+class Win32System : public System {
+public:
+    // `owner` owns the message boxes and the programs started; it may be set later, once the
+    // dialog's window exists.
+    explicit Win32System(HWND owner = nullptr) : m_hOwner(owner) {}
+    void SetOwner(HWND owner) { m_hOwner = owner; }
+
+    bool MakeDirectory(const std::string& path) override;
+    bool Exists(const std::string& path) override;
+    bool IsDirectory(const std::string& path) override;
+    std::unique_ptr<FileStream> OpenFile(const std::string& path, OpenMode mode) override;
+    bool RemoveFile(const std::string& path) override;
+    bool RenameFile(const std::string& from, const std::string& to) override;
+    bool CopyFileOver(const std::string& from, const std::string& to, std::uint32_t& error) override;
+    std::optional<FileTime> GetCreationTime(const std::string& path) override;
+    SetTimesResult SetFileTimes(const std::string& path, FileTime time) override;
+    bool ChangeDirectory(const std::string& path) override;
+    std::string CurrentDirectory() override;
+    std::string WindowsDirectory() override;
+    std::size_t ReadProfileString(const std::string& section, const std::string& key, std::string& value,
+                                  const std::string& path) override;
+    int ReadProfileInt(const std::string& section, const std::string& key, int defaultValue,
+                       const std::string& path) override;
+    bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
+                           const std::string& path) override;
+    std::unique_ptr<RegistryKey> CreateMachineKey(const std::string& path) override;
+    ExpandResult LzExpandOver(const std::string& source, const std::string& destination) override;
+    bool LzExpandInto(FileStream& source, FileStream& destination) override;
+    std::optional<std::string> SpecialFolderPath(SpecialFolder folder) override;
+    bool SaveShellLink(const std::string& linkPath, const std::string& target, const std::string& description,
+                       const std::string& arguments, const std::string& workingDirectory) override;
+    void ShellOpen(const std::string& file, const std::string& parameters,
+                   const std::string& workingDirectory) override;
+    void Sleep(unsigned milliseconds) override;
+    FileTime SystemTimeAsFileTime() override;
+    int AskUser(const std::string& text, const std::string& caption, MessageButtons buttons) override;
+
+private:
+    HWND m_hOwner;
+};
+
+// FILETIME <-> one 64-bit number.
+FileTime ToFileTime(const FILETIME& time);
+FILETIME ToFILETIME(FileTime time);
+
+}  // namespace kv::os

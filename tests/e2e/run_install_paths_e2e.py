@@ -1,0 +1,290 @@
+#!/usr/bin/env python3
+"""The installation run's other ends under Wine, driven through the real dialogs by the UI driver in
+one Wine start: a refused folder corrected and installed, folders that cannot be created, a target
+and the installer's copy held open by another process, an unusable uninstall data file, the
+completion question answered Yes and No, OptNP with OptRE, and launch mode with and without a record
+named runFile. A stand-in program (started_marker) shows whether, where and how a program started.
+
+Usage: run_install_paths_e2e.py --installer kvsetup.exe --uidriver uidriver.exe
+                                --marker started_marker.exe --holder hold_files.exe --work DIR
+The Wine prefix comes from scripts/wine-env.sh (KV_WINEPREFIX); without DISPLAY the script runs
+itself again under xvfb-run."""
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import installer_fixtures as fx  # noqa: E402
+from run_installer_e2e import (FAILED_CAPTION, MAIN_CAPTION, Case, Runner, prefix_path,  # noqa: E402
+                               win, wine_command)
+
+# The installer's exit codes (app/exit_codes.h).
+EXIT_INSTALLED, EXIT_INSTALL_FAILED = 0, 5
+TITLE = 'Korvalin Paths 1.0'
+PRODUCT = 'Korvalin Paths'
+QUESTION_CAPTION = 'Installation Complete'
+WARNING_CAPTION = 'Korvalin Automatic Installer'
+QUESTION = 'The installation is complete.\nWould you like to run %s  now?' % TITLE
+INVALID = 'The installation folder you entered has invalid characters.'
+DATA_FILE_ERROR = ('Error opening Uninstall data file.\nMake sure you are not already installing this '
+                   'application, then run the install again.')
+SAMPLE = b'Hello from the paths archive.\r\n' * 40
+LICENSE = b'Licence text that launch mode never shows.\r\n'
+INI_FILE = 'kvpaths-e2e.ini'
+UNINSTALL_KEY = 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\' + PRODUCT
+
+
+def manifest(folder, marker, run_file='RUNME.EXE', extra_files=(), settings=()):
+    return fx.sample_manifest(
+        title=TITLE, displayName=PRODUCT, defaultFolder=folder, runFile=run_file, programsFolder=PRODUCT,
+        settings=list(settings),
+        files=[{'file': 'Kvuninstall.exe', 'folder': 'bin', 'content': b'MZ uninstaller stand-in'},
+               {'file': 'SAMPLE.TXT', 'content': SAMPLE},
+               {'file': 'RUNME.EXE', 'exeparms': '-from-run', 'content': marker}] + list(extra_files))
+
+
+def free_drive_letter():
+    devices = prefix_path('dosdevices')
+    return next(d for d in 'QRSTUVWXY' if not os.path.lexists(os.path.join(devices, d.lower() + ':')))
+
+
+class Holder:
+    """A second Windows process holding files open without sharing until it is released."""
+
+    def __init__(self, holder_exe, paths):
+        self.proc = subprocess.Popen(wine_command([holder_exe] + [win(p) for p in paths]), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     stderr=subprocess.DEVNULL, text=True)
+        self.first_line = self.proc.stdout.readline().strip()  # "held" once every handle is open
+
+    def release(self):
+        self.proc.stdin.close()
+        self.proc.wait(timeout=30)
+
+
+def wait_for_file(path, timeout_s=30):
+    """The started program writes its marker on its own time: poll for it, bounded."""
+    deadline = time.time() + timeout_s
+    while time.time() < deadline:
+        if os.path.exists(path):
+            return open(path, 'rb').read().decode('latin-1')
+        time.sleep(0.1)
+    return None
+
+
+def marker_fields(text):
+    return dict(line.split('=', 1) for line in (text or '').splitlines() if '=' in line)
+
+
+def message_of(case, caption):
+    """The texts of the first dumped window with that caption."""
+    for window in case.windows:
+        if window['caption'] == caption:
+            return [f.get('text') for f in window['controls'].values()]
+    return []
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    for option in ('--installer', '--uidriver', '--marker', '--holder', '--work'):
+        parser.add_argument(option, required=True)
+    args = parser.parse_args()
+    if not os.environ.get('DISPLAY'):
+        os.execvp('xvfb-run', ['xvfb-run', '-a', '-s', '-screen 0 1024x768x24', sys.executable] + sys.argv)
+
+    work = os.path.abspath(args.work)
+    shutil.rmtree(work, ignore_errors=True)
+    fixtures = os.path.join(work, 'fixtures')
+    os.makedirs(fixtures)
+    image = open(args.installer, 'rb').read()
+    marker = open(args.marker, 'rb').read()
+
+    # Installation folders lie on C:, since the installer moves a default folder to the Windows drive.
+    places = prefix_path('drive_c', 'KvPathsE2E')
+    shutil.rmtree(places, ignore_errors=True)
+    os.makedirs(places)
+
+    def folder(name):
+        return os.path.join(places, name)
+
+    def cwin(path):
+        return 'C:\\' + os.path.relpath(path, prefix_path('drive_c')).replace('/', '\\')
+
+    def fixture(name, m):
+        with open(os.path.join(fixtures, name + '.exe'), 'wb') as f:
+            f.write(fx.build_installer(image, m))
+
+    drive = free_drive_letter()
+    with open(folder('afile'), 'wb') as f:
+        f.write(b'a file where a folder would have to be')
+    uncreatable = {'no-drive': drive + ':\\Kv\\App', 'under-file': cwin(folder('afile')) + '\\sub'}
+    fixture('ask', manifest(cwin(folder('unused')), marker))
+    fixture('no-drive', manifest(cwin(folder('unused')), marker))  # the missing drive is typed in
+    fixture('re', manifest(cwin(folder('re')), marker))
+    fixture('under-file', manifest(uncreatable['under-file'], marker))
+    fixture('data-file', manifest(cwin(folder('data-file')), marker))
+    os.makedirs(os.path.join(folder('data-file'), 'Kvuninstall.dat'))  # a folder where the data file goes
+    fixture('held', manifest(cwin(folder('held')), marker))
+    fixture('self-copy', manifest(cwin(folder('self-copy')), marker))
+    held_target = os.path.join(folder('held'), 'SAMPLE.TXT')
+    held_copy = os.path.join(folder('self-copy'), 'SETUP.EXE')
+    for path in (held_target, held_copy):
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        open(path, 'wb').close()
+    # Launch mode with the runFile record: the program is already installed in the folder.
+    setting = {'iniFile': INI_FILE, 'section': 'Launch', 'key': 'Folder', 'value': '$INSTALL'}
+    fixture('launch-run', manifest(cwin(folder('launch-run')), marker, settings=[setting]))
+    os.makedirs(folder('launch-run'))
+    shutil.copy(args.marker, os.path.join(folder('launch-run'), 'RUNME.EXE'))
+    # Launch mode without it: everything is installed, and the licence record is not shown.
+    fixture('launch-full', manifest(cwin(folder('launch-full')), marker, run_file='NOTHERE.EXE',
+                                    extra_files=[{'file': 'LICENSE.TXT', 'content': LICENSE}]))
+    ini_path = prefix_path('drive_c', 'windows', INI_FILE)
+    if os.path.exists(ini_path):
+        os.remove(ini_path)
+
+    def start(name, exe, options=''):
+        return ['echo', name, 'start', '"%s"%s' % (win(os.path.join(fixtures, exe + '.exe')), options),
+                '--cwd', win(fixtures)]
+
+    def install_into(folder_text, answer):
+        """Type the folder, press Install Now and answer the completion question."""
+        return ['wait', MAIN_CAPTION, 'type', '1002', folder_text, 'press', 'Install Now',
+                'wait', QUESTION_CAPTION, '--timeout', '60', 'dump', 'press', answer, 'exitcode', '--timeout', '60']
+
+    def failing(name, caption=FAILED_CAPTION, timeout='30'):
+        return start(name, name, ' OptNP') + ['wait', caption, '--timeout', timeout, 'dump', 'press', 'OK',
+                                              'exitcode', '--timeout', '60']
+
+    steps = (start('corrected', 'ask') + ['wait', MAIN_CAPTION, 'type', '1002', 'C:\\App*', 'press', 'Install Now',
+                                          'wait', FAILED_CAPTION, 'dump', 'press', 'OK', 'gone',
+                                          'wait', MAIN_CAPTION, 'dump']
+             + install_into(cwin(folder('corrected')), 'No')
+             + start('yes', 'ask') + install_into(cwin(folder('yes')), 'Yes')
+             + start('ne-re', 're', ' OptNP OptRE') + ['exitcode', '--timeout', '60']  # a question would hang it
+             + start('no-drive', 'no-drive') + ['wait', MAIN_CAPTION, 'type', '1002', uncreatable['no-drive'],
+                                                'press', 'Install Now', 'wait', FAILED_CAPTION, 'dump', 'press', 'OK',
+                                                'exitcode', '--timeout', '60']
+             + failing('under-file') + failing('data-file')
+             + failing('held', timeout='60') + failing('self-copy', WARNING_CAPTION)
+             + start('launch-run', 'launch-run', ' OptNIN') + ['exitcode', '--timeout', '60']
+             # runFile names no record here, so nothing asks to start it.
+             + start('launch-full', 'launch-full', ' OptNIN') + ['exitcode', '--timeout', '60']
+             + ['echo', 'cleanup', 'start', 'reg delete "%s" /f %s' % (UNINSTALL_KEY, fx.registry_view(image)), 'exitcode'])
+
+    case_started, first_window, current = {}, {}, ['']
+
+    def on_line(line):
+        """When each case started and when it first showed a window, for the held file's attempts."""
+        if line.startswith('== '):
+            current[0] = line[3:]
+            case_started.setdefault(current[0], time.time())
+        elif line.startswith('window '):
+            first_window.setdefault(current[0], time.time())
+
+    r = Runner(argparse.Namespace(uidriver=args.uidriver))
+    started = time.time()
+    holder = Holder(args.holder, [held_target, held_copy])
+    if holder.first_line != 'held':
+        print('FAIL the holder could not hold the files: %r' % holder.first_line)
+        return 1
+    try:
+        cases = r.drive(steps, on_line)
+    finally:
+        holder.release()
+
+    def case(name):
+        c = cases.get(name) or Case(name)
+        r.check(c, not c.errors, 'no driver errors')
+        return c
+
+    def placed(name, *parts):
+        path = os.path.join(folder(name), *parts)
+        return open(path, 'rb').read() if os.path.isfile(path) else None
+
+    # A refused folder, corrected in the same dialog, then installs; No starts nothing.
+    c = case('corrected')
+    r.check(c, any(t and t.startswith(INVALID) for t in message_of(c, FAILED_CAPTION)), 'invalid-characters box')
+    main_dumps = [w['controls'] for w in c.windows if w['caption'] == MAIN_CAPTION]
+    usable = {i: main_dumps[0].get(i, {}).get('enabled') for i in (1002, 1004, 1005, 2)} if main_dumps else {}
+    r.check(c, usable and all(v == '1' for v in usable.values()),
+            'the dialog stays usable: %r (windows %r)' % (usable, [w['caption'] for w in c.windows]))
+    r.check(c, QUESTION in message_of(c, QUESTION_CAPTION), 'completion question %r' % message_of(c, QUESTION_CAPTION))
+    r.check(c, c.exit_code == EXIT_INSTALLED, 'exit code %s' % c.exit_code)
+    r.check(c, placed('corrected', 'SAMPLE.TXT') == SAMPLE, 'installed into the corrected folder')
+    r.check(c, placed('corrected', 'Kvuninstall.dat') is not None, 'data file written')
+
+    # Yes starts runFile from the installation folder with its parameters.
+    c = case('yes')
+    r.check(c, c.exit_code == EXIT_INSTALLED, 'exit code %s' % c.exit_code)
+    started_yes = marker_fields(wait_for_file(os.path.join(folder('yes'), 'started.txt')))
+    r.check(c, started_yes.get('cwd', '').lower() == cwin(folder('yes')).lower(), 'started in the folder: %r' % started_yes)
+    r.check(c, '-from-run' in started_yes.get('args', ''), 'started with exeparms: %r' % started_yes)
+    # Had No started it, its marker would have been written long before Yes's program ran.
+    c = Case('corrected')
+    r.check(c, not os.path.exists(os.path.join(folder('corrected'), 'started.txt')), 'No started nothing')
+
+    c = case('ne-re')
+    r.check(c, c.exit_code == EXIT_INSTALLED, 'exit code %s' % c.exit_code)
+    started_re = marker_fields(wait_for_file(os.path.join(folder('re'), 'started.txt')))
+    r.check(c, '-from-run' in started_re.get('args', ''), 'OptRE started the program: %r' % started_re)
+
+    for name, path in uncreatable.items():
+        c = case(name)
+        texts = message_of(c, FAILED_CAPTION)
+        r.check(c, 'Failed to create installation folder: "%s"' % path in texts, 'message %r' % texts)
+        r.check(c, c.exit_code == EXIT_INSTALL_FAILED, 'exit code %s' % c.exit_code)
+    r.check(Case('under-file'), os.path.isfile(folder('afile')), 'the file in the way is left alone')
+
+    c = case('data-file')
+    r.check(c, DATA_FILE_ERROR in message_of(c, FAILED_CAPTION), 'message %r' % message_of(c, FAILED_CAPTION))
+    r.check(c, c.exit_code == EXIT_INSTALL_FAILED, 'exit code %s' % c.exit_code)
+    r.check(c, placed('data-file', 'SAMPLE.TXT') is None, 'nothing placed')
+
+    c = case('held')
+    expected = ('Failed to open/create file: SAMPLE.TXT\nMake sure all %s files are closed and try again.' % TITLE)
+    r.check(c, expected in message_of(c, FAILED_CAPTION), 'message %r' % message_of(c, FAILED_CAPTION))
+    # Ten attempts, each followed by a 1 s wait, between the start and the box.
+    took = first_window.get('held', 0) - case_started.get('held', 0)
+    r.check(c, took >= 9.5, 'the box came after the ten attempts: %.1f s' % took)
+    r.check(c, c.exit_code == EXIT_INSTALL_FAILED, 'exit code %s' % c.exit_code)
+    r.check(c, placed('held', 'bin', 'Kvuninstall.exe') is not None, 'the record before it stays placed')
+    r.check(c, placed('held', 'RUNME.EXE') is None, 'nothing after it placed')
+
+    c = case('self-copy')
+    texts = message_of(c, WARNING_CAPTION)
+    pattern = re.escape('Warning: Copying %s to %s failed with error=' % (
+        win(os.path.join(fixtures, 'self-copy.exe')), cwin(held_copy))) + \
+        r'\d+' + re.escape('.\nThis is not a fatal error - installation will continue.')
+    r.check(c, any(t and re.fullmatch(pattern, t, re.IGNORECASE) for t in texts), 'warning %r' % texts)
+    r.check(c, c.exit_code == EXIT_INSTALLED, 'the run completed, exit %s' % c.exit_code)
+    r.check(c, placed('self-copy', 'SAMPLE.TXT') == SAMPLE, 'files placed')
+    data = placed('self-copy', 'Kvuninstall.dat') or b''
+    r.check(c, cwin(held_copy).encode('latin-1') + b'\0' in data, 'the copy recorded all the same')
+
+    c = case('launch-run')
+    r.check(c, c.exit_code == EXIT_INSTALLED, 'exit code %s' % c.exit_code)
+    started_launch = marker_fields(wait_for_file(os.path.join(folder('launch-run'), 'started.txt')))
+    r.check(c, started_launch.get('cwd', '').lower() == cwin(folder('launch-run')).lower()
+            and '-from-run' in started_launch.get('args', ''), 'started from the folder: %r' % started_launch)
+    r.check(c, sorted(os.listdir(folder('launch-run'))) == ['RUNME.EXE', 'started.txt'],
+            'nothing placed, no data file: %r' % os.listdir(folder('launch-run')))
+    ini = open(ini_path, 'rb').read().decode('latin-1') if os.path.exists(ini_path) else ''
+    r.check(c, 'Folder=' + cwin(folder('launch-run')) in ini, 'the setting written: %r' % ini)
+
+    c = case('launch-full')
+    r.check(c, c.exit_code == EXIT_INSTALLED, 'exit code %s' % c.exit_code)
+    for name, content in (('SAMPLE.TXT', SAMPLE), ('LICENSE.TXT', LICENSE), ('RUNME.EXE', marker)):
+        r.check(c, placed('launch-full', name) == content, '%s placed' % name)
+    r.check(c, placed('launch-full', 'Kvuninstall.dat') is not None, 'data file written')
+    r.check(c, placed('launch-full', 'Kvlicense.rtf') is None, 'no licence file')
+
+    return r.report(started)
+
+
+if __name__ == '__main__':
+    sys.exit(main())

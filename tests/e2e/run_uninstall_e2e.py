@@ -1,0 +1,300 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the uninstaller under Wine. Two products built by kvpack are installed into one
+folder by the real kvsetup.exe (the first one twice), then removed by the real Kvuninstall.exe:
+declining, bad command lines, one product while the other stays working and listed, and the other
+while its program is running (reported, kept recorded, finished by a second run). Checked with
+the file tree, `kvpack log --json` and `wine reg query`.
+
+Usage: run_uninstall_e2e.py --installer kvsetup.exe --uninstaller Kvuninstall.exe --program KVDEMO.exe
+                            --uidriver uidriver.exe --kvpack PATH --work DIR
+The Wine prefix comes from scripts/wine-env.sh (KV_WINEPREFIX); without DISPLAY the script runs
+itself again under xvfb-run."""
+import argparse
+import json
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+from installer_fixtures import registry_view  # noqa: E402
+from run_installer_e2e import ROOT, Case, Runner, win  # noqa: E402
+
+CAPTION = 'Korvalin Uninstaller'
+FOLDER = 'C:\\Korvalin Shared'
+UNINSTALL_KEY = 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\'
+# The uninstaller's exit codes (uninstall/uninstaller/exit_codes.h).
+REMOVED, DECLINED, BAD_COMMAND_LINE, NO_DATA_FILE, INCOMPLETE = 0, 1, 2, 3, 6
+
+
+def prefix_path(*parts):
+    prefix = os.environ.get('KV_WINEPREFIX') or '/tmp/kv-wineprefix-%d' % os.getuid()
+    return os.path.join(prefix, *parts)
+
+
+def unix(windows_path):
+    """The prefix's file for a C: path, each part matched without regard to letter case as Windows does."""
+    assert windows_path[:3].upper() == 'C:\\'
+    path = prefix_path('drive_c')
+    for part in windows_path[3:].split('\\'):
+        exact = os.path.join(path, part)
+        if not os.path.exists(exact) and os.path.isdir(path):
+            for name in os.listdir(path):
+                if name.lower() == part.lower():
+                    exact = os.path.join(path, name)
+                    break
+        path = exact
+    return path
+
+
+def user_folder(name):
+    users = prefix_path('drive_c', 'users')
+    for user in sorted(os.listdir(users)):
+        if user.lower() in ('public', 'default'):
+            continue
+        if name == 'Desktop':
+            path = os.path.join(users, user, 'Desktop')
+        else:
+            path = os.path.join(users, user, 'AppData', 'Roaming', 'Microsoft', 'Windows', 'Start Menu', 'Programs')
+        if os.path.isdir(os.path.join(users, user, 'Desktop')):
+            return path
+    raise RuntimeError('no user folder in the prefix')
+
+
+def write_project(work, name, text):
+    path = os.path.join(work, name + '.toml')
+    with open(path, 'w') as f:
+        f.write(text)
+    return path
+
+
+def build_fixtures(args, work):
+    src = os.path.join(work, 'src')
+    os.makedirs(src, exist_ok=True)
+    for name, data in (('alpha.dat', b'alpha data\r\n' * 50), ('common.dll', b'MZ shared library stand-in' * 40)):
+        with open(os.path.join(src, name), 'wb') as f:
+            f.write(data)
+    program = os.path.abspath(args.program).replace('\\', '/')
+    common = 'defaultFolder = %s\nuninstallerDate = "2026-12-01T12:00:00Z"\narchiveDate = "2026-12-01T12:00:00Z"\n' % (
+        json.dumps(FOLDER))
+    alpha = write_project(src, 'alpha', (
+        'title = "Korvalin Alpha 1.0"\ndisplayName = "Korvalin Alpha"\nsetupName = "ALPHASET.EXE"\n'
+        'runFile = "ALPHA.EXE"\nprogramsFolder = "Korvalin Alpha"\n' + common +
+        '[[file]]\nsource = %s\nfile = "ALPHA.EXE"\ndesktopIcon = true\nprogramsIcon = true\n'
+        'iconName = "Korvalin Alpha"\n' % json.dumps(program) +
+        '[[file]]\nsource = "alpha.dat"\nfile = "ALPHA.DAT"\nfolder = "data"\n'
+        '[[file]]\nsource = "common.dll"\nfile = "COMMON.DLL"\n'))
+    # Beta names the shared library in other letters: the data file keeps one record per exact
+    # path, so only a different spelling of the same file is recorded under both products.
+    beta = write_project(src, 'beta', (
+        'title = "Korvalin Beta 1.0"\ndisplayName = "Korvalin Beta"\nsetupName = "BETASET.EXE"\n'
+        'runFile = "BETA.EXE"\nprogramsFolder = "Korvalin Beta"\n' + common +
+        '[[file]]\nsource = %s\nfile = "BETA.EXE"\ndesktopIcon = true\nprogramsIcon = true\n'
+        'iconName = "Korvalin Beta.app"\n' % json.dumps(program) +
+        '[[file]]\nsource = "common.dll"\nfile = "common.dll"\n'))
+    fixtures = os.path.join(work, 'fixtures')
+    os.makedirs(fixtures, exist_ok=True)
+    for project, exe in ((alpha, 'alpha.exe'), (beta, 'beta.exe')):
+        result = subprocess.run([args.kvpack, 'build', project, '-o', os.path.join(fixtures, exe), '--stub',
+                                 args.installer, '--uninstaller', args.uninstaller], capture_output=True, text=True)
+        if result.returncode != 0:
+            raise RuntimeError('kvpack build %s failed:\n%s%s' % (project, result.stdout, result.stderr))
+    return fixtures
+
+
+def data_records(args):
+    path = unix(FOLDER + '\\Kvuninstall.dat')
+    if not os.path.exists(path):
+        return None
+    result = subprocess.run([args.kvpack, 'log', '--json', path], capture_output=True, text=True)
+    log = json.loads(result.stdout)
+    return [(r['kind'], r.get('location', ''), r.get('menuFolder', ''), r['text']) for r in log['records']]
+
+
+def registered(runner, product):
+    """UninstallString of the product's key, or None when the key is missing."""
+    _, lines = runner.wine(['reg', 'query', UNINSTALL_KEY + product, '/v', 'UninstallString', runner.view])
+    for line in lines:
+        if 'UninstallString' in line and 'REG_' in line:
+            return line.split('REG_EXPAND_SZ', 1)[-1].strip()
+    return None
+
+
+def tree(path):
+    """Every file and folder below `path` with size and time: what must stay untouched."""
+    out = {}
+    for base, dirs, files in os.walk(path):
+        for name in dirs + files:
+            full = os.path.join(base, name)
+            st = os.lstat(full)
+            out[full] = (st.st_size if name in files else -1, st.st_mtime_ns if name in files else 0)
+    return out
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    for option in ('--installer', '--uninstaller', '--program', '--uidriver', '--kvpack', '--work'):
+        parser.add_argument(option, required=True)
+    args = parser.parse_args()
+    if not os.environ.get('DISPLAY'):
+        os.execvp('xvfb-run', ['xvfb-run', '-a', '-s', '-screen 0 1024x768x24', sys.executable] + sys.argv)
+    shutil.rmtree(args.work, ignore_errors=True)
+    os.makedirs(args.work)
+    fixtures = build_fixtures(args, args.work)
+    r = Runner(args)
+    with open(args.installer, 'rb') as f:
+        r.view = registry_view(f.read())  # the installer and uninstaller share a machine type
+    started = time.time()
+
+    # The prefix as it was, plus things of the user's beside what gets installed.
+    r.wine(['cmd', '/c', 'exit'])
+    desktop, programs = user_folder('Desktop'), user_folder('Programs')
+    shutil.rmtree(unix(FOLDER), ignore_errors=True)
+    for folder in ('Korvalin Alpha', 'Korvalin Beta'):
+        shutil.rmtree(os.path.join(programs, folder), ignore_errors=True)
+    os.makedirs(os.path.join(programs, 'Korvalin Alpha'), exist_ok=True)
+    with open(os.path.join(programs, 'Korvalin Alpha', 'My notes.txt'), 'w') as f:
+        f.write('the user\'s own file in the product\'s menu folder\n')
+    with open(os.path.join(desktop, 'mine.txt'), 'w') as f:
+        f.write('the user\'s own file\n')
+    watched = [desktop, programs, prefix_path('drive_c', 'Program Files')]
+    before = {}
+    for path in watched:
+        before.update(tree(path))
+
+    # Alpha twice, then Beta, which starts BETA.EXE at its end and leaves it running.
+    steps = []
+    for name, exe, options in (('alpha-1', 'alpha.exe', 'OptNP OptNL'), ('alpha-2', 'alpha.exe', 'OptNP OptNL'),
+                               ('beta', 'beta.exe', 'OptNP OptNL OptRE')):
+        steps += ['echo', name, 'start', '"%s" %s' % (win(os.path.join(fixtures, exe)), options),
+                  '--cwd', win(fixtures), 'exitcode', '--timeout', '90']
+    cases = r.drive(steps)
+    for name in ('alpha-1', 'alpha-2', 'beta'):
+        c = cases.get(name) or Case(name)
+        r.check(c, not c.errors and c.exit_code == 0, 'installed, exit %s' % c.exit_code)
+
+    alpha_placed = [FOLDER + '\\ALPHA.EXE', FOLDER + '\\data\\ALPHA.DAT', FOLDER + '\\ALPHASET.EXE']
+    beta_placed = [FOLDER + '\\BETA.EXE', FOLDER + '\\BETASET.EXE']
+    alpha_links = [os.path.join(desktop, 'Korvalin Alpha.lnk'), os.path.join(programs, 'Korvalin Alpha',
+                                                                               'Korvalin Alpha.lnk')]
+    beta_links = [os.path.join(desktop, 'Korvalin Beta.lnk'), os.path.join(programs, 'Korvalin Beta',
+                                                                             'Korvalin Beta.lnk')]
+    installed = Case('installed')
+    for path in alpha_placed + beta_placed + [FOLDER + '\\COMMON.DLL']:
+        r.check(installed, os.path.exists(unix(path)), 'placed %s' % path)
+    for path in alpha_links + beta_links:
+        r.check(installed, os.path.exists(path), 'shortcut %s' % path)
+    records = data_records(args) or []
+    products = [rec[3] for rec in records if rec[0] == 'product']
+    r.check(installed, products == ['Korvalin Alpha', 'Korvalin Beta'], 'one product record each: %r' % products)
+    beta_records = records[records.index(('product', '', '', 'Korvalin Beta')):] if 'Korvalin Beta' in products else []
+    r.check(installed, ('file', '', '', FOLDER + '\\common.dll') in beta_records, 'Beta records its spelling')
+    command = registered(r, 'Korvalin Alpha')
+    r.check(installed, command is not None and command.endswith(' %s|Korvalin Alpha' % FOLDER), 'Alpha: %r' % command)
+
+    # The uninstall cases in one Wine start; the states between them are taken while the driver
+    # sleeps after a "== !state NAME" line.
+    states = {}
+
+    def on_line(line):
+        if line.startswith('== !state '):
+            name = line[len('== !state '):]
+            states[name] = {'records': data_records(args), 'alpha': registered(r, 'Korvalin Alpha'),
+                            'beta': registered(r, 'Korvalin Beta'),
+                            'exists': {p: os.path.exists(unix(p) if p.startswith('C:') else p)
+                                       for p in alpha_placed + beta_placed + alpha_links + beta_links +
+                                       [FOLDER + '\\COMMON.DLL', FOLDER + '\\data']}}
+
+    uninstaller = 'C:\\windows\\Kvuninstall.exe '
+    alpha_cmd = uninstaller + FOLDER + '|Korvalin Alpha'
+    beta_cmd = uninstaller + FOLDER + '|Korvalin Beta'
+    steps = ['echo', 'declined', 'start', alpha_cmd, 'wait', CAPTION, 'dump', 'press', 'No', 'gone', 'exitcode',
+             'echo', 'malformed', 'start', uninstaller + FOLDER + ' /S', 'exitcode',
+             'echo', 'no-data-file', 'start', uninstaller + 'C:\\Nowhere|Korvalin Alpha', 'wait', CAPTION, 'dump',
+             'press', 'OK', 'gone', 'exitcode',
+             'echo', 'unknown-product', 'start', uninstaller + FOLDER + '|Korvalin Gamma /S', 'exitcode',
+             'echo', '!state untouched', 'sleep', '4000',
+             'echo', 'alpha', 'start', alpha_cmd, 'wait', CAPTION, 'press', 'Yes', 'gone', 'wait', CAPTION,
+             'dump', 'press', 'OK', 'gone', 'exitcode', '--timeout', '60',
+             'echo', '!state alpha-removed', 'sleep', '4000',
+             'echo', 'beta-in-use', 'start', beta_cmd + ' /S', 'exitcode', '--timeout', '60',
+             'echo', '!state beta-in-use', 'sleep', '4000',
+             'echo', 'close-beta', 'start', 'C:\\windows\\system32\\taskkill.exe /IM BETA.EXE', 'exitcode',
+             'sleep', '2000',
+             'echo', 'beta-again', 'start', uninstaller + '"%s|Korvalin Beta" /S' % FOLDER, 'exitcode', '--timeout', '60']
+    cases = r.drive(steps, on_line)
+
+    def case(name):
+        return cases.get(name) or Case(name)
+
+    def texts(c):
+        return [f.get('text') for w in c.windows for f in w['controls'].values()]
+
+    c = case('declined')
+    r.check(c, 'Remove Korvalin Alpha and all of its components?' in texts(c), 'question, got %r' % texts(c))
+    r.check(c, c.exit_code == DECLINED, 'exit %s' % c.exit_code)
+    r.check(case('malformed'), case('malformed').exit_code == BAD_COMMAND_LINE, 'exit %s' % case('malformed').exit_code)
+    c = case('no-data-file')
+    r.check(c, any(t and t.startswith('The uninstall data file C:\\Nowhere\\') for t in texts(c)), '%r' % texts(c))
+    r.check(c, c.exit_code == NO_DATA_FILE, 'exit %s' % c.exit_code)
+    r.check(case('unknown-product'), case('unknown-product').exit_code == 5, 'exit %s' % case('unknown-product').exit_code)
+    s = states.get('untouched', {})
+    c = Case('untouched')
+    r.check(c, s.get('records') == records, 'data file unchanged by the refused runs')
+    r.check(c, all(s.get('exists', {}).values()), 'every file still there: %r' % s.get('exists'))
+    r.check(c, s.get('alpha') and s.get('beta'), 'both still registered')
+
+    c = case('alpha')
+    r.check(c, not c.errors and c.exit_code == REMOVED, 'exit %s %r' % (c.exit_code, c.errors))
+    r.check(c, 'Korvalin Alpha was removed.' in texts(c), 'final message, got %r' % texts(c))
+    s = states.get('alpha-removed', {})
+    exists = s.get('exists', {})
+    c = Case('alpha-removed')
+    r.check(c, not any(exists.get(p, True) for p in alpha_placed + alpha_links + [FOLDER + '\\data']),
+            'Alpha\'s files, shortcuts and data folder gone: %r' % exists)
+    r.check(c, all(exists.get(p) for p in beta_placed + beta_links + [FOLDER + '\\COMMON.DLL']),
+            'Beta\'s files and the shared library stay: %r' % exists)
+    r.check(c, s.get('records') == beta_records, 'only Beta\'s records left: %r' % s.get('records'))
+    r.check(c, s.get('alpha') is None and s.get('beta') is not None, 'only Beta registered')
+    r.check(c, os.path.exists(os.path.join(programs, 'Korvalin Alpha', 'My notes.txt')),
+            'the menu folder that holds the user\'s file stays')
+
+    c = case('beta-in-use')
+    r.check(c, c.exit_code == INCOMPLETE, 'a running BETA.EXE makes the run incomplete, exit %s' % c.exit_code)
+    s = states.get('beta-in-use', {})
+    exists = s.get('exists', {})
+    c = Case('beta-in-use state')
+    r.check(c, exists.get(FOLDER + '\\BETA.EXE'), 'BETA.EXE still there')
+    r.check(c, not any(exists.get(p, True) for p in beta_links + [FOLDER + '\\BETASET.EXE', FOLDER + '\\COMMON.DLL']),
+            'everything else of Beta gone: %r' % exists)
+    r.check(c, s.get('records') == [('product', '', '', 'Korvalin Beta'), ('file', '', '', FOLDER + '\\BETA.EXE')],
+            'the data file keeps what is left: %r' % s.get('records'))
+    r.check(c, s.get('beta') is not None, 'still registered while something remains')
+
+    c = case('beta-again')
+    r.check(c, c.exit_code == REMOVED, 'the second run finishes, exit %s' % c.exit_code)
+    done = Case('all removed')
+    r.check(done, not os.path.exists(unix(FOLDER)), 'the installation folder is gone')
+    r.check(done, not os.path.exists(os.path.join(programs, 'Korvalin Beta')), 'Beta\'s menu folder is gone')
+    r.check(done, registered(r, 'Korvalin Beta') is None and registered(r, 'Korvalin Alpha') is None, 'keys gone')
+    after = {}
+    for path in watched:
+        after.update(tree(path))
+    # Other end-to-end tests may share the prefix and run meanwhile: of theirs, only a disappearance
+    # counts; the user's files planted here must be byte for byte and time for time as they were.
+    planted = [os.path.join(programs, 'Korvalin Alpha', 'My notes.txt'), os.path.join(desktop, 'mine.txt')]
+    vanished = sorted(p for p in before if p not in after)
+    r.check(done, not vanished, 'what was there before is still there: %r' % vanished)
+    r.check(done, all(after.get(p) == before.get(p) for p in planted), 'the user\'s files untouched')
+    left = sorted(p for p in after if p not in before and 'korvalin' in p.lower())
+    r.check(done, not left, 'nothing installed is left: %r' % left)
+    r.check(done, os.path.exists(prefix_path('drive_c', 'windows', 'Kvuninstall.exe')),
+            'the shared uninstaller stays in the Windows directory')
+
+    return r.report(started)
+
+
+if __name__ == '__main__':
+    sys.exit(main())

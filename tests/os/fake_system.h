@@ -1,0 +1,120 @@
+// An in-memory System for native tests: a small Windows-like file tree with drives, profile files,
+// a registry, shell links and message boxes, which records every call and can fail any of them.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "os/system.h"
+
+namespace kv::os::testing {
+
+class FakeSystem : public System {
+public:
+    struct Node {
+        bool directory = false;
+        std::vector<std::uint8_t> bytes;
+        FileTime created = 0;
+        FileTime accessed = 0;
+        FileTime written = 0;
+        bool locked = false;  // held open by another program: no open succeeds
+    };
+    struct Message {
+        std::string text;
+        std::string caption;
+        MessageButtons buttons;
+    };
+    struct Link {
+        std::string target, description, arguments, workingDirectory;
+    };
+    struct Start {
+        std::string file, parameters, workingDirectory;
+    };
+
+    FakeSystem();
+
+    // Makes the next `times` calls (all, when negative) of `call` whose first path argument contains
+    // `pathPart` (any, when empty) fail. Calls: MakeDirectory, OpenFile, Write (writes half),
+    // Close, SetTimes (of an open file), RemoveFile, RenameFile, CopyFileOver, GetCreationTime,
+    // SetFileTimes.Open, SetFileTimes, ChangeDirectory, WriteProfileValue, CreateMachineKey,
+    // SetExpandString, LzExpand (the copy; matched on the source path of LzExpandOver and the
+    // destination path of LzExpandInto), LzExpand.Move (LzExpandOver's move over the source),
+    // SpecialFolderPath, SaveShellLink.
+    void FailOn(const std::string& call, const std::string& pathPart = "", int times = -1);
+
+    // Tree helpers. Paths may be relative to the current directory.
+    void AddDirectory(const std::string& path);
+    void AddFile(const std::string& path, const std::vector<std::uint8_t>& bytes, FileTime created = 0);
+    bool IsFile(const std::string& path);
+    std::optional<std::vector<std::uint8_t>> FileBytes(const std::string& path);
+    Node* Find(const std::string& path);
+    std::string Key(const std::string& path) const;  // normalised, lower-case
+    int CountCalls(const std::string& prefix) const;
+
+    // System
+    bool MakeDirectory(const std::string& path) override;
+    bool Exists(const std::string& path) override;
+    bool IsDirectory(const std::string& path) override;
+    std::unique_ptr<FileStream> OpenFile(const std::string& path, OpenMode mode) override;
+    bool RemoveFile(const std::string& path) override;
+    bool RenameFile(const std::string& from, const std::string& to) override;
+    bool CopyFileOver(const std::string& from, const std::string& to, std::uint32_t& error) override;
+    std::optional<FileTime> GetCreationTime(const std::string& path) override;
+    SetTimesResult SetFileTimes(const std::string& path, FileTime time) override;
+    bool ChangeDirectory(const std::string& path) override;
+    std::string CurrentDirectory() override { return m_cwd; }
+    std::string WindowsDirectory() override { return m_windowsDirectory; }
+    std::size_t ReadProfileString(const std::string& section, const std::string& key, std::string& value,
+                                 const std::string& path) override;
+    int ReadProfileInt(const std::string& section, const std::string& key, int defaultValue,
+                      const std::string& path) override;
+    bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
+                            const std::string& path) override;
+    std::unique_ptr<RegistryKey> CreateMachineKey(const std::string& path) override;
+    ExpandResult LzExpandOver(const std::string& source, const std::string& destination) override;
+    bool LzExpandInto(FileStream& source, FileStream& destination) override;
+    std::optional<std::string> SpecialFolderPath(SpecialFolder folder) override;
+    bool SaveShellLink(const std::string& linkPath, const std::string& target, const std::string& description,
+                       const std::string& arguments, const std::string& workingDirectory) override;
+    void ShellOpen(const std::string& file, const std::string& parameters,
+                   const std::string& workingDirectory) override;
+    void Sleep(unsigned milliseconds) override;
+    FileTime SystemTimeAsFileTime() override { return m_now; }
+    int AskUser(const std::string& text, const std::string& caption, MessageButtons buttons) override;
+
+    bool ShouldFail(const std::string& call, const std::string& path);
+    void Record(const std::string& call) { m_calls.push_back(call); }
+
+    std::vector<std::string> m_calls;
+    std::map<std::string, Node> m_nodes;  // by Key()
+    std::vector<std::string> m_drives{"c:"};
+    std::string m_cwd = "C:\\";
+    std::string m_windowsDirectory = "C:\\WINDOWS";
+    std::string m_desktop = "C:\\Users\\me\\Desktop";
+    std::string m_programs = "C:\\Users\\me\\Start Menu\\Programs";
+    FileTime m_now = 0x01DA000000000000ull;
+    // Profile files by Key(path): section -> key -> value (sections and keys compared as given).
+    std::map<std::string, std::map<std::string, std::map<std::string, std::string>>> m_profiles;
+    std::map<std::string, std::map<std::string, std::string>> m_registry;  // key path -> name -> value
+    std::map<std::string, Link> m_links;                                   // by Key(link path)
+    std::vector<Start> m_starts;
+    std::vector<unsigned> m_sleeps;
+    std::vector<Message> m_messages;
+    std::deque<int> m_answers;  // answers to AskUser in order; default OK / No
+
+private:
+    struct Rule {
+        std::string call;
+        std::string pathPart;
+        int remaining;
+    };
+    std::string Parent(const std::string& key) const;
+    std::vector<Rule> m_rules;
+};
+
+}  // namespace kv::os::testing

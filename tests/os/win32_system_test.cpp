@@ -1,0 +1,303 @@
+// The Win32 System for real, in a temporary folder of the Wine prefix: LZ expansion (long paths
+// included), profile files, the registry, shell links and file times, each read back through the
+// platform's own services rather than through the code under test.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "archive/names.h"
+#include "archive/szdd.h"
+#include "install/file_placement.h"
+#include "install/profile_settings.h"
+#include "install/shortcuts.h"
+#include "os/win32_system.h"
+#include "uninstall/registration.h"
+
+namespace kv::install {
+namespace {
+
+using namespace os;  // the seam's types and the fake system
+
+std::vector<std::uint8_t> SampleData(std::size_t size) {
+    std::vector<std::uint8_t> data(size);
+    std::uint32_t state = 12345;
+    for (std::size_t i = 0; i < size; ++i) {
+        state = state * 1103515245u + 12345u;
+        // Repetitive text with some noise, so that matches and literals both occur.
+        data[i] = (i % 97 < 60) ? static_cast<std::uint8_t>("installer "[i % 10]) : static_cast<std::uint8_t>(state >> 24);
+    }
+    return data;
+}
+
+void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::uint8_t> ReadBytes(const std::string& path) {
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    std::vector<std::uint8_t> bytes;
+    if (handle == INVALID_HANDLE_VALUE) return bytes;
+    std::uint8_t buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(handle, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.insert(bytes.end(), buffer, buffer + got);
+    CloseHandle(handle);
+    return bytes;
+}
+
+struct Win32SystemTest : ::testing::Test {
+    Win32System system;
+    std::string root;
+
+    void SetUp() override {
+        char temp[MAX_PATH] = {};
+        ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+        root = std::string(temp) + "kv-engine-" + std::to_string(GetCurrentProcessId()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        ASSERT_TRUE(system.MakeDirectory(root)) << root;
+    }
+    void TearDown() override { RemoveTree(root); }
+
+    static void RemoveTree(const std::string& folder) {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const std::string name = found.cFileName;
+                if (name == "." || name == "..") continue;
+                const std::string path = folder + "\\" + name;
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path);
+                else DeleteFileA(path.c_str());
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryA(folder.c_str());
+    }
+
+    // A folder under root whose path is exactly `length` characters long.
+    std::string LongFolder(std::size_t length) {
+        std::string path = root;
+        while (path.size() + 1 < length) {
+            const std::size_t part = std::min<std::size_t>(60, length - path.size() - 1);
+            path += '\\';
+            path.append(part, 'd');
+            EXPECT_TRUE(system.MakeDirectory(path)) << path;
+        }
+        EXPECT_EQ(path.size(), length);
+        return path;
+    }
+};
+
+TEST_F(Win32SystemTest, LzExpansionOfSzddFilesIncludingPathsBeyondTheOfstructLimit) {
+    const auto original = SampleData(50'000);
+    const auto compressed = archive::szdd::Compress(original);
+    ASSERT_TRUE(archive::szdd::HasSignature(compressed));
+    ASSERT_LT(compressed.size(), original.size());
+
+    for (std::size_t folderLength : {root.size(), std::size_t{230}}) {
+        const std::string folder = folderLength == root.size() ? root : LongFolder(folderLength);
+        const std::string source = folder + "\\app.dat";
+        WriteBytes(source, compressed);
+        ASSERT_EQ(ExpandInPlace(system, folder, "app.dat"), 1) << source.size();
+        EXPECT_EQ(ReadBytes(source), original) << "path of " << source.size() << " characters";
+        EXPECT_FALSE(system.Exists(folder + "\\Kvtmpexp.dat"));
+    }
+}
+
+TEST_F(Win32SystemTest, LzExpansionMovesTheCopyOverTheSourceUnlessTheSourceIsHeld) {
+    const std::vector<std::uint8_t> plain{'p', 'l', 'a', 'i', 'n', 0, 1, 2};
+    const std::string source = root + "\\plain.txt";
+    const std::string temp = root + "\\out.tmp";
+    WriteBytes(source, plain);
+    EXPECT_EQ(system.LzExpandOver(source, temp), ExpandResult::Moved);
+    EXPECT_FALSE(system.Exists(temp));
+    EXPECT_EQ(ReadBytes(source), plain);
+
+    // Held open by another reader without delete sharing: the copy is made but cannot take the
+    // source's name, so the caller is told to put it in place itself.
+    HANDLE held = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(system.LzExpandOver(source, temp), ExpandResult::Expanded);
+    EXPECT_EQ(ReadBytes(temp), plain);
+    CloseHandle(held);
+
+    EXPECT_EQ(system.LzExpandOver(root + "\\missing.txt", root + "\\out2.txt"), ExpandResult::Failed);
+    EXPECT_FALSE(system.Exists(root + "\\out2.txt"));
+}
+
+TEST_F(Win32SystemTest, LzExpansionBetweenOpenFilesFillsAndStampsTheTarget) {
+    constexpr FileTime kStamp = 0x01BE4BB0687E0850ull;  // 1999-01-29 17:54:25.237 UTC
+    const auto original = SampleData(70'000);
+    const std::vector<std::uint8_t> plain{'n', 'o', 't', ' ', 'S', 'Z', 'D', 'D'};
+    const std::string scratch = root + "\\Kvtmpexp.dat";
+    for (const auto& [stored, expected] : {std::pair{archive::szdd::Compress(original), original},
+                                           std::pair{plain, plain}}) {
+        const std::string target = root + "\\target.bin";
+        auto out = system.OpenFile(target, OpenMode::CreateOrTruncate);
+        auto in = system.OpenFile(scratch, OpenMode::Scratch);
+        ASSERT_TRUE(out && in);
+        ASSERT_EQ(in->Write(stored), stored.size());
+        ASSERT_TRUE(system.LzExpandInto(*in, *out));
+        EXPECT_TRUE(out->SetTimes(kStamp));
+        EXPECT_TRUE(out->Close());
+        in.reset();  // its handle went with the expansion: nothing is closed twice
+        // Times before content: reading may move the last-access time on.
+        EXPECT_EQ(system.GetCreationTime(target), kStamp);
+        EXPECT_EQ(ReadBytes(target), expected);
+        // A scratch file opened again is emptied.
+        auto again = system.OpenFile(scratch, OpenMode::Scratch);
+        ASSERT_TRUE(again);
+        EXPECT_TRUE(again->Close());
+        EXPECT_TRUE(ReadBytes(scratch).empty());
+    }
+    EXPECT_TRUE(system.RemoveFile(scratch));
+}
+
+TEST_F(Win32SystemTest, ProfileStringsFollowTheProfileFunctions) {
+    const std::string ini = root + "\\test.ini";
+    std::string value;
+    EXPECT_EQ(system.ReadProfileString("Main", "Key", value, ini), 0u);
+    EXPECT_EQ(system.ReadProfileInt("Main", "Number", -99, ini), -99);
+    EXPECT_TRUE(system.WriteProfileValue("Main", "Key", "C:\\App", ini));
+    EXPECT_TRUE(system.WriteProfileValue("Main", "Number", "42", ini));
+    EXPECT_TRUE(system.WriteProfileValue("Main", "Empty", "", ini));
+    EXPECT_EQ(system.ReadProfileString("Main", "Key", value, ini), 6u);
+    EXPECT_EQ(value, "C:\\App");
+    EXPECT_EQ(system.ReadProfileString("Main", "Empty", value, ini), 0u);
+    EXPECT_EQ(system.ReadProfileInt("Main", "Number", -99, ini), 42);
+
+    // The settings step against real profile files, with this folder standing in for Windows.
+    ApplySettings(system,
+                  {{"app.ini", "Paths", "Data", "$INSTALL\\data", 0},
+                   {"app.ini", "Paths", "Data", "second", 0},
+                   {"app.ini", "Paths", "Count", "$INSTALL", 1}},
+                  root, "C:\\Program Files\\App");
+    char buffer[MAX_PATH] = {};
+    GetPrivateProfileStringA("Paths", "Data", "", buffer, MAX_PATH, (root + "\\app.ini").c_str());
+    EXPECT_STREQ(buffer, "C:\\Program Files\\App\\data");
+    GetPrivateProfileStringA("Paths", "Count", "", buffer, MAX_PATH, (root + "\\app.ini").c_str());
+    EXPECT_STREQ(buffer, "$INSTALL");
+}
+
+TEST_F(Win32SystemTest, RegistrationIsStoredAsExpandStringsWithTheirZero) {
+    const std::string name = "Korvalin engine test " + std::to_string(GetCurrentProcessId());
+    uninstall::RegisterUninstall(system, "C:\\windows", "C:\\Program Files\\App", name);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, uninstall::UninstallKeyPath(name).c_str(), &key), ERROR_SUCCESS);
+    struct Expected {
+        const char* value;
+        std::string data;
+    };
+    for (const Expected& expected : {Expected{"DisplayName", name},
+                                      Expected{"UninstallString", "C:\\windows\\Kvuninstall.exe C:\\Program Files\\App|" + name}}) {
+        DWORD type = 0;
+        char data[512] = {};
+        DWORD size = sizeof data;
+        ASSERT_EQ(RegQueryValueExA(key, expected.value, nullptr, &type, reinterpret_cast<BYTE*>(data), &size), ERROR_SUCCESS);
+        EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+        EXPECT_EQ(size, expected.data.size() + 1);
+        EXPECT_EQ(std::string(data), expected.data);
+    }
+    RegCloseKey(key);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, uninstall::UninstallKeyPath(name).c_str());
+}
+
+TEST_F(Win32SystemTest, ShellLinkIsSavedAndReadsBackThroughTheShell) {
+    const std::string link = root + "\\Notes 1.lnk";
+    ASSERT_TRUE(system.SaveShellLink(link, "C:\\windows\\notepad.exe", "Notes 1.2", "-x readme.txt", "C:\\windows"));
+
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    IShellLinkA* shellLink = nullptr;
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                           reinterpret_cast<void**>(&shellLink))));
+    IPersistFile* file = nullptr;
+    ASSERT_TRUE(SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))));
+    wchar_t wide[MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH);
+    ASSERT_TRUE(SUCCEEDED(file->Load(wide, STGM_READ)));
+    char text[MAX_PATH] = {};
+    shellLink->GetPath(text, MAX_PATH, nullptr, 0);
+    EXPECT_STRCASEEQ(text, "C:\\windows\\notepad.exe");
+    shellLink->GetArguments(text, MAX_PATH);
+    EXPECT_STREQ(text, "-x readme.txt");
+    shellLink->GetWorkingDirectory(text, MAX_PATH);
+    EXPECT_STREQ(text, "C:\\windows");
+    shellLink->GetDescription(text, MAX_PATH);
+    EXPECT_STREQ(text, "Notes 1.2");
+    file->Release();
+    shellLink->Release();
+    CoUninitialize();
+}
+
+TEST_F(Win32SystemTest, ShortcutsLandOnTheDesktopAndInAProgramsSubfolder) {
+    const auto desktop = system.SpecialFolderPath(SpecialFolder::Desktop);
+    const auto programs = system.SpecialFolderPath(SpecialFolder::Programs);
+    ASSERT_TRUE(desktop && programs);
+    const std::string caption = "Kv engine test " + std::to_string(GetCurrentProcessId()) + ".exe";
+    const std::string menu = "Kv engine test menu";
+    EXPECT_EQ(CreateShortcut(system, 1, "", "C:\\windows\\notepad.exe", caption, "C:\\windows", ""), 1);
+    EXPECT_EQ(CreateShortcut(system, 0, menu, "C:\\windows\\notepad.exe", caption, "C:\\windows", ""), 1);
+    const std::string name = archive::ShortcutFileName(caption);
+    EXPECT_TRUE(system.Exists(*desktop + "\\" + name));
+    EXPECT_TRUE(system.Exists(*programs + "\\" + menu + "\\" + name));
+    EXPECT_EQ(CreateShortcut(system, 0, "missing level\\two", "C:\\windows\\notepad.exe", caption, "C:\\", ""), 0);
+    DeleteFileA((*desktop + "\\" + name).c_str());
+    DeleteFileA((*programs + "\\" + menu + "\\" + name).c_str());
+    RemoveDirectoryA((*programs + "\\" + menu).c_str());
+}
+
+TEST_F(Win32SystemTest, FileTimesAreSetAndReadBack) {
+    const std::string path = root + "\\stamped.txt";
+    WriteBytes(path, {1, 2, 3});
+    constexpr FileTime kStamp = 0x01BE4BB0687E0850ull;  // 1999-01-29 17:54:25.237 UTC
+    EXPECT_EQ(system.SetFileTimes(path, kStamp), SetTimesResult::Done);
+    EXPECT_EQ(system.GetCreationTime(path), kStamp);
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    FILETIME created, accessed, written;
+    ASSERT_TRUE(GetFileTime(handle, &created, &accessed, &written));
+    EXPECT_EQ(ToFileTime(created), kStamp);
+    EXPECT_EQ(ToFileTime(accessed), kStamp);
+    EXPECT_EQ(ToFileTime(written), kStamp);
+    // Held open by someone else: neither can be opened, as for a program that is running.
+    EXPECT_EQ(system.SetFileTimes(path, kStamp), SetTimesResult::OpenFailed);
+    EXPECT_FALSE(system.GetCreationTime(path).has_value());
+    CloseHandle(handle);
+    EXPECT_EQ(system.SetFileTimes(root + "\\missing.txt", kStamp), SetTimesResult::OpenFailed);
+}
+
+TEST_F(Win32SystemTest, FilesAndFoldersBehaveAsTheRunExpects) {
+    EXPECT_TRUE(system.IsDirectory(root));
+    EXPECT_TRUE(system.IsDirectory(root + "\\"));
+    EXPECT_EQ(CreateFolderPath(system, (root + "\\a\\b\\c").c_str()), 1);
+    EXPECT_EQ(CreateFolderPath(system, (root + "\\a\\").c_str()), 1);
+    EXPECT_EQ(CreateFolderPath(system, "C:\\"), 1);
+    EXPECT_EQ(CreateFolderPath(system, (root + "\\x\\\\y").c_str()), 0);
+    auto stream = system.OpenFile(root + "\\a\\f.bin", OpenMode::CreateOrTruncate);
+    ASSERT_TRUE(stream);
+    const std::uint8_t bytes[] = {9, 8, 7};
+    EXPECT_EQ(stream->Write(bytes), 3u);
+    EXPECT_TRUE(stream->Close());
+    std::uint32_t error = 0;
+    EXPECT_TRUE(system.CopyFileOver(root + "\\a\\f.bin", root + "\\a\\g.bin", error));
+    EXPECT_FALSE(system.CopyFileOver(root + "\\a\\none.bin", root + "\\a\\h.bin", error));
+    EXPECT_EQ(error, static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+    auto data = system.OpenFile(root + "\\a\\g.bin", OpenMode::ReadWriteOrCreate);
+    ASSERT_TRUE(data);
+    std::uint8_t back[8] = {};
+    EXPECT_EQ(data->Read(back), 3u);
+    EXPECT_TRUE(data->SeekToEnd());
+    EXPECT_EQ(data->Write(bytes), 3u);
+    data->Close();
+    EXPECT_EQ(ReadBytes(root + "\\a\\g.bin"), (std::vector<std::uint8_t>{9, 8, 7, 9, 8, 7}));
+    EXPECT_FALSE(system.WindowsDirectory().empty());
+}
+
+}  // namespace
+}  // namespace kv::install

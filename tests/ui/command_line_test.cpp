@@ -1,0 +1,56 @@
+// How the installer splits its process command line and names its own file.
+#include <gtest/gtest.h>
+
+#include "ui/command_line.h"
+#include "archive/options.h"
+
+namespace kv::ui {
+namespace {
+
+TEST(ArgumentsAfterProgramName, QuotedNameThenBlanksAreDropped) {
+    EXPECT_EQ(ArgumentsAfterProgramName("\"C:\\Down loads\\SETUP.EXE\"   C:\\Temp|OptNP"), "C:\\Temp|OptNP");
+    EXPECT_EQ(ArgumentsAfterProgramName("\"SETUP.EXE\"C:\\Temp|"), "C:\\Temp|");
+}
+
+TEST(ArgumentsAfterProgramName, UnquotedNameRunsToTheFirstBlank) {
+    EXPECT_EQ(ArgumentsAfterProgramName("SETUP.EXE OptNP OptRE"), "OptNP OptRE");
+    // Tabs and other control characters count as blanks after the name.
+    EXPECT_EQ(ArgumentsAfterProgramName("SETUP.EXE\t \tOptNL"), "OptNL");
+}
+
+TEST(ArgumentsAfterProgramName, TrailingBlanksStay) {
+    EXPECT_EQ(ArgumentsAfterProgramName("SETUP.EXE OptNP  "), "OptNP  ");
+    EXPECT_EQ(ArgumentsAfterProgramName("\"SETUP.EXE\" a b "), "a b ");
+}
+
+TEST(ArgumentsAfterProgramName, NameOnlyOrNothing) {
+    EXPECT_EQ(ArgumentsAfterProgramName(""), "");
+    EXPECT_EQ(ArgumentsAfterProgramName("SETUP.EXE"), "");
+    EXPECT_EQ(ArgumentsAfterProgramName("SETUP.EXE    "), "");
+    EXPECT_EQ(ArgumentsAfterProgramName("\"C:\\no closing quote OptNP"), "");
+}
+
+TEST(ExecutableNameFromPath, FolderAndExtensionGo) {
+    EXPECT_EQ(ExecutableNameFromPath("C:\\Downloads\\SETUP.EXE"), "SETUP");
+    EXPECT_EQ(ExecutableNameFromPath("C:\\my.folder\\Setup"), "Setup");
+    EXPECT_EQ(ExecutableNameFromPath("Z:/tmp/app.v2.exe"), "app.v2");
+    EXPECT_EQ(ExecutableNameFromPath("SETUP.BIN"), "SETUP");
+    EXPECT_EQ(ExecutableNameFromPath(""), "");
+}
+
+TEST(WorkingDirectoryPart, TextBeforeTheFirstBar) {
+    EXPECT_EQ(WorkingDirectoryPart("C:\\Downloads|OptNP OptRE"), "C:\\Downloads");
+    EXPECT_EQ(WorkingDirectoryPart("|OptNP"), "");
+    EXPECT_EQ(WorkingDirectoryPart("OptNP"), "OptNP");  // no bar: the whole text is tried
+    EXPECT_EQ(WorkingDirectoryPart("\"C:\\A B\"|x|y"), "\"C:\\A B\"");  // nothing is unquoted
+}
+
+// The options are tested against the whole command line, folder part included.
+TEST(ArgumentsAfterProgramName, FolderPartCarriesOptions) {
+    const std::string line = ArgumentsAfterProgramName("\"SETUP.EXE\"   C:\\OptUCD|x");
+    EXPECT_EQ(archive::OptionPresent("OptUCD", line.c_str()), 1);
+    EXPECT_EQ(archive::OptionPresent("OptNP", line.c_str()), 0);
+}
+
+}  // namespace
+}  // namespace kv::ui

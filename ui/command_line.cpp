@@ -1,0 +1,40 @@
+// Splitting the process command line and the module path.
+#include "ui/command_line.h"
+
+namespace kv::ui {
+
+namespace {
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+}  // namespace
+
+std::string ArgumentsAfterProgramName(std::string_view line) {
+    std::size_t i = 0;
+    if (!line.empty() && line[0] == '"') {
+        const std::size_t close = line.find('"', 1);
+        i = close == std::string_view::npos ? line.size() : close + 1;
+    } else {
+        while (i < line.size() && !IsBlank(line[i])) {
+            ++i;
+        }
+    }
+    while (i < line.size() && IsBlank(line[i]) && line[i] != '\0') {
+        ++i;
+    }
+    return std::string(line.substr(i));
+}
+
+std::string ExecutableNameFromPath(std::string_view path) {
+    const std::size_t slash = path.find_last_of("\\/:");
+    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string_view::npos) {
+        name = name.substr(0, dot);
+    }
+    return std::string(name);
+}
+
+std::string WorkingDirectoryPart(std::string_view commandLine) {
+    return std::string(commandLine.substr(0, commandLine.find('|')));
+}
+
+}  // namespace kv::ui

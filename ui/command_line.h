@@ -1,0 +1,20 @@
+// What the installer takes from its process command line and its module path.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kv::ui {
+
+// The text after the program's own name. A name that starts with a double quote runs to the
+// closing quote, any other to the first blank (a character up to and including the space); the
+// blanks after the name are dropped, trailing blanks stay.
+std::string ArgumentsAfterProgramName(std::string_view processCommandLine);
+
+// The module's file name without folder and without extension: C:\Downloads\SETUP.EXE gives SETUP.
+std::string ExecutableNameFromPath(std::string_view modulePath);
+
+// The working directory written before the first "|"; the whole text when there is no "|".
+std::string WorkingDirectoryPart(std::string_view commandLine);
+
+}  // namespace kv::ui

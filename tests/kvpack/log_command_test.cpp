@@ -47,7 +47,7 @@ protected:
     fs::path m_dir;
 };
 
-// Product, file, Desktop shortcut, Programs-menu shortcut, written out as the format lays them.
+// Product, file, Desktop shortcut, Programs-menu shortcut, byte by byte.
 const std::string kSound = std::string("\x02" "Demo\0", 6) + std::string("\x00" "C:\\D\\A.EXE\0", 12) +
                            std::string("\x01\x01" "Demo\0", 7) + std::string("\x01\x00" "Grp\0" "Read me.txt\0", 18);
 

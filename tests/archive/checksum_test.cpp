@@ -59,6 +59,8 @@ TEST(ChecksumOf, LeavesOutTheLastFourBytes) {
     EXPECT_EQ(ChecksumOf(Bytes{}), 0u);
     EXPECT_EQ(ChecksumOf(Bytes{0x80, 0x80, 0x80}), 0u);  // no byte lies before a stored checksum
     EXPECT_EQ(ChecksumOf(Bytes{0x05, 0xFF, 0xFF, 0xFF, 0xFF}), 5u);
+    // 0x41 0xFF 0x80 0x01 as signed bytes: 65 - 1 - 128 + 1 = -63, not the unsigned 0x1C1.
+    EXPECT_EQ(ChecksumOf(Bytes{0x41, 0xFF, 0x80, 0x01, 0xC1, 0xFF, 0xFF, 0xFF}), 0xFFFFFFC1u);
 }
 
 class ChecksumFileTest : public ::testing::Test {

@@ -25,9 +25,6 @@ TEST(OptionPresent, NoWordBoundaries) {
     EXPECT_EQ(OptionPresent("OptNP", "C:\\OptNP\\|"), 1);
     EXPECT_EQ(OptionPresent("OptRE", "OptNPOptRE"), 1);
     EXPECT_EQ(OptionPresent("OptUCD", "C:\\OptUCD|x"), 1);
-}
-
-TEST(OptionPresent, WholeTextIsTheOnlyStartPosition) {
     EXPECT_EQ(OptionPresent("OptNL", "OptNL"), 1);
     EXPECT_EQ(OptionPresent("OptNL", "OptNM"), 0);
 }

@@ -60,11 +60,6 @@ def build_installer(program_image: bytes, manifest: dict) -> bytes:
     return bytes(body)
 
 
-def reseal(data: bytes) -> bytes:
-    """Recomputes the checksum after a deliberate change, so only the changed content is wrong."""
-    return data[:-4] + struct.pack('<I', signed_sum(data[:-4]))
-
-
 def flip(data: bytes, offset: int) -> bytes:
     changed = bytearray(data)
     changed[offset] ^= 0x01
@@ -94,8 +89,3 @@ def sample_manifest(**overrides) -> dict:
     m.update(overrides)
     return m
 
-
-def registry_view(program_image: bytes) -> str:
-    """The registry view a program writes to: a 32-bit program's machine keys are redirected."""
-    pe = struct.unpack_from('<I', program_image, 0x3C)[0]
-    return '/reg:64' if struct.unpack_from('<H', program_image, pe + 4)[0] == 0x8664 else '/reg:32'

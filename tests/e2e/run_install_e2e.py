@@ -8,18 +8,20 @@ import argparse
 import glob
 import os
 import shutil
-import subprocess
 import sys
+import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from installer_fixtures import build_installer, registry_view  # noqa: E402  (an installer writer that is not kvpack)
+from installer_fixtures import build_installer  # noqa: E402  (an installer writer that is not kvpack)
+from e2e_common import (UNINSTALL_KEY, Runner, on_display, prefix_path, read_file, read_text,  # noqa: E402
+                        registry_view, remove_file, shortcut_fields, write_file)
 
 ARCHIVE_DATE = 0x01BE4BB0687E0850       # 1999-01-29 17:54:25.237 UTC
 UNINSTALLER_DATE = 0x01BE4BB000000000   # a little earlier than archiveDate
 FOLDER = 'C:\\KvEngineE2E\\Program Files\\App'
 PRODUCT = 'Korvalin Engine E2E'
-KEY = 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\' + PRODUCT
+KEY = UNINSTALL_KEY + PRODUCT
 CAPTION = 'Engine App 1.0'
 LINK_NAME = 'Engine App 1.lnk'
 MENU = 'Kv Engine E2E'
@@ -51,7 +53,8 @@ def manifest():
 
 
 def record(kind, text, location=None, folder=None):
-    """One Kvuninstall.dat record, written from the format description."""
+    """One Kvuninstall.dat record: kind, for a shortcut its location (0 = Programs, with the menu
+    folder), then the text; strings end in a zero byte."""
     out = bytes([kind])
     if kind == 1:
         out += bytes([location])
@@ -71,118 +74,91 @@ def unix_time(filetime):
     return (filetime - 116444736000000000) / 10_000_000
 
 
-class Results:
-    def __init__(self):
-        self.passed = 0
-        self.failed = 0
-
-    def check(self, condition, what):
-        if condition:
-            self.passed += 1
-        else:
-            self.failed += 1
-            print('FAIL: ' + what)
-
-
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument('--installer', required=True, help='the installer program (kvsetup.exe)')
-    parser.add_argument('--wine-run', required=True, help='scripts/wine-run.sh')
     parser.add_argument('--work', required=True)
     args = parser.parse_args()
+    on_display()
 
-    prefix = os.environ.get('KV_WINEPREFIX') or '/tmp/kv-wineprefix-%d' % os.getuid()
-    env = dict(os.environ, KV_WINEPREFIX=prefix, WINEPREFIX=prefix, WINEDEBUG='-all')
-    drive_c = os.path.join(prefix, 'drive_c')
-
+    drive_c = prefix_path('drive_c')
     shutil.rmtree(args.work, ignore_errors=True)
     os.makedirs(args.work)
     with open(args.installer, 'rb') as f:
         image = f.read()
-    exe = os.path.join(args.work, 'ENGINE.EXE')
-    with open(exe, 'wb') as f:
-        f.write(build_installer(image, manifest()))
-
-    def wine(*command, timeout=180):
-        return subprocess.run([args.wine_run, *command], cwd=args.work, env=env, capture_output=True,
-                              timeout=timeout, text=True, errors='replace')
+    write_file(os.path.join(args.work, 'ENGINE.EXE'), build_installer(image, manifest()))
+    r = Runner(args, registry_view(image))
+    started = time.time()
 
     # A clean slate inside the prefix (the prefix itself is created on the first Wine start).
-    wine('reg', 'delete', KEY, '/f', registry_view(image))
+    r.registry_delete(KEY)
     shutil.rmtree(os.path.join(drive_c, 'KvEngineE2E'), ignore_errors=True)
     for old in glob.glob(os.path.join(drive_c, 'users', '*', '**', LINK_NAME), recursive=True):
         os.remove(old)
     ini_path = os.path.join(drive_c, 'windows', 'kvengine-e2e.ini')
-    if os.path.exists(ini_path):
-        os.remove(ini_path)
+    remove_file(ini_path)
 
-    r = Results()
     # OptNP: Install Now is pressed by the timer and nothing is asked; OptNL: no licence dialog.
-    result = wine('ENGINE.EXE', 'OptNP OptNL')
-    r.check(result.returncode == 0, 'first run exit code %d (0 = installed)' % result.returncode)
+    status, _ = r.wine(['ENGINE.EXE', 'OptNP OptNL'], cwd=args.work)
+    r.check('first run', status == 0, 'exit code %d (0 = installed)' % status)
 
     folder = os.path.join(drive_c, 'KvEngineE2E', 'Program Files', 'App')
 
     def read(*parts):
-        path = os.path.join(folder, *parts)
-        return open(path, 'rb').read() if os.path.exists(path) else None
+        return read_file(os.path.join(folder, *parts))
 
-    r.check(read('APP.EXE') == APP, 'APP.EXE expanded in place')
-    r.check(read('data', 'data.itc') == ITC, 'data\\data.itc expanded in its folder')
-    r.check(read('doc', 'Notes.txt') == NOTES, 'doc\\Notes.txt expanded in its folder')
-    r.check(read('ENGSETUP.EXE') is not None and read('ENGSETUP.EXE')[:2] == b'MZ', 'the installer copied itself')
-    r.check(not os.path.exists(os.path.join(folder, 'Kvtmpexp.dat')), 'no temporary expansion file left')
+    c = 'placed files'
+    r.check(c, read('APP.EXE') == APP, 'APP.EXE expanded in place')
+    r.check(c, read('data', 'data.itc') == ITC, 'data\\data.itc expanded in its folder')
+    r.check(c, read('doc', 'Notes.txt') == NOTES, 'doc\\Notes.txt expanded in its folder')
+    r.check(c, (read('ENGSETUP.EXE') or b'')[:2] == b'MZ', 'the installer copied itself')
+    r.check(c, not os.path.exists(os.path.join(folder, 'Kvtmpexp.dat')), 'no temporary expansion file left')
     for name in ('APP.EXE', 'ENGSETUP.EXE'):
         path = os.path.join(folder, name)
         if os.path.exists(path):
-            r.check(abs(os.stat(path).st_mtime - unix_time(ARCHIVE_DATE)) < 0.001,
+            r.check(c, abs(os.stat(path).st_mtime - unix_time(ARCHIVE_DATE)) < 0.001,
                     '%s last-write time is archiveDate' % name)
     uninstaller_path = os.path.join(folder, 'bin', 'Kvuninstall.exe')
-    r.check(read('bin', 'Kvuninstall.exe') == b'stand-in uninstaller', 'the first record placed in its folder')
-    r.check(os.path.exists(uninstaller_path)
+    r.check(c, read('bin', 'Kvuninstall.exe') == b'stand-in uninstaller', 'the first record placed in its folder')
+    r.check(c, os.path.exists(uninstaller_path)
             and abs(os.stat(uninstaller_path).st_mtime - unix_time(UNINSTALLER_DATE)) < 0.001,
             'the first record stamped with uninstallerDate (and, below, not in the data file)')
 
     data_file = read('Kvuninstall.dat')
-    r.check(data_file == expected_data_file(), 'Kvuninstall.dat byte for byte: %r' % (data_file,))
+    r.check('data file', data_file == expected_data_file(), 'Kvuninstall.dat byte for byte: %r' % (data_file,))
 
-    ini = open(ini_path, 'rb').read().decode('latin-1') if os.path.exists(ini_path) else ''
-    r.check('Home=' + FOLDER + '\\data' in ini, 'INI string setting with $INSTALL expanded: %r' % ini)
-    r.check('Count=3' in ini, 'INI numeric setting')
+    ini = read_text(ini_path)
+    r.check('profile', 'Home=' + FOLDER + '\\data' in ini, 'INI string setting with $INSTALL expanded: %r' % ini)
+    r.check('profile', 'Count=3' in ini, 'INI numeric setting')
 
     for value, data in (('DisplayName', PRODUCT),
                         ('UninstallString', 'C:\\windows\\Kvuninstall.exe %s|%s' % (FOLDER, PRODUCT))):
-        out = wine('reg', 'query', KEY, '/v', value, registry_view(image)).stdout
-        line = next((l for l in out.splitlines() if l.strip().startswith(value)), '')
-        r.check('REG_EXPAND_SZ' in line and line.rstrip().endswith(data), 'registry %s: %r' % (value, line))
+        found = r.registry_value(KEY, value)
+        r.check('registry', found and found[0] == 'REG_EXPAND_SZ' and found[1].endswith(data),
+                '%s: %r' % (value, found))
 
     links = glob.glob(os.path.join(drive_c, 'users', '*', '**', LINK_NAME), recursive=True)
     desktop = [l for l in links if os.sep + 'Desktop' + os.sep in l]
     programs = [l for l in links if os.sep + MENU + os.sep in l]
-    r.check(len(desktop) == 1 and len(programs) == 1, 'one Desktop and one Programs shortcut: %r' % links)
+    c = 'shortcuts'
+    r.check(c, len(desktop) == 1 and len(programs) == 1, 'one Desktop and one Programs shortcut: %r' % links)
     for link in desktop + programs:
-        info = subprocess.run(['lnkinfo', link], capture_output=True, text=True, errors='replace').stdout
-        fields = {}
-        for line in info.splitlines():
-            if ':' in line:
-                key, _, val = line.partition(':')
-                fields[key.strip()] = val.strip()
-        r.check(fields.get('Local path', '').lower() == (FOLDER + '\\APP.EXE').lower(),
+        fields = shortcut_fields(link)
+        r.check(c, fields.get('Local path', '').lower() == (FOLDER + '\\APP.EXE').lower(),
                 'shortcut target: %r' % fields.get('Local path'))
-        r.check(fields.get('Description') == CAPTION, 'shortcut description: %r' % fields.get('Description'))
-        r.check(fields.get('Working directory') == FOLDER, 'working directory: %r' % fields.get('Working directory'))
-        r.check(fields.get('Command line arguments') == '-e2e', 'arguments: %r' % fields.get('Command line arguments'))
+        r.check(c, fields.get('Description') == CAPTION, 'shortcut description: %r' % fields.get('Description'))
+        r.check(c, fields.get('Working directory') == FOLDER, 'working directory: %r' % fields.get('Working directory'))
+        r.check(c, fields.get('Command line arguments') == '-e2e', 'arguments: %r' % fields.get('Command line arguments'))
 
     # The same installer again into the same folder: everything is already recorded.
-    result = wine('ENGINE.EXE', 'OptNP OptNL')
-    r.check(result.returncode == 0, 'second run exit code %d' % result.returncode)
-    r.check(read('Kvuninstall.dat') == expected_data_file(), 'second run appended nothing to Kvuninstall.dat')
+    status, _ = r.wine(['ENGINE.EXE', 'OptNP OptNL'], cwd=args.work)
+    r.check('second run', status == 0, 'exit code %d' % status)
+    r.check('second run', read('Kvuninstall.dat') == expected_data_file(), 'appended nothing to Kvuninstall.dat')
 
-    wine('reg', 'delete', KEY, '/f', registry_view(image))
+    r.registry_delete(KEY)
     for link in links:
         os.remove(link)
-    print('%d passed, %d failed' % (r.passed, r.failed))
-    return 0 if r.failed == 0 else 1
+    return r.report(started)
 
 
 if __name__ == '__main__':

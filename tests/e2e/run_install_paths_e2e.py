@@ -20,11 +20,10 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import installer_fixtures as fx  # noqa: E402
-from run_installer_e2e import (FAILED_CAPTION, MAIN_CAPTION, Case, Runner, prefix_path,  # noqa: E402
-                               win, wine_command)
+from e2e_common import (EXIT_INSTALL_FAILED, EXIT_INSTALLED, FAILED_CAPTION, MAIN_CAPTION,  # noqa: E402
+                        UNINSTALL_KEY, Case, Runner, cwin, on_display, prefix_path, read_file, read_text,
+                        registry_view, remove_file, wait_for_file, win, wine_command)
 
-# The installer's exit codes (app/exit_codes.h).
-EXIT_INSTALLED, EXIT_INSTALL_FAILED = 0, 5
 TITLE = 'Korvalin Paths 1.0'
 PRODUCT = 'Korvalin Paths'
 QUESTION_CAPTION = 'Installation Complete'
@@ -36,7 +35,6 @@ DATA_FILE_ERROR = ('Error opening Uninstall data file.\nMake sure you are not al
 SAMPLE = b'Hello from the paths archive.\r\n' * 40
 LICENSE = b'Licence text that launch mode never shows.\r\n'
 INI_FILE = 'kvpaths-e2e.ini'
-UNINSTALL_KEY = 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\' + PRODUCT
 
 
 def manifest(folder, marker, run_file='RUNME.EXE', extra_files=(), settings=()):
@@ -66,26 +64,8 @@ class Holder:
         self.proc.wait(timeout=30)
 
 
-def wait_for_file(path, timeout_s=30):
-    """The started program writes its marker on its own time: poll for it, bounded."""
-    deadline = time.time() + timeout_s
-    while time.time() < deadline:
-        if os.path.exists(path):
-            return open(path, 'rb').read().decode('latin-1')
-        time.sleep(0.1)
-    return None
-
-
 def marker_fields(text):
     return dict(line.split('=', 1) for line in (text or '').splitlines() if '=' in line)
-
-
-def message_of(case, caption):
-    """The texts of the first dumped window with that caption."""
-    for window in case.windows:
-        if window['caption'] == caption:
-            return [f.get('text') for f in window['controls'].values()]
-    return []
 
 
 def main():
@@ -93,8 +73,7 @@ def main():
     for option in ('--installer', '--uidriver', '--marker', '--holder', '--work'):
         parser.add_argument(option, required=True)
     args = parser.parse_args()
-    if not os.environ.get('DISPLAY'):
-        os.execvp('xvfb-run', ['xvfb-run', '-a', '-s', '-screen 0 1024x768x24', sys.executable] + sys.argv)
+    on_display()
 
     work = os.path.abspath(args.work)
     shutil.rmtree(work, ignore_errors=True)
@@ -110,9 +89,6 @@ def main():
 
     def folder(name):
         return os.path.join(places, name)
-
-    def cwin(path):
-        return 'C:\\' + os.path.relpath(path, prefix_path('drive_c')).replace('/', '\\')
 
     def fixture(name, m):
         with open(os.path.join(fixtures, name + '.exe'), 'wb') as f:
@@ -144,8 +120,7 @@ def main():
     fixture('launch-full', manifest(cwin(folder('launch-full')), marker, run_file='NOTHERE.EXE',
                                     extra_files=[{'file': 'LICENSE.TXT', 'content': LICENSE}]))
     ini_path = prefix_path('drive_c', 'windows', INI_FILE)
-    if os.path.exists(ini_path):
-        os.remove(ini_path)
+    remove_file(ini_path)
 
     def start(name, exe, options=''):
         return ['echo', name, 'start', '"%s"%s' % (win(os.path.join(fixtures, exe + '.exe')), options),
@@ -174,7 +149,7 @@ def main():
              + start('launch-run', 'launch-run', ' OptNIN') + ['exitcode', '--timeout', '60']
              # runFile names no record here, so nothing asks to start it.
              + start('launch-full', 'launch-full', ' OptNIN') + ['exitcode', '--timeout', '60']
-             + ['echo', 'cleanup', 'start', 'reg delete "%s" /f %s' % (UNINSTALL_KEY, fx.registry_view(image)), 'exitcode'])
+             + ['echo', 'cleanup', 'start', 'reg delete "%s" /f %s' % (UNINSTALL_KEY + PRODUCT, registry_view(image)), 'exitcode'])
 
     case_started, first_window, current = {}, {}, ['']
 
@@ -203,17 +178,16 @@ def main():
         return c
 
     def placed(name, *parts):
-        path = os.path.join(folder(name), *parts)
-        return open(path, 'rb').read() if os.path.isfile(path) else None
+        return read_file(os.path.join(folder(name), *parts))
 
     # A refused folder, corrected in the same dialog, then installs; No starts nothing.
     c = case('corrected')
-    r.check(c, any(t and t.startswith(INVALID) for t in message_of(c, FAILED_CAPTION)), 'invalid-characters box')
-    main_dumps = [w['controls'] for w in c.windows if w['caption'] == MAIN_CAPTION]
+    r.check(c, any(t and t.startswith(INVALID) for t in c.texts(FAILED_CAPTION)), 'invalid-characters box')
+    main_dumps = c.controls(MAIN_CAPTION)
     usable = {i: main_dumps[0].get(i, {}).get('enabled') for i in (1002, 1004, 1005, 2)} if main_dumps else {}
     r.check(c, usable and all(v == '1' for v in usable.values()),
             'the dialog stays usable: %r (windows %r)' % (usable, [w['caption'] for w in c.windows]))
-    r.check(c, QUESTION in message_of(c, QUESTION_CAPTION), 'completion question %r' % message_of(c, QUESTION_CAPTION))
+    r.check(c, QUESTION in c.texts(QUESTION_CAPTION), 'completion question %r' % c.texts(QUESTION_CAPTION))
     r.check(c, c.exit_code == EXIT_INSTALLED, 'exit code %s' % c.exit_code)
     r.check(c, placed('corrected', 'SAMPLE.TXT') == SAMPLE, 'installed into the corrected folder')
     r.check(c, placed('corrected', 'Kvuninstall.dat') is not None, 'data file written')
@@ -235,19 +209,19 @@ def main():
 
     for name, path in uncreatable.items():
         c = case(name)
-        texts = message_of(c, FAILED_CAPTION)
+        texts = c.texts(FAILED_CAPTION)
         r.check(c, 'Failed to create installation folder: "%s"' % path in texts, 'message %r' % texts)
         r.check(c, c.exit_code == EXIT_INSTALL_FAILED, 'exit code %s' % c.exit_code)
     r.check(Case('under-file'), os.path.isfile(folder('afile')), 'the file in the way is left alone')
 
     c = case('data-file')
-    r.check(c, DATA_FILE_ERROR in message_of(c, FAILED_CAPTION), 'message %r' % message_of(c, FAILED_CAPTION))
+    r.check(c, DATA_FILE_ERROR in c.texts(FAILED_CAPTION), 'message %r' % c.texts(FAILED_CAPTION))
     r.check(c, c.exit_code == EXIT_INSTALL_FAILED, 'exit code %s' % c.exit_code)
     r.check(c, placed('data-file', 'SAMPLE.TXT') is None, 'nothing placed')
 
     c = case('held')
     expected = ('Failed to open/create file: SAMPLE.TXT\nMake sure all %s files are closed and try again.' % TITLE)
-    r.check(c, expected in message_of(c, FAILED_CAPTION), 'message %r' % message_of(c, FAILED_CAPTION))
+    r.check(c, expected in c.texts(FAILED_CAPTION), 'message %r' % c.texts(FAILED_CAPTION))
     # Ten attempts, each followed by a 1 s wait, between the start and the box.
     took = first_window.get('held', 0) - case_started.get('held', 0)
     r.check(c, took >= 9.5, 'the box came after the ten attempts: %.1f s' % took)
@@ -256,7 +230,7 @@ def main():
     r.check(c, placed('held', 'RUNME.EXE') is None, 'nothing after it placed')
 
     c = case('self-copy')
-    texts = message_of(c, WARNING_CAPTION)
+    texts = c.texts(WARNING_CAPTION)
     pattern = re.escape('Warning: Copying %s to %s failed with error=' % (
         win(os.path.join(fixtures, 'self-copy.exe')), cwin(held_copy))) + \
         r'\d+' + re.escape('.\nThis is not a fatal error - installation will continue.')
@@ -273,7 +247,7 @@ def main():
             and '-from-run' in started_launch.get('args', ''), 'started from the folder: %r' % started_launch)
     r.check(c, sorted(os.listdir(folder('launch-run'))) == ['RUNME.EXE', 'started.txt'],
             'nothing placed, no data file: %r' % os.listdir(folder('launch-run')))
-    ini = open(ini_path, 'rb').read().decode('latin-1') if os.path.exists(ini_path) else ''
+    ini = read_text(ini_path)
     r.check(c, 'Folder=' + cwin(folder('launch-run')) in ini, 'the setting written: %r' % ini)
 
     c = case('launch-full')

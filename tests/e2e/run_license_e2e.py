@@ -18,55 +18,18 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import installer_fixtures as fx  # noqa: E402
-from run_installer_e2e import Case, Runner, unescape, win  # noqa: E402
+from e2e_common import (EXIT_CANCELLED, EXIT_INSTALLED, EXIT_LICENSE_DECLINED, MAIN_CAPTION,  # noqa: E402
+                        UNINSTALL_KEY, Case, Runner, on_display, prefix_path, read_file, registry_view,
+                        remove_file, win)
 
-MAIN = 'Korvalin(TM) Installer'
 LICENSE = 'License Agreement'
 BROWSER = 'Browse for Folder'
 COMPLETE = 'Installation Complete'
 PROMPT = 'For a new folder, choose an existing one here, then edit the folder path in the main window.'
-UNINSTALL_KEY = 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\'
-
-# The installer's exit codes (app/exit_codes.h).
-EXIT_INSTALLED, EXIT_CANCELLED, EXIT_LICENSE_DECLINED = 0, 1, 6
 
 RICH_TEXT_ID = 101
 # The demo product's licence: its text is checked after the rich-edit control parsed it.
 DEMO_LICENSE = os.path.join(HERE, '..', '..', 'examples', 'demo', 'license.rtf')
-
-
-class DialogCase(Case):
-    """A case that also keeps whether each dumped window was enabled and the tree selections."""
-
-    def __init__(self, name):
-        super().__init__(name)
-        self.tree = []  # each: the selected item's path as a list of item texts, root first
-        self.rects = {}  # control id -> {'x':, 'y':, 'w':, 'h':} in the dialog's client area
-
-    def add(self, line):
-        super().add(line)
-        if line.startswith('window '):
-            self.windows[-1]['enabled'] = line.endswith('enabled=1')
-        elif line.startswith('tree selected="'):
-            text = unescape(line[len('tree selected="'):-1])
-            self.tree.append(text.split('\\') if text else [])
-        elif line.startswith('rect '):
-            fields = dict(part.split('=') for part in line.split()[1:])
-            self.rects[int(fields.pop('id'))] = {k: int(v) for k, v in fields.items()}
-
-
-class DialogRunner(Runner):
-    def drive(self, steps, on_line=None):
-        _, lines = self.wine([self.args.uidriver] + steps, on_line)
-        cases, current = {}, None
-        for line in lines:
-            if line.startswith('== !'):
-                continue  # a signal for `on_line`, not a case
-            if line.startswith('== '):
-                current = cases.setdefault(line[3:], DialogCase(line[3:]))
-            elif current is not None:
-                current.add(line)
-        return cases
 
 
 def rtf(text):
@@ -91,14 +54,8 @@ def licence_manifest(name, licence_files):
                                          'key': 'Installed', 'value': 'yes'}])
 
 
-def prefix_path(*parts):
-    prefix = os.environ.get('KV_WINEPREFIX') or '/tmp/kv-wineprefix-%d' % os.getuid()
-    return os.path.join(prefix, *parts)
-
-
-def registry_has(r, name):
-    status, _ = r.wine(['reg', 'query', UNINSTALL_KEY + 'KvLicence ' + name, r.view])
-    return status == 0
+def product_key(name):
+    return UNINSTALL_KEY + 'KvLicence ' + name
 
 
 def licence_cases(r, work, image, shots):
@@ -127,19 +84,18 @@ def licence_cases(r, work, image, shots):
     # The prefix outlives a run: what an earlier run wrote must not pass for this run's work.
     for name in products:
         ini = prefix_path('drive_c', 'windows', 'KVLIC-%s.INI' % name.upper())
-        if os.path.exists(ini):
-            os.remove(ini)
-        r.wine(['reg', 'delete', UNINSTALL_KEY + 'KvLicence ' + name, r.view, '/f'])
+        remove_file(ini)
+        r.registry_delete(product_key(name))
 
     steps = []
 
     def begin(name, options=''):
         steps.extend(['echo', name, 'start', '"%s"%s' % (win(exe[name]), options), '--cwd', win(fixtures),
-                      'wait', MAIN, 'type', '1002', win(target[name]), 'press', 'Install Now'])
+                      'wait', MAIN_CAPTION, 'type', '1002', win(target[name]), 'press', 'Install Now'])
 
     def show_licence():
         # The main dialog is disabled while the licence is up; the text arrives after the dialog shows.
-        steps.extend(['wait', LICENSE, 'sleep', '400', 'wait', MAIN, 'dump', 'wait', LICENSE, 'dump',
+        steps.extend(['wait', LICENSE, 'sleep', '400', 'wait', MAIN_CAPTION, 'dump', 'wait', LICENSE, 'dump',
                       'rect', '1006', 'rect', str(RICH_TEXT_ID)])
 
     def complete():
@@ -174,11 +130,8 @@ def licence_cases(r, work, image, shots):
 
     cases = r.drive(steps, on_line)
 
-    def windows(c, caption):
-        return [w['controls'] for w in c.windows if w['caption'] == caption]
-
     def main_enabled(c):
-        return [w['enabled'] for w in c.windows if w['caption'] == MAIN]
+        return [w['enabled'] for w in c.windows if w['caption'] == MAIN_CAPTION]
 
     def installed(name, *parts):
         return os.path.exists(os.path.join(target[name], *parts))
@@ -187,9 +140,9 @@ def licence_cases(r, work, image, shots):
         return os.path.exists(prefix_path('drive_c', 'windows', 'KVLIC-%s.INI' % name.upper()))
 
     for name in ('accept', 'decline-button', 'decline-escape', 'decline-closebox', 'empty', 'first-only'):
-        c = cases.get(name) or DialogCase(name)
-        shown = windows(c, LICENSE)
-        main = windows(c, MAIN)
+        c = cases.get(name) or Case(name)
+        shown = c.controls(LICENSE)
+        main = c.controls(MAIN_CAPTION)
         r.check(c, shown and main, 'the licence dialog and the main dialog dumped')
         if not (shown and main):
             continue
@@ -219,41 +172,41 @@ def licence_cases(r, work, image, shots):
         r.check(c, not installed(name, 'Kvlicense.rtf'), 'Kvlicense.rtf deleted after the answer')
         r.check(c, os.path.isdir(target[name]) and ini_written(name), 'folder created and setting written')
 
-    c = cases.get('accept') or DialogCase('accept')
+    c = cases.get('accept') or Case('accept')
     r.check(c, not c.errors, 'no driver errors')
-    shown = windows(c, LICENSE)
+    shown = c.controls(LICENSE)
     r.check(c, len(shown) == 2 and shown[1].get(RICH_TEXT_ID, {}).get('text') == shown[0].get(RICH_TEXT_ID, {}).get('text'),
             'typing into the licence changes nothing, got %r' % [s.get(RICH_TEXT_ID) for s in shown])
     r.check(c, c.exit_code == EXIT_INSTALLED, 'exit code %s' % c.exit_code)
     r.check(c, installed('accept', 'SAMPLE.TXT') and installed('accept', 'Kvuninstall.dat'), 'installed with its data file')
     placed = os.path.join(target['accept'], 'LICENSE.RTF')
-    r.check(c, os.path.exists(placed) and open(placed, 'rb').read() == demo,
+    r.check(c, read_file(placed) == demo,
             'the licence record is placed like any other, expanded')
-    r.check(c, registry_has(r, 'accept'), 'uninstall entry registered')
+    r.check(c, r.registry_has(product_key('accept')), 'uninstall entry registered')
 
     for name in ('decline-button', 'decline-escape', 'decline-closebox'):
-        c = cases.get(name) or DialogCase(name)
+        c = cases.get(name) or Case(name)
         r.check(c, not c.errors, 'no driver errors')
         r.check(c, c.exit_code == EXIT_LICENSE_DECLINED, 'exit code %s' % c.exit_code)
         r.check(c, os.path.isdir(target[name]) and not os.listdir(target[name]), 'no file placed, got %r'
                 % (os.listdir(target[name]) if os.path.isdir(target[name]) else None))
         r.check(c, not installed(name, 'Kvuninstall.dat'), 'no uninstall data file')
-        r.check(c, not registry_has(r, name), 'no uninstall entry')
+        r.check(c, not r.registry_has(product_key(name)), 'no uninstall entry')
 
-    c = cases.get('empty') or DialogCase('empty')
+    c = cases.get('empty') or Case('empty')
     r.check(c, not c.errors, 'no driver errors')
     r.check(c, c.exit_code == EXIT_INSTALLED and installed('empty', 'SAMPLE.TXT'), 'accepting goes on, exit %s'
             % c.exit_code)
 
-    c = cases.get('optnl') or DialogCase('optnl')
+    c = cases.get('optnl') or Case('optnl')
     r.check(c, not c.errors, 'no driver errors (no licence stood in the way)')
-    r.check(c, not windows(c, LICENSE), 'no licence dialog')
+    r.check(c, not c.controls(LICENSE), 'no licence dialog')
     r.check(c, c.exit_code == EXIT_INSTALLED and installed('optnl', 'SAMPLE.TXT'), 'installed, exit %s' % c.exit_code)
     r.check(c, not installed('optnl', 'Kvlicense.rtf'), 'no Kvlicense.rtf written')
 
-    c = cases.get('first-only') or DialogCase('first-only')
+    c = cases.get('first-only') or Case('first-only')
     r.check(c, not c.errors, 'no driver errors (one licence dialog only)')
-    r.check(c, len(windows(c, LICENSE)) == 1, 'one licence shown')
+    r.check(c, len(c.controls(LICENSE)) == 1, 'one licence shown')
     r.check(c, c.exit_code == EXIT_INSTALLED, 'exit code %s' % c.exit_code)
     r.check(c, all(installed('first-only', n) for n in ('licence.rtf', 'license-2.txt', 'LICENSE.RTF')),
             'every licence record placed')
@@ -268,13 +221,13 @@ def browser_cases(r, work, image, shots):
     steps = []
 
     def browse(name, typed, after):
-        steps.extend(['echo', name, 'start', '"%s"' % win(exe), '--cwd', win(fixtures), 'wait', MAIN,
+        steps.extend(['echo', name, 'start', '"%s"' % win(exe), '--cwd', win(fixtures), 'wait', MAIN_CAPTION,
                       'type', '1002', typed, 'press', 'Browse...', 'wait', BROWSER, 'sleep', '300', 'tree'] + after +
-                     ['gone', 'wait', MAIN, 'dump', 'press', 'Exit', 'gone', 'exitcode'])
+                     ['gone', 'wait', MAIN_CAPTION, 'dump', 'press', 'Exit', 'gone', 'exitcode'])
 
     # C:\Program Files\ preselects C:\Program Files; Cancel leaves the typed text as it was.
     browse('program-files', 'C:\\Program Files\\',
-           ['dump', 'wait', MAIN, 'dump', 'wait', BROWSER,
+           ['dump', 'wait', MAIN_CAPTION, 'dump', 'wait', BROWSER,
             # Two tabs move the focus from OK to the tree, which then shows its selection highlighted.
             'key', 'tab', 'sleep', '200', 'key', 'tab', 'sleep', '300', 'tree',
             'echo', '!browser-screenshot', 'sleep', '2000', 'press', 'Cancel'])
@@ -300,7 +253,7 @@ def browser_cases(r, work, image, shots):
         'empty': (None, ''),
     }
     for name, (below_drive, field) in expected.items():
-        c = cases.get(name) or DialogCase(name)
+        c = cases.get(name) or Case(name)
         r.check(c, not c.errors, 'no driver errors')
         selected = [line for line in c.tree]
         if below_drive is not None:
@@ -313,18 +266,18 @@ def browser_cases(r, work, image, shots):
         else:
             # A folder that does not exist leaves the browser's own default: nothing below the drive.
             r.check(c, selected and len(selected[0]) <= 3, 'no folder preselected, got %r' % selected)
-        mains = [w['controls'] for w in c.windows if w['caption'] == MAIN]
+        mains = [w['controls'] for w in c.windows if w['caption'] == MAIN_CAPTION]
         r.check(c, mains and mains[-1].get(1002, {}).get('text') == field,
                 'folder field %r, expected %r' % (mains[-1].get(1002) if mains else None, field))
         r.check(c, c.exit_code == EXIT_CANCELLED, 'exit code %s' % c.exit_code)
 
-    c = cases.get('program-files') or DialogCase('program-files')
+    c = cases.get('program-files') or Case('program-files')
     browsers = [w['controls'] for w in c.windows if w['caption'] == BROWSER]
     texts = [f.get('text') for f in browsers[0].values()] if browsers else []
     r.check(c, PROMPT in texts, 'the prompt above the tree, got %r' % texts)
-    enabled = [w['enabled'] for w in c.windows if w['caption'] == MAIN]
+    enabled = [w['enabled'] for w in c.windows if w['caption'] == MAIN_CAPTION]
     r.check(c, enabled == [False, True], 'the main dialog is disabled under the browser, got %r' % enabled)
-    c = cases.get('ok-folder') or DialogCase('ok-folder')
+    c = cases.get('ok-folder') or Case('ok-folder')
     r.check(c, len(c.tree) == 2 and [s.lower() for s in c.tree[1][3:]] == ['windows'],
             'windows selected after moving up, got %r' % c.tree)
 
@@ -337,8 +290,7 @@ def main():
     parser.add_argument('--screenshots', default='')
     parser.add_argument('--only', choices=['licence', 'browser'], default=None)
     args = parser.parse_args()
-    if not os.environ.get('DISPLAY'):
-        os.execvp('xvfb-run', ['xvfb-run', '-a', '-s', '-screen 0 1024x768x24', sys.executable] + sys.argv)
+    on_display()
 
     shutil.rmtree(args.work, ignore_errors=True)
     os.makedirs(args.work)
@@ -347,8 +299,7 @@ def main():
     with open(args.installer, 'rb') as f:
         image = f.read()
 
-    r = DialogRunner(args)
-    r.view = fx.registry_view(image)
+    r = Runner(args, registry_view(image))
     # Without a window manager Wine draws the captions itself, so screenshots show the dialogs' titles.
     r.wine(['reg', 'add', 'HKCU\\Software\\Wine\\X11 Driver', '/v', 'Decorated', '/d', 'N', '/f'])
     started = time.time()

@@ -19,48 +19,13 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from installer_fixtures import registry_view  # noqa: E402
-from run_installer_e2e import ROOT, Case, Runner, win  # noqa: E402
+from e2e_common import (UNINSTALL_KEY, Case, Runner, on_display, prefix_path, registry_view,  # noqa: E402
+                        unix, user_folder, win)
 
 CAPTION = 'Korvalin Uninstaller'
 FOLDER = 'C:\\Korvalin Shared'
-UNINSTALL_KEY = 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\'
 # The uninstaller's exit codes (uninstall/uninstaller/exit_codes.h).
 REMOVED, DECLINED, BAD_COMMAND_LINE, NO_DATA_FILE, INCOMPLETE = 0, 1, 2, 3, 6
-
-
-def prefix_path(*parts):
-    prefix = os.environ.get('KV_WINEPREFIX') or '/tmp/kv-wineprefix-%d' % os.getuid()
-    return os.path.join(prefix, *parts)
-
-
-def unix(windows_path):
-    """The prefix's file for a C: path, each part matched without regard to letter case as Windows does."""
-    assert windows_path[:3].upper() == 'C:\\'
-    path = prefix_path('drive_c')
-    for part in windows_path[3:].split('\\'):
-        exact = os.path.join(path, part)
-        if not os.path.exists(exact) and os.path.isdir(path):
-            for name in os.listdir(path):
-                if name.lower() == part.lower():
-                    exact = os.path.join(path, name)
-                    break
-        path = exact
-    return path
-
-
-def user_folder(name):
-    users = prefix_path('drive_c', 'users')
-    for user in sorted(os.listdir(users)):
-        if user.lower() in ('public', 'default'):
-            continue
-        if name == 'Desktop':
-            path = os.path.join(users, user, 'Desktop')
-        else:
-            path = os.path.join(users, user, 'AppData', 'Roaming', 'Microsoft', 'Windows', 'Start Menu', 'Programs')
-        if os.path.isdir(os.path.join(users, user, 'Desktop')):
-            return path
-    raise RuntimeError('no user folder in the prefix')
 
 
 def write_project(work, name, text):
@@ -115,11 +80,8 @@ def data_records(args):
 
 def registered(runner, product):
     """UninstallString of the product's key, or None when the key is missing."""
-    _, lines = runner.wine(['reg', 'query', UNINSTALL_KEY + product, '/v', 'UninstallString', runner.view])
-    for line in lines:
-        if 'UninstallString' in line and 'REG_' in line:
-            return line.split('REG_EXPAND_SZ', 1)[-1].strip()
-    return None
+    value = runner.registry_value(UNINSTALL_KEY + product, 'UninstallString')
+    return value[1] if value else None
 
 
 def tree(path):
@@ -138,14 +100,12 @@ def main():
     for option in ('--installer', '--uninstaller', '--program', '--uidriver', '--kvpack', '--work'):
         parser.add_argument(option, required=True)
     args = parser.parse_args()
-    if not os.environ.get('DISPLAY'):
-        os.execvp('xvfb-run', ['xvfb-run', '-a', '-s', '-screen 0 1024x768x24', sys.executable] + sys.argv)
+    on_display()
     shutil.rmtree(args.work, ignore_errors=True)
     os.makedirs(args.work)
     fixtures = build_fixtures(args, args.work)
-    r = Runner(args)
     with open(args.installer, 'rb') as f:
-        r.view = registry_view(f.read())  # the installer and uninstaller share a machine type
+        r = Runner(args, registry_view(f.read()))  # the installer and uninstaller share a machine type
     started = time.time()
 
     # The prefix as it was, plus things of the user's beside what gets installed.
@@ -226,29 +186,23 @@ def main():
              'echo', 'beta-again', 'start', uninstaller + '"%s|Korvalin Beta" /S' % FOLDER, 'exitcode', '--timeout', '60']
     cases = r.drive(steps, on_line)
 
-    def case(name):
-        return cases.get(name) or Case(name)
-
-    def texts(c):
-        return [f.get('text') for w in c.windows for f in w['controls'].values()]
-
-    c = case('declined')
-    r.check(c, 'Remove Korvalin Alpha and all of its components?' in texts(c), 'question, got %r' % texts(c))
+    c = cases['declined']
+    r.check(c, 'Remove Korvalin Alpha and all of its components?' in c.texts(), 'question, got %r' % c.texts())
     r.check(c, c.exit_code == DECLINED, 'exit %s' % c.exit_code)
-    r.check(case('malformed'), case('malformed').exit_code == BAD_COMMAND_LINE, 'exit %s' % case('malformed').exit_code)
-    c = case('no-data-file')
-    r.check(c, any(t and t.startswith('The uninstall data file C:\\Nowhere\\') for t in texts(c)), '%r' % texts(c))
+    r.check(cases['malformed'], cases['malformed'].exit_code == BAD_COMMAND_LINE, 'exit %s' % cases['malformed'].exit_code)
+    c = cases['no-data-file']
+    r.check(c, any(t and t.startswith('The uninstall data file C:\\Nowhere\\') for t in c.texts()), '%r' % c.texts())
     r.check(c, c.exit_code == NO_DATA_FILE, 'exit %s' % c.exit_code)
-    r.check(case('unknown-product'), case('unknown-product').exit_code == 5, 'exit %s' % case('unknown-product').exit_code)
+    r.check(cases['unknown-product'], cases['unknown-product'].exit_code == 5, 'exit %s' % cases['unknown-product'].exit_code)
     s = states.get('untouched', {})
     c = Case('untouched')
     r.check(c, s.get('records') == records, 'data file unchanged by the refused runs')
     r.check(c, all(s.get('exists', {}).values()), 'every file still there: %r' % s.get('exists'))
     r.check(c, s.get('alpha') and s.get('beta'), 'both still registered')
 
-    c = case('alpha')
+    c = cases['alpha']
     r.check(c, not c.errors and c.exit_code == REMOVED, 'exit %s %r' % (c.exit_code, c.errors))
-    r.check(c, 'Korvalin Alpha was removed.' in texts(c), 'final message, got %r' % texts(c))
+    r.check(c, 'Korvalin Alpha was removed.' in c.texts(), 'final message, got %r' % c.texts())
     s = states.get('alpha-removed', {})
     exists = s.get('exists', {})
     c = Case('alpha-removed')
@@ -261,7 +215,7 @@ def main():
     r.check(c, os.path.exists(os.path.join(programs, 'Korvalin Alpha', 'My notes.txt')),
             'the menu folder that holds the user\'s file stays')
 
-    c = case('beta-in-use')
+    c = cases['beta-in-use']
     r.check(c, c.exit_code == INCOMPLETE, 'a running BETA.EXE makes the run incomplete, exit %s' % c.exit_code)
     s = states.get('beta-in-use', {})
     exists = s.get('exists', {})
@@ -273,7 +227,7 @@ def main():
             'the data file keeps what is left: %r' % s.get('records'))
     r.check(c, s.get('beta') is not None, 'still registered while something remains')
 
-    c = case('beta-again')
+    c = cases['beta-again']
     r.check(c, c.exit_code == REMOVED, 'the second run finishes, exit %s' % c.exit_code)
     done = Case('all removed')
     r.check(done, not os.path.exists(unix(FOLDER)), 'the installation folder is gone')

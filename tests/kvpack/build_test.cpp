@@ -77,7 +77,7 @@ TEST(KvpackBuild, DatesGivenInTheProjectWinOverSourceDateEpoch) {
     EXPECT_EQ(ListedArchiveDate(dir.path(), "setup.exe"), "1999-01-29T17:54:25.237Z");
     const RunResult list = RunKvpack("list --json setup.exe", dir.path());
     EXPECT_NE(list.out.find("\"uninstallerDate\": \"2001-02-03T03:05:06Z\""), std::string::npos) << list.out;
-    // The example FILETIME of the format: 1999-01-29 17:54:25.237 UTC is 50 08 7E 68 B0 4B BE 01.
+    // 1999-01-29 17:54:25.237 UTC as a FILETIME, stored little-endian: 50 08 7E 68 B0 4B BE 01.
     const auto bytes = ReadBytes(dir / "setup.exe");
     const std::vector<std::uint8_t> fileTime = {0x50, 0x08, 0x7E, 0x68, 0xB0, 0x4B, 0xBE, 0x01};
     EXPECT_NE(std::search(bytes.begin(), bytes.end(), fileTime.begin(), fileTime.end()), bytes.end());

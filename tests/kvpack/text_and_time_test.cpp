@@ -7,7 +7,7 @@
 namespace kv::tools {
 namespace {
 
-TEST(KvpackFileTime, ParsesTheFormatsExampleAndFormatsItBack) {
+TEST(KvpackFileTime, ParsesAndFormatsTheSameInstant) {
     // 1999-01-29 17:54:25.237 UTC is the FILETIME 0x01BE4BB0687E0850.
     EXPECT_EQ(ParseIsoUtc("1999-01-29T17:54:25.237Z"), FileTime{0x01BE4BB0687E0850});
     EXPECT_EQ(FormatIsoUtc(0x01BE4BB0687E0850), "1999-01-29T17:54:25.237Z");

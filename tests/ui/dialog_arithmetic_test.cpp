@@ -1,37 +1,19 @@
 // The progress step and the place of the minimised icon.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "ui/dialog_arithmetic.h"
 
 namespace kv::ui {
 namespace {
 
 TEST(ProgressStep, StepsForTypicalCounts) {
-    EXPECT_EQ(ProgressStep(1), 101);
+    EXPECT_EQ(ProgressStep(1), 101);  // one file fills the bar, three take three steps, 200 take 100
     EXPECT_EQ(ProgressStep(3), 34);
     EXPECT_EQ(ProgressStep(100), 2);
     EXPECT_EQ(ProgressStep(150), 1);
     EXPECT_EQ(ProgressStep(200), 1);
     EXPECT_EQ(ProgressStep(0), 0);   // no file records: no step instead of a division by zero
     EXPECT_EQ(ProgressStep(-5), 0);
-}
-
-// A bar of 0..100 that stops at its top, as the control does.
-TEST(ProgressStep, BarFillsAfterTheExpectedNumberOfSteps) {
-    auto stepsToFill = [](int fileCount) {
-        int position = 0;
-        int steps = 0;
-        while (position < 100) {
-            position = std::min(100, position + ProgressStep(fileCount));
-            ++steps;
-        }
-        return steps;
-    };
-    EXPECT_EQ(stepsToFill(1), 1);
-    EXPECT_EQ(stepsToFill(3), 3);
-    EXPECT_EQ(stepsToFill(200), 100);
 }
 
 TEST(MinimisedIconOffset, CentresWithTruncationTowardsZero) {

@@ -72,7 +72,6 @@ bool FakeRemovalSystem::ReplaceFile(const std::string& path, std::span<const std
 }
 
 RemoveResult FakeRemovalSystem::RemoveFile(const std::string& path) {
-    ++m_deleteAttempts;
     const auto it = m_tree.find(Key(path));
     if (it == m_tree.end()) return RemoveResult::Missing;
     if (it->second.folder) return RemoveResult::Failed;

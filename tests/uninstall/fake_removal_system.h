@@ -20,6 +20,7 @@ public:
         bool folder = false;
         std::vector<std::uint8_t> bytes;
         int inUseFor = 0;  // delete attempts still refused (negative: always)
+        bool operator==(const Node&) const = default;
     };
 
     FakeRemovalSystem();
@@ -41,7 +42,7 @@ public:
     std::optional<std::string> ReadMachineString(RegistryView view, const std::string& keyPath,
                                                  const std::string& name) override;
     bool DeleteMachineKey(RegistryView view, const std::string& path) override;
-    void Sleep(unsigned milliseconds) override { m_slept += milliseconds; }
+    void Sleep(unsigned) override {}
     bool Confirm(const std::string& text, const std::string& caption) override;
     void Tell(const std::string& text, const std::string& caption, bool error) override;
 
@@ -54,8 +55,6 @@ public:
     std::vector<std::string> m_questions;
     std::vector<std::string> m_messages;
     std::vector<std::string> m_removedFolders;
-    unsigned m_slept = 0;
-    int m_deleteAttempts = 0;
 
 private:
     static std::string Key(const std::string& path);

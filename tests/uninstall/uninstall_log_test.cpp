@@ -104,8 +104,7 @@ TEST_F(UninstallLogTest, WriteErrorsAreIgnored) {
 TEST_F(UninstallLogTest, StampTimeSetsAllThreeTimesOfAClosedFile) {
     system.AddFile(kDataFile, {});
     UninstallLog log(system);
-    log.StampTime("C:\\App\\", 1234);  // the folder text's trailing backslash is kept
-    EXPECT_EQ(system.m_calls.back(), "SetFileTimes C:\\App\\\\Kvuninstall.dat");
+    log.StampTime("C:\\App\\", 1234);  // a folder text with a trailing backslash finds the file too
     const auto* node = system.Find(kDataFile);
     EXPECT_EQ(node->created, 1234u);
     EXPECT_EQ(node->accessed, 1234u);

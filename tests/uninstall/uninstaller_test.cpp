@@ -216,7 +216,6 @@ TEST_F(UninstallRun, AFileInUseIsRetriedListedAndFinishedByTheNextRun) {
     EXPECT_EQ(outcome.notRemoved, (std::vector<std::string>{kFolder + "\\KVDEMO.EXE"}));
     ASSERT_EQ(fs.m_messages.size(), 1u);
     EXPECT_NE(fs.m_messages[0].find(kFolder + "\\KVDEMO.EXE"), std::string::npos) << fs.m_messages[0];
-    EXPECT_EQ(fs.m_slept, (kRemoveTries - 1) * kRetryPauseMs);  // one pause per pass, not per file
     // Everything else is gone; the file, its record, the folder and the registration stay.
     EXPECT_TRUE(fs.HasFile(kFolder + "\\KVDEMO.EXE"));
     EXPECT_FALSE(fs.HasFile(kFolder + "\\SETUP.EXE"));
@@ -281,9 +280,8 @@ TEST_F(UninstallRun, BadInputChangesNothing) {
             EXPECT_EQ(fs.m_messages.size(), 1u) << "one box when asked, none when quiet: " << c.arguments;
         }
         EXPECT_TRUE(fs.m_questions.empty());
-        EXPECT_EQ(fs.m_deleteAttempts, 0);
         EXPECT_EQ(fs.m_registry, registry);
-        EXPECT_EQ(fs.Snapshot().size(), before.size());
+        EXPECT_TRUE(fs.Snapshot() == before);
         EXPECT_EQ(fs.Bytes(kData), c.data);
     }
 }
@@ -292,11 +290,11 @@ TEST_F(UninstallRun, DecliningChangesNothing) {
     const auto records = DemoRecords();
     Install("Demo", records, kFolder);
     fs.AddFile(kData, Encode(records));
-    const auto before = fs.Snapshot().size();
+    const auto before = fs.Snapshot();
     fs.m_answerYes = false;
     EXPECT_EQ(Uninstall(kFolder + "|Demo").exitCode, kUninstallDeclined);
     EXPECT_TRUE(fs.m_messages.empty());
-    EXPECT_EQ(fs.Snapshot().size(), before);
+    EXPECT_TRUE(fs.Snapshot() == before);
     EXPECT_EQ(fs.m_registry.size(), 1u);
 }
 

@@ -436,6 +436,7 @@ private:
                       "the uninstaller must have an empty folder (it goes to the Windows directory)");
                 break;
             case kv::archive::UninstallerFault::None:
+                // The builder's own rule, on top of the shared one.
                 if (first->record.desktopIcon != 0 || first->record.programsIcon != 0) {
                     Error(first->table, first->field, "the uninstaller gets no shortcuts");
                 }
@@ -451,8 +452,9 @@ private:
         }
         std::string hint;
         for (const PendingFile& f : m_files) {
-            if (EqualsIgnoringCase(f.record.file, runFile)) hint = " (the names are compared case-sensitively: " + f.field +
-                                                                 " is " + Quoted(f.record.file) + ")";
+            if (EqualsIgnoringCase(f.record.file, runFile)) {
+                hint = " (the names are compared case-sensitively: " + f.field + " is " + Quoted(f.record.file) + ")";
+            }
         }
         Error(root.get("runFile"), "runFile", Quoted(runFile) + " names no listed file" + hint);
     }

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "archive/little_endian.h"
+
 namespace kv::archive {
 
 std::string ByteReader::cstr(std::size_t limit, const char* field) {
@@ -35,9 +37,9 @@ void RequireBytes(std::size_t remaining, std::size_t needed, const char* field) 
 
 std::uint32_t ByteReader::u32le(const char* field) {
     RequireBytes(remaining(), 4, field);
-    const std::uint8_t* p = m_bytes.data() + m_pos;
+    const std::uint32_t value = LoadU32le(m_bytes.subspan(m_pos).first<4>());
     m_pos += 4;
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
+    return value;
 }
 
 std::int32_t ByteReader::i32le(const char* field) {

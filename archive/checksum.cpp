@@ -5,6 +5,8 @@
 #include <cstring>
 #include <memory>
 
+#include "archive/little_endian.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -110,9 +112,7 @@ std::optional<FileChecksum> ChecksumFile(const std::string& path) {
     }
     if (std::ferror(file.get())) return std::nullopt;
     if (held == kHeld) {
-        const std::uint8_t* s = buffer.get();
-        result.stored = std::uint32_t{s[0]} | std::uint32_t{s[1]} << 8 | std::uint32_t{s[2]} << 16 |
-                        std::uint32_t{s[3]} << 24;
+        result.stored = LoadU32le(std::span<const std::uint8_t, 4>(buffer.get(), 4));
     }
     return result;
 }

@@ -20,7 +20,9 @@ namespace kv::archive {
 // Field limits in characters, terminator not counted. A reader refuses anything longer.
 inline constexpr std::size_t kTitleLimit = 124;
 inline constexpr std::size_t kDisplayNameLimit = 207;  // the uninstall key path must fit 260 bytes
-inline constexpr std::size_t kPathLimit = 259;          // setupName, defaultFolder, runFile, file, folder, value
+// A path in the platform's 260-byte (MAX_PATH) buffer with its terminator. Also the limit of
+// setupName, defaultFolder, runFile, file, folder and value.
+inline constexpr std::size_t kPathLimit = 259;
 inline constexpr std::size_t kProgramsFolderLimit = 49;
 inline constexpr std::size_t kShortFieldLimit = 99;     // iniFile, section, key, exeparms, iconName
 inline constexpr std::uint32_t kMaxOffset = 0x7FFFFFFFu;  // offset must stay below 2^31

@@ -3,16 +3,10 @@
 
 #include "archive/byte_reader.h"
 #include "archive/checksum.h"
+#include "archive/little_endian.h"
 #include "archive/manifest_io.h"
 
 namespace kv::archive {
-namespace {
-
-void PutU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
-}
-
-}  // namespace
 
 ArchiveTrailer ReadTrailer(std::span<const std::uint8_t> wholeFile) {
     if (wholeFile.size() < kTrailerSize) {
@@ -32,8 +26,7 @@ OpenedInstaller OpenInstaller(std::span<const std::uint8_t> wholeFile) {
         throw FormatError("checksum", "the file is too short to hold a checksum");
     }
     const std::size_t size = wholeFile.size();
-    const std::uint32_t stored = std::uint32_t{wholeFile[size - 4]} | std::uint32_t{wholeFile[size - 3]} << 8 |
-                                 std::uint32_t{wholeFile[size - 2]} << 16 | std::uint32_t{wholeFile[size - 1]} << 24;
+    const std::uint32_t stored = LoadU32le(wholeFile.last<4>());
     if (ChecksumOf(wholeFile) != stored) {
         throw FormatError("checksum", "the checksum does not match: the file is corrupt");
     }
@@ -91,11 +84,11 @@ std::vector<std::uint8_t> BuildInstaller(std::span<const std::uint8_t> programIm
     for (const auto& entry : entries) file.insert(file.end(), entry.begin(), entry.end());
     file.insert(file.end(), body.begin(), body.end());
     file.insert(file.end(), trailing, 0);
-    PutU32(file, static_cast<std::uint32_t>(manifestLength));
-    PutU32(file, 0);  // room for the checksum, which covers everything before it
+    AppendU32le(file, static_cast<std::uint32_t>(manifestLength));
+    AppendU32le(file, 0);  // room for the checksum, which covers everything before it
     const std::uint32_t checksum = ChecksumOf(file);
     file.resize(file.size() - 4);
-    PutU32(file, checksum);
+    AppendU32le(file, checksum);
     return file;
 }
 

@@ -1,10 +1,53 @@
-// Naming rules shared by the builder, the installation run and the uninstaller.
+// Naming rules shared by the reader, the builder and the installation run.
 #include "archive/names.h"
 
-namespace kv::archive {
+#include <algorithm>
 
-std::string ShortcutFileName(const std::string& caption) {
-    return caption.substr(0, caption.find('.')) + ".lnk";
+namespace kv::archive {
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Windows drops trailing dots and spaces from path components, so "..", "... " and ". ." all climb
+// a level and "", "." and " " name nothing.
+bool OnlyDotsAndSpaces(std::string_view component) {
+    return component.find_first_not_of(". ") == std::string_view::npos;
+}
+
+bool ClimbsALevel(std::string_view component) {
+    return OnlyDotsAndSpaces(component) && std::count(component.begin(), component.end(), '.') >= 2;
+}
+
+}  // namespace
+
+std::string_view ShortcutStem(std::string_view caption) { return caption.substr(0, caption.find('.')); }
+
+std::string ShortcutFileName(const std::string& caption) { return std::string(ShortcutStem(caption)) + ".lnk"; }
+
+FileNameFault PlainFileNameFault(std::string_view name) {
+    if (name.find_first_of("\\/") != std::string_view::npos) return FileNameFault::Separator;
+    if (name.find(':') != std::string_view::npos) return FileNameFault::Colon;
+    if (OnlyDotsAndSpaces(name)) return FileNameFault::NotAName;
+    return FileNameFault::None;
+}
+
+FolderFault RelativeFolderFault(std::string_view folder) {
+    if (!folder.empty() && IsSeparator(folder.front())) return FolderFault::Absolute;
+    if (folder.find(':') != std::string_view::npos) return FolderFault::Drive;
+    std::size_t start = 0;
+    while (start <= folder.size()) {
+        std::size_t end = start;
+        while (end < folder.size() && !IsSeparator(folder[end])) ++end;
+        if (ClimbsALevel(folder.substr(start, end - start))) return FolderFault::LeavesFolder;
+        start = end + 1;
+    }
+    return FolderFault::None;
+}
+
+UninstallerFault UninstallerRecordFault(const FileRecord& record) {
+    if (record.file != kUninstallerName) return UninstallerFault::Name;
+    if (!record.folder.empty()) return UninstallerFault::Folder;
+    return UninstallerFault::None;
 }
 
 }  // namespace kv::archive

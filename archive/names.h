@@ -1,12 +1,50 @@
-// Naming rules shared by the builder, the installation run and the uninstaller.
+// Naming rules shared by the reader, the builder and the installation run. Each answers which names
+// are refused and why, as a value: every caller words its own message (the reader names the field,
+// the builder the project line).
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
+
+#include "archive/format.h"
 
 namespace kv::archive {
 
 // The shortcut's file name: the caption up to its first "." (all of it when it has none) + ".lnk".
 // The installer saves a shortcut under this name and the uninstaller finds it again by it.
 std::string ShortcutFileName(const std::string& caption);
+
+// The part of a caption that names the shortcut file, without ".lnk".
+std::string_view ShortcutStem(std::string_view caption);
+
+// Why a name cannot be one file inside a known folder, or None.
+enum class FileNameFault {
+    None,
+    Separator,  // a "\" or "/": the file would land in another folder
+    Colon,      // a drive or an alternate data stream
+    NotAName,   // empty, or only dots and spaces: Windows trims it to nothing or to ".."
+};
+FileNameFault PlainFileNameFault(std::string_view name);
+
+// Why a `folder` could land outside the installation folder, or None. Empty is allowed: the
+// installation folder itself (for the uninstaller record the Windows directory). Nested folders are
+// allowed here; the builder keeps to one level, which is all the installer creates.
+enum class FolderFault {
+    None,
+    Absolute,      // begins with a separator
+    Drive,         // has a colon
+    LeavesFolder,  // a component of only dots and spaces with two dots or more climbs a level
+};
+FolderFault RelativeFolderFault(std::string_view folder);
+
+// The first FileRecord is the uninstaller: it is stamped with `uninstallerDate`, lands in the
+// Windows directory when its folder is empty, and is not entered in the uninstall data file.
+inline bool IsUninstallerRecord(std::size_t index) { return index == 0; }
+
+// What is wrong with the record that stands first, or None: it must be kUninstallerName exactly,
+// with an empty folder so that it lands where the uninstall registration points.
+enum class UninstallerFault { None, Name, Folder };
+UninstallerFault UninstallerRecordFault(const FileRecord& record);
 
 }  // namespace kv::archive

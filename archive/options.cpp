@@ -3,12 +3,9 @@
 
 #include <cstring>
 
+#include "archive/ascii_case.h"
+
 namespace kv::archive {
-namespace {
-
-char FoldAsciiCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-}  // namespace
 
 int OptionPresent(const char* option, const char* text) {
     if (option == nullptr || text == nullptr) return 0;
@@ -17,7 +14,7 @@ int OptionPresent(const char* option, const char* text) {
     if (n == 0 || m == 0 || m < n) return 0;
     for (std::size_t i = 0; i + n <= m; ++i) {
         std::size_t k = 0;
-        while (k < n && FoldAsciiCase(text[i + k]) == FoldAsciiCase(option[k])) ++k;
+        while (k < n && LowerAscii(text[i + k]) == LowerAscii(option[k])) ++k;
         if (k == n) return 1;
     }
     return 0;

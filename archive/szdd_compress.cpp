@@ -7,6 +7,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "archive/little_endian.h"
+
 namespace kv::archive::szdd {
 
 namespace {
@@ -64,7 +66,7 @@ void WriteHeader(std::vector<std::uint8_t>& out, std::uint32_t size) {
     std::memcpy(out.data(), kSignature, sizeof kSignature);
     out[8] = kModeA;
     out[9] = 0;  // no replaced file-name character
-    for (int i = 0; i < 4; ++i) out[10 + i] = std::uint8_t(size >> (8 * i));
+    StoreU32le(std::span(out).subspan<10, 4>(), size);
 }
 
 // Lazy matching: take a match unless the next position starts a longer one.

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "archive/little_endian.h"
+
 namespace kv::archive::szdd {
 
 namespace {
@@ -40,8 +42,7 @@ Expanded Expand(std::span<const std::uint8_t> file) {
         result.status = ExpandStatus::BadHeader;
         return result;
     }
-    const std::uint32_t declared = std::uint32_t(file[10]) | std::uint32_t(file[11]) << 8 |
-                                   std::uint32_t(file[12]) << 16 | std::uint32_t(file[13]) << 24;
+    const std::uint32_t declared = LoadU32le(file.subspan<10, 4>());
     result.declaredSize = declared;
 
     const std::uint8_t* in = file.data() + kHeaderSize;

@@ -24,9 +24,6 @@ inline constexpr std::uint8_t kKindProduct = 2;
 inline constexpr std::int32_t kLocationPrograms = 0;
 inline constexpr std::int32_t kLocationDesktop = 1;
 
-// The longest string a record field holds in the installer (a 260-byte buffer with its zero).
-inline constexpr std::size_t kRecordStringLimit = 259;
-
 struct UninstallRecord {
     std::uint8_t kind = kKindFile;
     std::int32_t location = 0;  // shortcut records: kLocationDesktop or kLocationPrograms
@@ -49,7 +46,8 @@ struct DecodedLog {
 };
 
 // Reads every record of a data file's bytes. Never reads outside `bytes`. Strings are kept whole,
-// even past kRecordStringLimit, so that comparing with new records stays exact and nothing is lost.
+// even past the installer's path limit, so that comparing with new records stays exact and nothing
+// is lost.
 DecodedLog DecodeRecords(std::span<const std::uint8_t> bytes);
 
 // A one-line readable form, e.g. `shortcut programs "Grp" "App"`, for tools and test messages.

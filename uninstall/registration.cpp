@@ -1,12 +1,9 @@
 // The uninstall registration.
 #include "uninstall/registration.h"
 
-namespace kv::uninstall {
+#include "archive/format.h"
 
-namespace {
-// The key path is formed in a 260-byte buffer on Windows.
-constexpr std::size_t kKeyPathLimit = 259;
-}  // namespace
+namespace kv::uninstall {
 
 std::string UninstallKeyPath(const std::string& productName) {
     return "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + productName;
@@ -14,14 +11,15 @@ std::string UninstallKeyPath(const std::string& productName) {
 
 std::string UninstallCommandLine(const std::string& windowsDirectory, const std::string& folder,
                                  const std::string& productName) {
-    return windowsDirectory + "\\Kvuninstall.exe " + folder + "|" + productName;
+    return windowsDirectory + "\\" + archive::kUninstallerName + " " + folder + "|" + productName;
 }
 
 void RegisterUninstall(os::System& system, const std::string& windowsDirectory, const std::string& folder,
                        const std::string& productName) {
     const std::string keyPath = UninstallKeyPath(productName);
-    // A name too long for the key path would be cut into the name of another key: register nothing.
-    if (keyPath.size() > kKeyPathLimit) return;
+    // The key path is formed in a path buffer on Windows: a name too long for it would be cut into
+    // the name of another key, so nothing is registered.
+    if (keyPath.size() > archive::kPathLimit) return;
     auto key = system.CreateMachineKey(keyPath);
     if (!key) return;
     // The second value is tried even when the first is refused.

@@ -12,5 +12,16 @@ TEST(ShortcutName, IsTheCaptionUpToItsFirstDot) {
     EXPECT_EQ(ShortcutFileName(".hidden"), ".lnk");
 }
 
+TEST(UninstallerRecord, IsExactlyKvuninstallExeWithAnEmptyFolder) {
+    FileRecord record;
+    record.file = "Kvuninstall.exe";
+    EXPECT_EQ(UninstallerRecordFault(record), UninstallerFault::None);
+    record.folder = "bin";
+    EXPECT_EQ(UninstallerRecordFault(record), UninstallerFault::Folder);
+    record.folder.clear();
+    record.file = "KVUNINSTALL.EXE";  // the registration names the file with this exact spelling
+    EXPECT_EQ(UninstallerRecordFault(record), UninstallerFault::Name);
+}
+
 }  // namespace
 }  // namespace kv::archive

@@ -1,4 +1,6 @@
 // kvpack list and verify on a built installer, a damaged one and hand-made ones.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "kvpack_test_support.h"
@@ -95,6 +97,20 @@ TEST_F(KvpackInspect, VerifyFindsAnEntryThatDoesNotExpandDespiteAGoodChecksum) {
     const RunResult verify = VerifyDamaged(bytes);
     EXPECT_EQ(verify.exitCode, 3);
     EXPECT_NE(verify.err.find("files[4] (big.bin): compressed data ends after 150000 of 150001 bytes"),
+              std::string::npos)
+        << verify.err;
+}
+
+TEST_F(KvpackInspect, VerifyRefusesAFirstRecordThatIsNotTheUninstaller) {
+    auto bytes = m_installer;
+    const std::string name = "Kvuninstall.exe";
+    const auto at = std::search(bytes.rbegin(), bytes.rend(), name.rbegin(), name.rend());
+    ASSERT_NE(at, bytes.rend());
+    *(at.base() - static_cast<std::ptrdiff_t>(name.size())) = 'k';  // the manifest's copy, spelt "kvuninstall.exe"
+    FixChecksum(bytes);
+    const RunResult verify = VerifyDamaged(bytes);
+    EXPECT_EQ(verify.exitCode, 3);
+    EXPECT_NE(verify.err.find("files[1]: the first record must be Kvuninstall.exe with an empty folder"),
               std::string::npos)
         << verify.err;
 }

@@ -4,15 +4,11 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "archive/ascii_case.h"
+
 namespace kv::os::testing {
 
 namespace {
-
-std::string Lower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
 
 class FakeStream : public FileStream {
 public:
@@ -122,7 +118,7 @@ std::string FakeSystem::Key(const std::string& path) const {
     for (char c : full)
         if (!(c == '\\' && !collapsed.empty() && collapsed.back() == '\\')) collapsed.push_back(c);
     while (!collapsed.empty() && collapsed.back() == '\\') collapsed.pop_back();
-    return Lower(collapsed);
+    return archive::LowerAscii(collapsed);
 }
 
 std::string FakeSystem::Parent(const std::string& key) const {

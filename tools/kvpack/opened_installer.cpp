@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "archive/little_endian.h"
 #include "archive/szdd.h"
 #include "tools/kvpack/file_io.h"
 #include "tools/kvpack/tool_error.h"
@@ -41,8 +42,7 @@ bool IsCompressedEntry(std::span<const std::uint8_t> entry) {
 
 std::uint64_t ExpandedSize(std::span<const std::uint8_t> entry) {
     if (!IsCompressedEntry(entry)) return entry.size();
-    return std::uint64_t{entry[10]} | std::uint64_t{entry[11]} << 8 | std::uint64_t{entry[12]} << 16 |
-           std::uint64_t{entry[13]} << 24;
+    return kv::archive::LoadU32le(entry.subspan<10, 4>());
 }
 
 std::vector<std::uint8_t> ExpandEntry(std::span<const std::uint8_t> entry, const std::string& what) {

@@ -9,7 +9,9 @@
 
 #include <toml++/toml.h>
 
+#include "archive/ascii_case.h"
 #include "archive/format.h"
+#include "archive/names.h"
 #include "tools/kvpack/ansi_text.h"
 #include "tools/kvpack/file_io.h"
 #include "tools/kvpack/file_time.h"
@@ -21,7 +23,9 @@ namespace kv::tools {
 namespace {
 
 namespace fs = std::filesystem;
+using kv::archive::EqualsIgnoringCase;
 using kv::archive::FileRecord;
+using kv::archive::LowerAscii;
 using kv::archive::SettingRecord;
 
 constexpr std::string_view kHeaderKeys[] = {
@@ -30,14 +34,6 @@ constexpr std::string_view kHeaderKeys[] = {
 constexpr std::string_view kSettingKeys[] = {"iniFile", "section", "key", "value", "numeric"};
 constexpr std::string_view kFileKeys[] = {"source",      "file",         "folder",  "exeparms",
                                           "desktopIcon", "programsIcon", "iconName"};
-
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
 
 // Letters to insert, delete or change to turn one word into the other, for "did you mean" hints.
 std::size_t EditDistance(std::string_view a, std::string_view b) {
@@ -120,7 +116,7 @@ private:
             if (!known) {
                 std::string hint;
                 for (std::string_view name : allowed) {
-                    if (EditDistance(Lower(name), Lower(key.str())) <= 2) hint = " (did you mean " + std::string(name) + "?)";
+                    if (EditDistance(LowerAscii(name), LowerAscii(key.str())) <= 2) hint = " (did you mean " + std::string(name) + "?)";
                 }
                 Error(&node, prefix + std::string(key.str()), "unknown key" + hint);
             }
@@ -383,8 +379,6 @@ private:
         return path.is_absolute() ? path : m_folder / path;
     }
 
-    static bool IsUninstallerName(std::string_view file) { return Lower(file) == Lower(kv::archive::kUninstallerName); }
-
     void ResolveUninstaller(const toml::table& root) {
         const std::string uninstallerName = kv::archive::kUninstallerName;
         std::optional<fs::path> given;
@@ -400,7 +394,7 @@ private:
             given = ResolvePath(text->get());
         }
         const PendingFile* first = m_files.empty() ? nullptr : &m_files.front();
-        const bool firstIsUninstaller = first != nullptr && IsUninstallerName(first->record.file);
+        const bool firstIsUninstaller = first != nullptr && EqualsIgnoringCase(first->record.file, uninstallerName);
         // KVPACK_UNINSTALLER is a default for the machine: a project that lists the uninstaller
         // itself keeps its own; --uninstaller and the uninstaller key are explicit and may not clash.
         if (!given && !firstIsUninstaller && m_overrides.envUninstaller && !m_overrides.envUninstaller->empty()) {
@@ -430,14 +424,23 @@ private:
         if (!firstIsUninstaller) {
             Error(first->table, first->field + ".file",
                   "the first file must be the uninstaller " + uninstallerName + " with an empty folder: " + how);
-        } else if (first->record.file != uninstallerName) {
-            Error(NodeOr(*first->table, "file", "source"), first->field + ".file",
-                  "the uninstaller must be named exactly " + uninstallerName);
-        } else if (!first->record.folder.empty()) {
-            Error(first->table->get("folder"), first->field + ".folder",
-                  "the uninstaller must have an empty folder (it goes to the Windows directory)");
-        } else if (first->record.desktopIcon != 0 || first->record.programsIcon != 0) {
-            Error(first->table, first->field, "the uninstaller gets no shortcuts");
+            return;
+        }
+        switch (kv::archive::UninstallerRecordFault(first->record)) {
+            case kv::archive::UninstallerFault::Name:
+                Error(NodeOr(*first->table, "file", "source"), first->field + ".file",
+                      "the uninstaller must be named exactly " + uninstallerName);
+                break;
+            case kv::archive::UninstallerFault::Folder:
+                Error(first->table->get("folder"), first->field + ".folder",
+                      "the uninstaller must have an empty folder (it goes to the Windows directory)");
+                break;
+            case kv::archive::UninstallerFault::None:
+                // The builder's own rule, on top of the shared one.
+                if (first->record.desktopIcon != 0 || first->record.programsIcon != 0) {
+                    Error(first->table, first->field, "the uninstaller gets no shortcuts");
+                }
+                break;
         }
     }
 
@@ -449,8 +452,9 @@ private:
         }
         std::string hint;
         for (const PendingFile& f : m_files) {
-            if (Lower(f.record.file) == Lower(runFile)) hint = " (the names are compared case-sensitively: " + f.field +
-                                                                 " is " + Quoted(f.record.file) + ")";
+            if (EqualsIgnoringCase(f.record.file, runFile)) {
+                hint = " (the names are compared case-sensitively: " + f.field + " is " + Quoted(f.record.file) + ")";
+            }
         }
         Error(root.get("runFile"), "runFile", Quoted(runFile) + " names no listed file" + hint);
     }
@@ -460,7 +464,7 @@ private:
         std::map<std::string, const PendingFile*> seen;
         for (const PendingFile& f : m_files) {
             if (f.record.file.empty()) continue;
-            const std::string target = Lower(f.record.folder.empty() ? f.record.file : f.record.folder + "\\" + f.record.file);
+            const std::string target = LowerAscii(f.record.folder.empty() ? f.record.file : f.record.folder + "\\" + f.record.file);
             auto [it, inserted] = seen.emplace(target, &f);
             if (!inserted) {
                 const toml::node* node = f.table ? NodeOr(*f.table, "file", "source") : nullptr;

@@ -1,10 +1,13 @@
-// Checks on the names a FileRecord carries.
+// The builder's checks on the names a record carries: the reader's rules first, then its own.
 #include "tools/kvpack/record_rules.h"
 
-#include <algorithm>
+#include "archive/names.h"
 
 namespace kv::tools {
 namespace {
+
+using kv::archive::FileNameFault;
+using kv::archive::FolderFault;
 
 std::optional<std::string> ForbiddenCharacter(std::string_view name) {
     for (char c : name) {
@@ -17,10 +20,9 @@ std::optional<std::string> ForbiddenCharacter(std::string_view name) {
     return std::nullopt;
 }
 
-std::optional<std::string> SingleNameProblem(std::string_view name) {
-    if (name == "." || name == "..") return "\"" + std::string(name) + "\" is not a name";
-    if (name.find_first_of("\\/") != std::string_view::npos) return "must not contain a path separator";
-    if (name.find(':') != std::string_view::npos) return "must not contain a colon (drive or stream)";
+// Builder-only: what the reader lets through but Windows would refuse or rename.
+std::optional<std::string> WindowsNameProblem(std::string_view name) {
+    if (name == ".") return "\".\" is not a name";
     if (auto bad = ForbiddenCharacter(name)) return bad;
     // Windows drops trailing dots and spaces, so the installed name would differ from the record.
     if (name.back() == '.' || name.back() == ' ') return "must not end with a dot or a space";
@@ -30,31 +32,49 @@ std::optional<std::string> SingleNameProblem(std::string_view name) {
 }  // namespace
 
 std::optional<std::string> FileNameProblem(std::string_view name) {
-    if (name.empty()) return "must not be empty";
-    return SingleNameProblem(name);
+    switch (kv::archive::PlainFileNameFault(name)) {
+        case FileNameFault::Separator:
+            return "must not contain a path separator";
+        case FileNameFault::Colon:
+            return "must not contain a colon (drive or stream)";
+        case FileNameFault::NotAName:
+            if (name.empty()) return "must not be empty";
+            return "\"" + std::string(name) + "\" is not a name";
+        case FileNameFault::None:
+            break;
+    }
+    return WindowsNameProblem(name);
 }
 
 std::optional<std::string> FolderProblem(std::string_view folder) {
-    if (folder.empty()) return std::nullopt;
-    if (folder.front() == '\\' || folder.front() == '/') return "must be relative to the installation folder";
-    if (folder.size() >= 2 && folder[1] == ':') return "must be relative to the installation folder (no drive)";
-    std::size_t start = 0;
-    while (start <= folder.size()) {
-        const std::size_t end = std::min(folder.find_first_of("\\/", start), folder.size());
-        if (folder.substr(start, end - start) == "..") return "must not leave the installation folder (\"..\")";
-        start = end + 1;
+    switch (kv::archive::RelativeFolderFault(folder)) {
+        case FolderFault::Absolute:
+            return "must be relative to the installation folder";
+        case FolderFault::Drive:
+            return "must be relative to the installation folder (no drive)";
+        case FolderFault::LeavesFolder:
+            return "must not leave the installation folder (\"..\")";
+        case FolderFault::None:
+            break;
     }
+    if (folder.empty()) return std::nullopt;
     if (folder.find_first_of("\\/") != std::string_view::npos) {
         return "one folder level only: the installer creates a single missing folder";
     }
-    return SingleNameProblem(folder);
+    return WindowsNameProblem(folder);
 }
 
 std::optional<std::string> IconNameProblem(std::string_view iconName) {
-    const std::string_view stem = iconName.substr(0, iconName.find('.'));
-    if (stem.empty()) return "the text before the first \".\" names the shortcut file and must not be empty";
-    if (stem.find_first_of("\\/:") != std::string_view::npos) {
-        return "the text before the first \".\" names the shortcut file and must not contain \\ / or :";
+    const std::string_view stem = kv::archive::ShortcutStem(iconName);
+    switch (kv::archive::PlainFileNameFault(stem)) {
+        case FileNameFault::Separator:
+        case FileNameFault::Colon:
+            return "the text before the first \".\" names the shortcut file and must not contain \\ / or :";
+        case FileNameFault::NotAName:
+            if (stem.empty()) return "the text before the first \".\" names the shortcut file and must not be empty";
+            break;  // only spaces: the trailing-space rule below says why
+        case FileNameFault::None:
+            break;
     }
     if (auto bad = ForbiddenCharacter(stem)) return "the shortcut file name " + *bad;
     if (stem.back() == ' ') return "the text before the first \".\" must not end with a space";

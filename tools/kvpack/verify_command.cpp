@@ -4,6 +4,7 @@
 
 #include "archive/checksum.h"
 #include "archive/installer_file.h"
+#include "archive/names.h"
 #include "tools/kvpack/ansi_text.h"
 #include "tools/kvpack/command.h"
 #include "tools/kvpack/file_io.h"
@@ -26,7 +27,7 @@ std::vector<std::string> Problems(const LoadedInstaller& installer, std::vector<
         return problems;
     }
     const auto& first = m.files.front();
-    if (first.file != kv::archive::kUninstallerName || !first.folder.empty()) {
+    if (kv::archive::UninstallerRecordFault(first) != kv::archive::UninstallerFault::None) {
         problems.push_back("files[1]: the first record must be " + std::string(kv::archive::kUninstallerName) +
                            " with an empty folder, not \"" + AnsiToUtf8(first.folder.empty() ? first.file : first.folder + "\\" + first.file) + "\"");
     }

@@ -4,26 +4,21 @@
 #include <algorithm>
 #include <set>
 
+#include "archive/ascii_case.h"
 #include "archive/names.h"
 
 namespace kv::uninstall {
 namespace {
 
-std::string Folded(const std::string& text) {
-    std::string out = text;
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return out;
-}
+using archive::LowerAscii;
 
 // The thing on disk a record stands for, case-folded: two records with the same key name the same
 // file, even when their captions differ behind the first full stop.
 std::string TargetKey(const UninstallRecord& record) {
     if (record.kind == kKindShortcut) {
-        return (record.location != 0 ? "D|" : "P|") + Folded(ShortcutRelativePath(record));
+        return (record.location != 0 ? "D|" : "P|") + LowerAscii(ShortcutRelativePath(record));
     }
-    return "F|" + Folded(record.text);
+    return "F|" + LowerAscii(record.text);
 }
 
 std::string WithoutTrailingSlash(std::string path) {
@@ -33,7 +28,7 @@ std::string WithoutTrailingSlash(std::string path) {
 
 }  // namespace
 
-bool SamePath(const std::string& a, const std::string& b) { return Folded(a) == Folded(b); }
+bool SamePath(const std::string& a, const std::string& b) { return archive::EqualsIgnoringCase(a, b); }
 
 std::string ShortcutRelativePath(const UninstallRecord& record) {
     const std::string name = archive::ShortcutFileName(record.text);

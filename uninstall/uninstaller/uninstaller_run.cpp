@@ -3,9 +3,9 @@
 #include "uninstall/uninstaller/uninstaller_run.h"
 
 #include <algorithm>
-#include <cctype>
 #include <set>
 
+#include "archive/ascii_case.h"
 #include "uninstall/registration.h"
 #include "uninstall/uninstall_log.h"
 #include "uninstall/uninstaller/command_line.h"
@@ -176,9 +176,7 @@ private:
 
     bool NamesAnotherFolder(const std::optional<std::string>& command) const {
         if (!command) return false;
-        std::string folded = *command;
-        std::transform(folded.begin(), folded.end(), folded.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        const std::string folded = archive::LowerAscii(*command);
         const std::size_t exe = folded.find(".exe ");
         const auto registered = exe == std::string::npos ? std::nullopt : ParseUninstallArguments(command->substr(exe + 5));
         return registered && !SamePath(WithoutTrailingSlash(registered->folder), WithoutTrailingSlash(m_request.folder));

@@ -35,6 +35,13 @@ void RequireBytes(std::size_t remaining, std::size_t needed, const char* field) 
 
 }  // namespace
 
+std::uint16_t ByteReader::u16le(const char* field) {
+    RequireBytes(remaining(), 2, field);
+    const std::uint8_t* p = m_bytes.data() + m_pos;
+    m_pos += 2;
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
 std::uint32_t ByteReader::u32le(const char* field) {
     RequireBytes(remaining(), 4, field);
     const std::uint32_t value = LoadU32le(m_bytes.subspan(m_pos).first<4>());

@@ -18,6 +18,7 @@ public:
     // Characters up to the next zero byte (the zero byte is consumed). Refuses a string longer
     // than `limit` characters and one with no zero byte before the end of the span.
     std::string cstr(std::size_t limit, const char* field);
+    std::uint16_t u16le(const char* field);
     std::uint32_t u32le(const char* field);
     std::int32_t i32le(const char* field);
     std::uint64_t u64le(const char* field);

@@ -1,7 +1,7 @@
-// The archive checksum: a signed 8-bit byte sum with 32-bit wrap, over memory or streamed from a file.
+// The archive checksum: a signed 8-bit byte sum with 32-bit wrap, over memory or streamed from a source.
 #include "archive/checksum.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -87,34 +87,16 @@ std::uint32_t ChecksumOf(std::span<const std::uint8_t> wholeFile) {
     return SignedByteSum(wholeFile.first(wholeFile.size() - 4));
 }
 
-std::optional<FileChecksum> ChecksumFile(const std::string& path) {
-    constexpr std::size_t kChunk = kChecksumReadSize;
-    constexpr std::size_t kHeld = 4;  // the last bytes read so far: the stored checksum if the file ends here
-    struct Closer {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-    std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return std::nullopt;
-
-    // The buffer starts with the bytes held back from the previous read, followed by the new read.
-    std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[kHeld + kChunk]);
-    std::size_t held = 0;
-    FileChecksum result;
-    for (;;) {
-        const std::size_t got = std::fread(buffer.get() + held, 1, kChunk, file.get());
-        if (got == 0) break;
-        result.fileSize += got;
-        const std::size_t have = held + got;
-        const std::size_t keep = have < kHeld ? have : kHeld;
-        result.computed = SignedByteSum({buffer.get(), have - keep}, result.computed);
-        std::memmove(buffer.get(), buffer.get() + have - keep, keep);
-        held = keep;
+std::optional<std::uint32_t> SignedByteSumOf(ReadAtSource& source, std::uint64_t end) {
+    std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[kChecksumReadSize]);
+    std::uint32_t sum = 0;
+    for (std::uint64_t at = 0; at < end;) {
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(kChecksumReadSize, end - at));
+        if (source.ReadAt(at, {buffer.get(), want}) != want) return std::nullopt;
+        sum = SignedByteSum({buffer.get(), want}, sum);
+        at += want;
     }
-    if (std::ferror(file.get())) return std::nullopt;
-    if (held == kHeld) {
-        result.stored = LoadU32le(std::span<const std::uint8_t, 4>(buffer.get(), 4));
-    }
-    return result;
+    return sum;
 }
 
 }  // namespace kv::archive

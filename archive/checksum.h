@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string>
+
+#include "archive/read_at_source.h"
 
 namespace kv::archive {
 
@@ -15,17 +16,11 @@ std::uint32_t SignedByteSum(std::span<const std::uint8_t> bytes, std::uint32_t s
 // Sum over a memory image of a whole installer: all bytes but the last four.
 std::uint32_t ChecksumOf(std::span<const std::uint8_t> wholeFile);
 
-struct FileChecksum {
-    std::uint32_t computed = 0;  // sum of all bytes but the last four
-    std::uint32_t stored = 0;    // the last four bytes, little-endian
-    std::uint64_t fileSize = 0;
-    bool matches() const { return fileSize >= 4 && computed == stored; }
-};
-
-// Size of each read of ChecksumFile.
+// Size of each read of the streaming sum.
 inline constexpr std::size_t kChecksumReadSize = std::size_t{1} << 20;
 
-// One streaming pass over a file in large reads. Empty optional when the file cannot be read.
-std::optional<FileChecksum> ChecksumFile(const std::string& path);
+// Signed byte sum of the first `end` bytes of a source, in reads of kChecksumReadSize. Empty when a
+// read comes short (the file ends early or cannot be read).
+std::optional<std::uint32_t> SignedByteSumOf(ReadAtSource& source, std::uint64_t end);
 
 }  // namespace kv::archive

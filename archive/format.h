@@ -9,6 +9,20 @@
 //
 // Strings are 8-bit ANSI, zero-terminated, unaligned, no length prefix. Integers are little-endian.
 // Nothing marks the start of the archive: it is found from the end of the file.
+//
+// Signed files. Authenticode signing (osslsigncode, signtool) appends a certificate table behind the
+// trailer and rewrites two places in the program image's PE headers: the PE checksum field (optional
+// header + 64, 4 bytes) and the security directory entry (data directory 4: table offset and size,
+// 8 bytes). A file is signed when that entry is not zero, the table is at least 8 bytes long and
+// runs exactly to the end of the file, and both places lie in front of the stored checksum.
+//   - Unsigned file: the checksum is the signed byte sum of everything before the last 4 bytes, as
+//     always, so every unsigned installer is read exactly as before.
+//   - Signed file: the archive ends where the certificate table starts; the trailer is the 8 bytes in
+//     front of it and the sum covers everything in front of the stored checksum, with the two
+//     rewritten places counted as zeros, as the builder left them when it signed (kvpack zeroes them
+//     in the program image before it runs a signing command; its own installer program is linked
+//     with them zero, so a signature added by hand works as well).
+// Any other changed byte, the table's position included, still fails the checksum.
 #pragma once
 
 #include <cstdint>

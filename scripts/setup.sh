@@ -14,6 +14,8 @@ packages=(
   wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick
   # independent readers for the tests and the benchmark
   mscompress liblnk-utils nsis python3
+  # signing: a certificate made on the spot, Authenticode signatures and their check
+  openssl osslsigncode
 )
 
 export DEBIAN_FRONTEND=noninteractive

@@ -5,13 +5,13 @@
 #include <cstring>
 #include <new>
 
-#include "ui/command_line.h"
-#include "archive/checksum.h"
 #include "archive/format_error.h"
+#include "archive/installer_file.h"
+#include "ui/archive_stream_reader.h"
+#include "ui/command_line.h"
 #include "ui/install_folder.h"
 #include "ui/installer_dlg.h"
 #include "ui/loader_messages.h"
-#include "ui/manifest_loader.h"
 #include "ui/resource.h"
 
 #ifndef KV_SUPPORT_ADDRESS
@@ -68,12 +68,13 @@ bool CInstallerDlg::LoadArchive() {
     }
 
     // Every byte is summed in one pass before anything else is read from the file.
-    const auto checksum = archive::ChecksumFile(m_strArchivePath);
-    if (!checksum || !checksum->matches()) {
+    ArchiveStreamReader source(m_pArchive);
+    const archive::InstallerChecksum checksum = archive::ChecksumInstaller(source);
+    if (!checksum.matches()) {
         ReportLoadFailure(LoadFailure::ArchiveCorrupt);
         return false;
     }
-    m_dwStoredChecksum = checksum->stored;
+    m_dwStoredChecksum = checksum.stored;
 
     if (OptionGiven("OptNP")) {
         SetTimer(kAutoStartTimer, 500);
@@ -83,11 +84,11 @@ bool CInstallerDlg::LoadArchive() {
     // A manifest the reader refuses (a limit broken, a count past the end, an entry outside the
     // file) is reported like a checksum mismatch: the file is not what the builder wrote.
     try {
-        LoadedManifest loaded = LoadManifest(m_pArchive, checksum->fileSize);
-        m_dwManifestLength = loaded.trailer.manifestLength;
-        m_pManifest = std::move(loaded.block);
-        m_pCursor = loaded.headerEnd;
-        m_manifest = std::move(loaded.manifest);
+        archive::OpenedInstaller opened = archive::OpenInstaller(source, checksum);
+        m_dwManifestLength = opened.trailer.manifestLength;
+        m_pManifest = std::move(opened.manifestBlock);
+        m_pCursor = opened.headerEnd;
+        m_manifest = std::move(opened.manifest);
     } catch (const archive::FormatError&) {
         ReportLoadFailure(LoadFailure::ArchiveCorrupt);
         return false;

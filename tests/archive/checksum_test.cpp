@@ -1,9 +1,6 @@
-// The signed byte sum: against a plain byte-by-byte sum, on negative totals, and streamed from files
-// whose sizes straddle the read buffer.
+// The signed byte sum: against a plain byte-by-byte sum, on negative totals, and streamed from a
+// source in reads whose sizes straddle the read buffer.
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -11,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "archive/checksum.h"
+#include "archive/installer_file.h"
 
 namespace kv::archive {
 namespace {
@@ -63,24 +61,7 @@ TEST(ChecksumOf, LeavesOutTheLastFourBytes) {
     EXPECT_EQ(ChecksumOf(Bytes{0x41, 0xFF, 0x80, 0x01, 0xC1, 0xFF, 0xFF, 0xFF}), 0xFFFFFFC1u);
 }
 
-class ChecksumFileTest : public ::testing::Test {
-protected:
-    std::filesystem::path Write(const Bytes& bytes) {
-        const auto path = std::filesystem::temp_directory_path() /
-                          ("kv-checksum-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                           std::to_string(m_paths.size()) + ".bin");
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
-        m_paths.push_back(path);
-        return path;
-    }
-    void TearDown() override {
-        for (const auto& path : m_paths) std::filesystem::remove(path);
-    }
-    std::vector<std::filesystem::path> m_paths;
-};
-
-TEST_F(ChecksumFileTest, EqualsTheInMemorySumAroundTheReadBufferSize) {
+TEST(StreamedChecksum, EqualsTheInMemorySumAroundTheReadBufferSize) {
     std::vector<std::size_t> sizes = {0, 1, 2, 3, 4, 5, 8};
     for (std::size_t base : {kChecksumReadSize, 2 * kChecksumReadSize}) {
         for (std::size_t delta = 1; delta <= 4; ++delta) {
@@ -92,36 +73,48 @@ TEST_F(ChecksumFileTest, EqualsTheInMemorySumAroundTheReadBufferSize) {
     const Bytes all = RandomBytes(2 * kChecksumReadSize + 8, 3);
     for (std::size_t size : sizes) {
         const Bytes bytes(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(size));
-        const auto result = ChecksumFile(Write(bytes).string());
-        ASSERT_TRUE(result.has_value()) << size;
-        EXPECT_EQ(result->fileSize, size);
-        EXPECT_EQ(result->computed, ChecksumOf(bytes)) << "size " << size;
+        SpanSource source(bytes);
+        const InstallerChecksum result = ChecksumInstaller(source);
+        EXPECT_EQ(result.fileSize, size);
         if (size >= 4) {
+            EXPECT_EQ(result.computed, ChecksumOf(bytes)) << "size " << size;
             const std::uint8_t* s = bytes.data() + size - 4;
-            EXPECT_EQ(result->stored, s[0] | s[1] << 8 | s[2] << 16 | std::uint32_t{s[3]} << 24) << "size " << size;
+            EXPECT_EQ(result.stored, s[0] | s[1] << 8 | s[2] << 16 | std::uint32_t{s[3]} << 24) << "size " << size;
         } else {
-            EXPECT_FALSE(result->matches()) << "a file of " << size << " bytes has no checksum to match";
+            EXPECT_FALSE(result.matches()) << "a file of " << size << " bytes has no checksum to match";
         }
     }
 }
 
-TEST_F(ChecksumFileTest, MatchesWhenTheStoredValueIsTheSum) {
+TEST(StreamedChecksum, MatchesWhenTheStoredValueIsTheSum) {
     Bytes bytes = RandomBytes(kChecksumReadSize + 2, 4);
     const std::uint32_t sum = PlainSignedSum(bytes.data(), bytes.size());
     for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<std::uint8_t>(sum >> shift));
-    const auto result = ChecksumFile(Write(bytes).string());
-    ASSERT_TRUE(result.has_value());
-    EXPECT_TRUE(result->matches());
+    SpanSource source(bytes);
+    EXPECT_TRUE(ChecksumInstaller(source).matches());
     bytes[kChecksumReadSize] ^= 0x01;  // one changed byte right at the buffer boundary
-    const auto changed = ChecksumFile(Write(bytes).string());
-    ASSERT_TRUE(changed.has_value());
-    EXPECT_FALSE(changed->matches());
+    SpanSource changed(bytes);
+    EXPECT_FALSE(ChecksumInstaller(changed).matches());
 }
 
-TEST_F(ChecksumFileTest, AMissingFileGivesNoResult) {
-    const auto path = std::filesystem::temp_directory_path() / "kv-checksum-no-such-file.bin";
-    std::filesystem::remove(path);
-    EXPECT_FALSE(ChecksumFile(path.string()).has_value());
+// A file that claims more bytes than it gives, as one cut short while it is read.
+class ShortSource final : public ReadAtSource {
+public:
+    explicit ShortSource(const Bytes& bytes) : m_inner(bytes), m_size(bytes.size() + 10) {}
+    std::uint64_t Size() override { return m_size; }
+    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> into) override { return m_inner.ReadAt(offset, into); }
+
+private:
+    SpanSource m_inner;
+    std::uint64_t m_size;
+};
+
+TEST(StreamedChecksum, AReadThatComesShortNeverMatches) {
+    Bytes bytes(64, 0);  // all zeros: the sum of any prefix matches a stored zero
+    ShortSource source(bytes);
+    const InstallerChecksum result = ChecksumInstaller(source);
+    EXPECT_FALSE(result.readWhole);
+    EXPECT_FALSE(result.matches());
 }
 
 }  // namespace

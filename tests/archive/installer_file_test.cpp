@@ -1,5 +1,5 @@
 // Building and opening whole installers: the layout the builder writes, the round trip, the
-// checksum catching any changed byte, and the trailer's sanity checks.
+// checksum catching any changed byte, the trailer's sanity checks, and signed files.
 #include <algorithm>
 #include <cstdint>
 #include <functional>
@@ -10,7 +10,9 @@
 
 #include "archive/checksum.h"
 #include "archive/installer_file.h"
+#include "archive/pe_signing.h"
 #include "archive/manifest_io.h"
+#include "tests/archive/minimal_pe.h"
 
 namespace kv::archive {
 namespace {
@@ -150,6 +152,76 @@ TEST(OpenInstaller, TheManifestLengthMustFitInFrontOfTheTrailer) {
     EXPECT_EQ(FieldOf([&] { ReadTrailer(Bytes(7, 0)); }), "manifestLength");
     EXPECT_EQ(ReadTrailer(Bytes{9, 9, 0x88, 0x03, 0x00, 0x00, 0x8A, 0x32, 0x1E, 0x00}),
               (ArchiveTrailer{904, 0x001E328A}));
+}
+
+void PutU32At(Bytes& file, std::size_t at, std::uint64_t value) {
+    for (int i = 0; i < 4; ++i) file[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// What Authenticode signing does to a file: a certificate table appended behind the trailer, the
+// security directory entry pointing at it, and the PE checksum field rewritten.
+Bytes Signed(Bytes file, std::size_t tableSize = 24) {
+    const std::size_t tableAt = file.size();
+    file.resize(tableAt + tableSize, 0x5C);
+    PutU32At(file, test::kMinimalPeSecurityEntryAt, tableAt);
+    PutU32At(file, test::kMinimalPeSecurityEntryAt + 4, tableSize);
+    PutU32At(file, test::kMinimalPeChecksumAt, 0x00031337);
+    return file;
+}
+
+TEST(OpenInstaller, ASignedFileEndsBeforeItsCertificateTableAndCountsTheRewrittenFieldsAsZeros) {
+    const Bytes file = BuildInstaller(test::MinimalPeImage(), DemoManifest(), kEntries);
+    const OpenedInstaller plain = OpenInstaller(file);
+    EXPECT_FALSE(plain.certificateTable.has_value());
+    const Bytes signedFile = Signed(file);
+    const OpenedInstaller opened = OpenInstaller(signedFile);
+    EXPECT_EQ(opened.manifest, plain.manifest);
+    EXPECT_EQ(opened.archiveEnd, file.size());
+    EXPECT_EQ(opened.fileSize, signedFile.size());
+    ASSERT_TRUE(opened.certificateTable.has_value());
+    EXPECT_EQ(opened.certificateTable->offset, file.size());
+    EXPECT_EQ(opened.certificateTable->size, 24u);
+
+    for (std::size_t at = 0; at < signedFile.size(); ++at) {
+        Bytes changed = signedFile;
+        changed[at] ^= 0x01;
+        const bool rewrittenBySigning = at >= test::kMinimalPeChecksumAt && at < test::kMinimalPeChecksumAt + 4;
+        if (at >= file.size() || rewrittenBySigning) {
+            EXPECT_EQ(FieldOf([&] { OpenInstaller(changed); }), "(accepted)") << "byte " << at;
+        } else {
+            EXPECT_EQ(FieldOf([&] { OpenInstaller(changed); }), "checksum") << "byte " << at;
+        }
+    }
+}
+
+TEST(OpenInstaller, ASecurityEntryThatDoesNotRunToTheEndLeavesTheUnsignedRule) {
+    const Bytes file = BuildInstaller(test::MinimalPeImage(), DemoManifest(), kEntries);
+    const Bytes signedFile = Signed(file);
+    Bytes pastEnd = signedFile;
+    PutU32At(pastEnd, test::kMinimalPeSecurityEntryAt + 4, 0xFFFFFFF0u);  // the table would run past the file
+    Bytes tooShort = Signed(file, 4);  // shorter than one certificate header
+    Bytes lostHeaders = signedFile;
+    PutU32At(lostHeaders, 0x3C, 0xFFFFFFF0u);  // the PE headers far outside the file
+    for (const Bytes* damaged : {&pastEnd, &tooShort, &lostHeaders}) {
+        EXPECT_EQ(FieldOf([&] { OpenInstaller(*damaged); }), "checksum");
+    }
+    // Without a signature, the PE checksum field is summed like any other byte.
+    Bytes unsignedChanged = file;
+    PutU32At(unsignedChanged, test::kMinimalPeChecksumAt, 0x00031337);
+    EXPECT_EQ(FieldOf([&] { OpenInstaller(unsignedChanged); }), "checksum");
+}
+
+TEST(ClearPeSigningFields, ZeroesBothFieldsOfAProgramImageAndRefusesOtherData) {
+    Bytes image = test::MinimalPeImage();
+    PutU32At(image, test::kMinimalPeChecksumAt, 0x00020197);
+    PutU32At(image, test::kMinimalPeSecurityEntryAt, 0x300);
+    ASSERT_TRUE(ClearPeSigningFields(image));
+    EXPECT_EQ(image, test::MinimalPeImage());
+    Bytes notAProgram(0x400, 0x4D);
+    EXPECT_FALSE(ClearPeSigningFields(notAProgram));
+    Bytes cut = test::MinimalPeImage();
+    cut.resize(test::kMinimalPeSecurityEntryAt + 4);  // the headers end inside the security entry
+    EXPECT_FALSE(ClearPeSigningFields(cut));
 }
 
 }  // namespace

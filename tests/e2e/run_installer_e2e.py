@@ -89,6 +89,16 @@ def build_with_kvpack(work, image_path_bytes, kvpack):
         print('kvpack failed; skipping its case:\n' + result.stdout + result.stderr)
         if os.path.exists(out):
             os.remove(out)
+        return
+    # The same installer signed by osslsigncode with a certificate made here: it must still install.
+    cert, key = os.path.join(work, 'sign-cert.pem'), os.path.join(work, 'sign-key.pem')
+    subprocess.run(['openssl', 'req', '-x509', '-newkey', 'rsa:2048', '-nodes', '-keyout', key, '-out', cert,
+                    '-days', '2', '-subj', '/CN=Korvalin E2E'], check=True, capture_output=True)
+    signed = os.path.join(work, 'fixtures', 'kvpacked-signed.exe')
+    if os.path.exists(signed):
+        os.remove(signed)
+    subprocess.run(['osslsigncode', 'sign', '-certs', cert, '-key', key, '-in', out, '-out', signed],
+                   check=True, capture_output=True)
 
 
 def failure_cases(r, work, support):
@@ -259,7 +269,19 @@ def run_cases(r, work):
              'start', '"%s" OptNIN OptNP' % win(os.path.join(fixtures_dir, 'launch-refused.exe')),
              '--cwd', win(fixtures_dir), 'wait', FAILED_CAPTION, 'sleep', '1500', 'dump', 'press', 'OK', 'gone',
              'absent', FAILED_CAPTION, '--for', '1500', 'exitcode']
+    signed = os.path.join(fixtures_dir, 'kvpacked-signed.exe')
+    if os.path.exists(signed):
+        steps.extend(['echo', 'signed', 'start', '"%s" OptNP' % win(signed), '--cwd', win(fixtures_dir),
+                      'wait', MAIN_CAPTION, '--timeout', '30', 'gone', 'exitcode', '--timeout', '60'])
     cases = r.drive(steps)
+
+    if os.path.exists(signed):
+        c = cases.get('signed') or Case('signed')
+        r.check(c, not c.errors, 'no driver errors')
+        r.check(c, c.exit_code == EXIT_INSTALLED, 'the signed installer installed, exit code %s' % c.exit_code)
+        placed = prefix_path('drive_c', 'Kvpack', 'Sample', 'README.TXT')
+        r.check(c, os.path.exists(placed) and open(placed, 'rb').read() == b'Packed by kvpack.\r\n',
+                'README.TXT installed from the signed installer')
 
     c = cases.get('refused') or Case('refused')
     r.check(c, not c.errors, 'no driver errors')

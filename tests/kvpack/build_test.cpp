@@ -6,6 +6,7 @@
 #include <utime.h>
 
 #include "kvpack_test_support.h"
+#include "tests/archive/minimal_pe.h"
 
 namespace kv::tools::test {
 namespace {
@@ -199,6 +200,30 @@ TEST(KvpackBuild, DemoProjectBuildsWithTheRecordsTheDemoNeeds) {
               "[('Kvuninstall.exe', '', 0, 0, ''), ('KVDEMO.EXE', '', 1, 1, 'Korvalin Demo'), "
               "('README.TXT', '', 0, 1, 'Korvalin Demo Read Me'), ('LICENSE.RTF', '', 0, 0, '')]\n"
               "[('$INSTALL', 0), ('0', 1)]\nKVDEMO.EXE Korvalin Demo\n");
+}
+
+TEST(KvpackBuild, ASigningCommandThatFailsOrCannotWorkIsReportedWithExitCodeTwo) {
+    ScratchDir dir;
+    WriteSampleProject(dir.path());
+    // The sample stub is no Windows program: there are no signing fields to prepare.
+    RunResult result = RunKvpack("build project.toml -o setup.exe --sign 'cp {in} {out}'", dir.path());
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find("not a Windows program, so it cannot be signed"), std::string::npos) << result.err;
+
+    WriteBytes(dir / "stub.exe", kv::test::MinimalPeImage());
+    result = RunKvpack("build project.toml -o setup.exe --sign 'false {in} {out}'", dir.path());
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find("signing the uninstaller failed (exit status 1): false '"), std::string::npos) << result.err;
+    // A command that copies instead of signing leaves an installer that is not signed.
+    result = RunKvpack("build project.toml -o setup.exe --sign 'cp {in} {out}'", dir.path());
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find("does not read back as a signed installer"), std::string::npos) << result.err;
+    EXPECT_FALSE(fs::exists(dir / "setup.exe"));
+
+    result = RunKvpack("build project.toml -o setup.exe", dir.path(), "KVPACK_SIGN='signtool {in}'");
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find("sign: must name the file to sign as {in} and the signed file as {out}"), std::string::npos)
+        << result.err;
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ RunResult RunShell(const std::string& command, const fs::path& workDir, const st
     static int counter = 0;
     const fs::path out = workDir / (".out" + std::to_string(counter));
     const fs::path err = workDir / (".err" + std::to_string(counter++));
-    const std::string line = "cd " + Quote(workDir.string()) + " && ( unset KVPACK_STUB KVPACK_UNINSTALLER SOURCE_DATE_EPOCH; " +
+    const std::string line = "cd " + Quote(workDir.string()) + " && ( unset KVPACK_STUB KVPACK_UNINSTALLER KVPACK_SIGN SOURCE_DATE_EPOCH; " +
                              (env.empty() ? "" : "export " + env + "; ") + command + " ) >" + Quote(out.string()) +
                              " 2>" + Quote(err.string());
     const int status = std::system(line.c_str());

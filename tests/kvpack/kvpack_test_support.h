@@ -36,8 +36,8 @@ std::string ReadText(const fs::path& path);
 // Bytes that compress somewhat, like program code: a repeating pattern with noise. Same seed, same bytes.
 std::vector<std::uint8_t> SampleBytes(std::size_t size, std::uint32_t seed);
 
-// Runs `command` (already quoted shell words) in `workDir`, with KVPACK_STUB, KVPACK_UNINSTALLER and
-// SOURCE_DATE_EPOCH cleared, then `env` ("NAME=value ..."), capturing stdout and stderr.
+// Runs `command` (already quoted shell words) in `workDir`, with KVPACK_STUB, KVPACK_UNINSTALLER,
+// KVPACK_SIGN and SOURCE_DATE_EPOCH cleared, then `env` ("NAME=value ..."), capturing stdout and stderr.
 RunResult RunShell(const std::string& command, const fs::path& workDir, const std::string& env = "");
 RunResult RunKvpack(const std::string& args, const fs::path& workDir, const std::string& env = "");
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "kvpack_test_support.h"
+#include "tests/archive/minimal_pe.h"
 
 namespace kv::tools::test {
 namespace {
@@ -123,6 +124,54 @@ TEST_F(KvpackInspect, ListAndVerifyRefuseAFileThatIsNoInstaller) {
     result = RunKvpack("verify missing.exe", m_dir.path());
     EXPECT_EQ(result.exitCode, 4);
     EXPECT_NE(result.err.find("installer missing.exe: cannot open"), std::string::npos) << result.err;
+}
+
+// Signing with a certificate made on the spot: the uninstaller is signed before it is packed and the
+// installer after it is built; osslsigncode and kvpack both accept the result.
+TEST(KvpackSigned, BothToolsAcceptASignedInstallerAndAChangedPayloadByteIsRefused) {
+    ScratchDir dir;
+    WriteSampleProject(dir.path(), "sign = \"osslsigncode sign -certs cert.pem -key key.pem -in {in} -out {out}\"\n");
+    WriteBytes(dir / "stub.exe", kv::test::MinimalPeImage());
+    WriteBytes(dir / "Kvuninstall.exe", kv::test::MinimalPeImage());
+    const RunResult cert = RunShell("openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 "
+                                    "-subj /CN=KvpackTest",
+                                    dir.path());
+    ASSERT_EQ(cert.exitCode, 0) << cert.err;
+    const RunResult build = RunKvpack("build project.toml -o setup.exe", dir.path());
+    ASSERT_EQ(build.exitCode, 0) << build.err;
+    EXPECT_NE(build.out.find(", signed)"), std::string::npos) << build.out;
+
+    RunResult check = RunShell("osslsigncode verify -CAfile cert.pem -in setup.exe", dir.path());
+    EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+    ASSERT_EQ(RunKvpack("extract setup.exe -d out", dir.path()).exitCode, 0);
+    check = RunShell("osslsigncode verify -CAfile cert.pem -in out/Kvuninstall.exe", dir.path());
+    EXPECT_EQ(check.exitCode, 0) << "the uninstaller was not signed before packing: " << check.out << check.err;
+
+    const RunResult verify = RunKvpack("verify setup.exe", dir.path());
+    EXPECT_EQ(verify.exitCode, 0) << verify.err;
+    EXPECT_NE(verify.out.find("setup.exe: signed: certificate table of "), std::string::npos) << verify.out;
+    const RunResult list = RunKvpack("list setup.exe", dir.path());
+    EXPECT_EQ(list.exitCode, 0) << list.err;
+    EXPECT_NE(list.out.find("certificate table at"), std::string::npos) << list.out;
+
+    auto bytes = ReadBytes(dir / "setup.exe");
+    bytes[bytes.size() / 2] ^= 0x01;  // inside the largest entry
+    WriteBytes(dir / "damaged.exe", bytes);
+    const RunResult damaged = RunKvpack("verify damaged.exe", dir.path());
+    EXPECT_EQ(damaged.exitCode, 3);
+    EXPECT_NE(damaged.err.find("checksum mismatch"), std::string::npos) << damaged.err;
+
+    // Signed by hand after an unsigned build: the stub's signing fields were zero already.
+    std::string plain = ReadText(dir / "project.toml");
+    const std::size_t signKey = plain.find("sign = \"osslsigncode");
+    plain.erase(signKey, plain.find('\n', signKey) + 1 - signKey);
+    WriteText(dir / "plain.toml", plain);
+    ASSERT_EQ(RunKvpack("build plain.toml -o plain.exe", dir.path()).exitCode, 0);
+    check = RunShell("osslsigncode sign -certs cert.pem -key key.pem -in plain.exe -out by-hand.exe", dir.path());
+    ASSERT_EQ(check.exitCode, 0) << check.err;
+    const RunResult byHand = RunKvpack("verify by-hand.exe", dir.path());
+    EXPECT_EQ(byHand.exitCode, 0) << byHand.err;
+    EXPECT_NE(byHand.out.find("by-hand.exe: signed:"), std::string::npos) << byHand.out;
 }
 
 }  // namespace

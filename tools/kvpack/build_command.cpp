@@ -1,15 +1,18 @@
 // kvpack build: a project file and its sources in, one installer out.
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "archive/checksum.h"
 #include "archive/installer_file.h"
+#include "archive/pe_signing.h"
 #include "tools/kvpack/command.h"
 #include "tools/kvpack/file_io.h"
 #include "tools/kvpack/opened_installer.h"
 #include "tools/kvpack/parallel_compress.h"
 #include "tools/kvpack/progress.h"
 #include "tools/kvpack/project.h"
+#include "tools/kvpack/sign_command.h"
 #include "tools/kvpack/tool_error.h"
 
 namespace kv::tools {
@@ -23,24 +26,60 @@ struct BuildOptions {
     bool fast = false;
     unsigned jobs = 0;
     bool quiet = false;
+    std::string sign;
 };
+
+// Signs the built installer: the program image's signing fields are zeroed first (the reader checks
+// a signed file with them as zeros), the command signs a scratch copy, and what it writes must read
+// back as a signed installer.
+std::vector<std::uint8_t> SignInstaller(const SignCommand& sign, const std::string& output,
+                                        std::vector<std::uint8_t> installer) {
+    std::filesystem::path unsignedCopy = output;
+    unsignedCopy += ".kvpack-unsigned";
+    WriteFileBytes(unsignedCopy, installer);
+    std::vector<std::uint8_t> signedBytes;
+    try {
+        signedBytes = SignFile(sign, unsignedCopy, output, "installer");
+    } catch (...) {
+        std::error_code ignored;
+        std::filesystem::remove(unsignedCopy, ignored);
+        throw;
+    }
+    std::error_code ignored;
+    std::filesystem::remove(unsignedCopy, ignored);
+    kv::archive::SpanSource source(signedBytes);
+    const kv::archive::InstallerChecksum checksum = kv::archive::ChecksumInstaller(source);
+    if (!checksum.matches() || !checksum.certificateTable) {
+        throw ToolError(kExitBadInput, "the signing command's output does not read back as a signed installer: " +
+                                           sign.command);
+    }
+    return signedBytes;
+}
 
 int RunBuild(const BuildOptions& options) {
     ProjectOverrides overrides = OverridesFromEnvironment();
     if (!options.stub.empty()) overrides.stub = options.stub;
     if (!options.uninstaller.empty()) overrides.uninstaller = options.uninstaller;
     overrides.fast = options.fast;
+    if (!options.sign.empty()) overrides.sign = options.sign;
     Project project = LoadProject(options.project, overrides);
 
-    const std::vector<std::uint8_t> stub = ReadFileBytes(project.stub, "stub");
+    std::vector<std::uint8_t> stub = ReadFileBytes(project.stub, "stub");
     if (stub.empty()) throw ToolError(kExitBadInput, "stub " + project.stub.string() + ": is empty");
+    // Unsigned output stays byte for byte what it was; only an installer about to be signed gets the
+    // zeros that a signed file is checked with.
+    if (project.sign && !kv::archive::ClearPeSigningFields(stub)) {
+        throw ToolError(kExitBadInput, "stub " + project.stub.string() + ": not a Windows program, so it cannot be signed");
+    }
 
     std::vector<CompressJob> jobs;
     std::uint64_t inputBytes = 0;
     for (std::size_t i = 0; i < project.sources.size(); ++i) {
         CompressJob job;
         job.name = project.manifest.files[i].file;
-        job.data = ReadFileBytes(project.sources[i], "source");
+        // The uninstaller is signed before it is packed.
+        job.data = i == 0 && project.sign ? SignFile(*project.sign, project.sources[i], options.output, "uninstaller")
+                                          : ReadFileBytes(project.sources[i], "source");
         if (job.data.size() > kv::archive::kMaxOffset) {
             throw ToolError(kExitBadInput, project.sources[i].string() + ": larger than an installer can hold (2 GiB)");
         }
@@ -76,11 +115,13 @@ int RunBuild(const BuildOptions& options) {
     if (installer.size() % 8 != 0) {
         throw ToolError(kExitCorrupt, "internal error: the built installer is not a multiple of 8 bytes long");
     }
+    const std::uint32_t checksum = kv::archive::ChecksumOf(installer);
+    if (project.sign) installer = SignInstaller(*project.sign, options.output, std::move(installer));
     WriteFileBytes(options.output, installer);
     if (!options.quiet) {
-        std::printf("%s: %zu files, %llu bytes packed into %zu (checksum %s)\n", options.output.c_str(),
+        std::printf("%s: %zu files, %llu bytes packed into %zu (checksum %s%s)\n", options.output.c_str(),
                     project.manifest.files.size(), static_cast<unsigned long long>(inputBytes), installer.size(),
-                    Hex(kv::archive::ChecksumOf(installer)).c_str());
+                    Hex(checksum).c_str(), project.sign ? ", signed" : "");
     }
     return kExitOk;
 }
@@ -98,7 +139,11 @@ void AddBuildCommand(CLI::App& app, CommandRunner& run) {
     sub->add_flag("--fast", options->fast, "Faster, slightly larger compression");
     sub->add_option("-j,--jobs", options->jobs, "Compression threads (default: one per core)");
     sub->add_flag("-q,--quiet", options->quiet, "No progress and no summary");
-    sub->footer("A date the project leaves out is SOURCE_DATE_EPOCH when set, else the newest source's time.");
+    sub->add_option("--sign", options->sign,
+                    "Signing command with {in} and {out}, run on the uninstaller and the installer (overrides the "
+                    "sign key and KVPACK_SIGN)");
+    sub->footer("A date the project leaves out is SOURCE_DATE_EPOCH when set, else the newest source's time. "
+                "A signing command that fails gives exit code 2.");
     sub->callback([options, &run] { run = [options] { return RunBuild(*options); }; });
 }
 

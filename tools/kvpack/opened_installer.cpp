@@ -12,19 +12,33 @@ namespace kv::tools {
 
 namespace szdd = kv::archive::szdd;
 
-LoadedInstaller LoadInstaller(const std::filesystem::path& path) {
-    LoadedInstaller installer;
-    installer.bytes = ReadFileBytes(path, "installer");
-    if (installer.bytes.size() < kv::archive::kTrailerSize) {
-        throw ToolError(kExitCorrupt, path.string() + ": too short to be an installer (" +
-                                          std::to_string(installer.bytes.size()) + " bytes)");
+std::vector<std::uint8_t> ReadInstallerBytes(const std::filesystem::path& path) {
+    std::vector<std::uint8_t> bytes = ReadFileBytes(path, "installer");
+    if (bytes.size() < kv::archive::kTrailerSize) {
+        throw ToolError(kExitCorrupt, path.string() + ": too short to be an installer (" + std::to_string(bytes.size()) +
+                                          " bytes)");
     }
+    return bytes;
+}
+
+LoadedInstaller OpenLoadedInstaller(const std::filesystem::path& path, std::vector<std::uint8_t> bytes,
+                                    const kv::archive::InstallerChecksum& checksum) {
+    LoadedInstaller installer;
+    installer.bytes = std::move(bytes);
+    kv::archive::SpanSource source(installer.bytes);
     try {
-        installer.opened = kv::archive::OpenInstaller(installer.bytes);
+        installer.opened = kv::archive::OpenInstaller(source, checksum);
     } catch (const kv::archive::FormatError& error) {
         throw ToolError(kExitCorrupt, path.string() + ": " + error.what());
     }
     return installer;
+}
+
+LoadedInstaller LoadInstaller(const std::filesystem::path& path) {
+    std::vector<std::uint8_t> bytes = ReadInstallerBytes(path);
+    kv::archive::SpanSource source(bytes);
+    const kv::archive::InstallerChecksum checksum = kv::archive::ChecksumInstaller(source);
+    return OpenLoadedInstaller(path, std::move(bytes), checksum);
 }
 
 std::span<const std::uint8_t> EntryBytes(const LoadedInstaller& installer, const kv::archive::FileRecord& record) {

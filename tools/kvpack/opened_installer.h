@@ -16,8 +16,16 @@ struct LoadedInstaller {
     kv::archive::OpenedInstaller opened;
 };
 
-// Reads and opens an installer; ToolError kExitIoError when unreadable, kExitCorrupt naming the
+// Reads a whole installer file; ToolError kExitIoError when unreadable, kExitCorrupt when it is too
+// short to be an installer.
+std::vector<std::uint8_t> ReadInstallerBytes(const std::filesystem::path& path);
+
+// Opens read bytes after the checksum pass `checksum` over them; ToolError kExitCorrupt naming the
 // file and the field when the checksum or the manifest is wrong.
+LoadedInstaller OpenLoadedInstaller(const std::filesystem::path& path, std::vector<std::uint8_t> bytes,
+                                    const kv::archive::InstallerChecksum& checksum);
+
+// Both, with the checksum pass in between.
 LoadedInstaller LoadInstaller(const std::filesystem::path& path);
 
 // The stored bytes of one record's entry; ToolError kExitCorrupt when it lies outside the file.

@@ -17,9 +17,17 @@ struct ProjectOverrides {
     std::optional<std::filesystem::path> stub;         // --stub, relative to the working folder
     std::optional<std::filesystem::path> uninstaller;  // --uninstaller
     bool fast = false;                                 // --fast
+    std::optional<std::string> sign;                   // --sign
     std::optional<std::string> envStub;                // KVPACK_STUB
     std::optional<std::string> envUninstaller;         // KVPACK_UNINSTALLER
+    std::optional<std::string> envSign;                // KVPACK_SIGN
     std::optional<std::string> sourceDateEpoch;        // SOURCE_DATE_EPOCH
+};
+
+// A signing command, run on the uninstaller before it is packed and on the built installer.
+struct SignCommand {
+    std::string command;            // a shell command with {in} (file to sign) and {out} (signed file)
+    std::filesystem::path folder;   // where it runs: the project's folder for the sign key, else the current one
 };
 
 struct Project {
@@ -29,6 +37,7 @@ struct Project {
     std::vector<std::filesystem::path> sources;  // one per manifest.files entry
     std::filesystem::path stub;                  // the installer program image
     kv::archive::szdd::Level level = kv::archive::szdd::Level::Best;
+    std::optional<SignCommand> sign;             // --sign, the sign key or KVPACK_SIGN
 };
 
 // Reads and checks a project file. Throws ToolError: kExitIoError when the project file cannot be
@@ -36,7 +45,8 @@ struct Project {
 // [[setting]] and [[file]] tables are counted from 1 in messages, in the order the file lists them.
 Project LoadProject(const std::filesystem::path& projectFile, const ProjectOverrides& overrides);
 
-// The overrides that come from the environment (KVPACK_STUB, KVPACK_UNINSTALLER, SOURCE_DATE_EPOCH).
+// The overrides that come from the environment (KVPACK_STUB, KVPACK_UNINSTALLER, KVPACK_SIGN,
+// SOURCE_DATE_EPOCH).
 ProjectOverrides OverridesFromEnvironment();
 
 }  // namespace kv::tools

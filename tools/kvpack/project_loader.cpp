@@ -30,7 +30,7 @@ using kv::archive::SettingRecord;
 
 constexpr std::string_view kHeaderKeys[] = {
     "title",  "displayName", "setupName",   "defaultFolder", "runFile", "programsFolder", "archiveDate",
-    "uninstallerDate", "stub", "uninstaller", "compression", "setting", "file"};
+    "uninstallerDate", "stub", "uninstaller", "compression", "sign", "setting", "file"};
 constexpr std::string_view kSettingKeys[] = {"iniFile", "section", "key", "value", "numeric"};
 constexpr std::string_view kFileKeys[] = {"source",      "file",         "folder",  "exeparms",
                                           "desktopIcon", "programsIcon", "iconName"};
@@ -85,6 +85,7 @@ public:
         CheckRunFile(root);
         CheckDuplicateTargets();
         ResolveStub(root);
+        ResolveSign(root);
         ResolveDates();
         if (!m_errors.empty()) {
             std::string message;
@@ -491,6 +492,29 @@ private:
         }
     }
 
+    void ResolveSign(const toml::table& root) {
+        const toml::node* node = m_overrides.sign ? nullptr : root.get("sign");
+        std::optional<std::string> command = m_overrides.sign;
+        if (node != nullptr) {
+            const auto* text = node->as_string();
+            if (text == nullptr) {
+                Error(node, "sign", "must be a command line");
+                return;
+            }
+            command = text->get();
+        } else if (!command) {
+            command = m_overrides.envSign;
+        }
+        if (!command || command->empty()) return;
+        if (command->find("{in}") == std::string::npos || command->find("{out}") == std::string::npos) {
+            Error(node, "sign", "must name the file to sign as {in} and the signed file as {out}");
+            return;
+        }
+        // A command from the project file runs in its folder, so its paths read like the project's own.
+        const fs::path folder = node != nullptr && !m_folder.empty() ? fs::absolute(m_folder) : fs::current_path();
+        m_project.sign = SignCommand{*command, folder};
+    }
+
     void ResolveDates() {
         using namespace std::chrono;
         if (!m_errors.empty()) return;  // the sources may not exist
@@ -584,6 +608,7 @@ ProjectOverrides OverridesFromEnvironment() {
     ProjectOverrides overrides;
     overrides.envStub = Environment("KVPACK_STUB");
     overrides.envUninstaller = Environment("KVPACK_UNINSTALLER");
+    overrides.envSign = Environment("KVPACK_SIGN");
     overrides.sourceDateEpoch = Environment("SOURCE_DATE_EPOCH");
     return overrides;
 }

@@ -1,10 +1,11 @@
 // kvpack verify: checks an installer's checksum, manifest, record conventions and every entry.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
-#include "archive/checksum.h"
 #include "archive/installer_file.h"
 #include "archive/names.h"
+#include "archive/pe_signing.h"
 #include "tools/kvpack/ansi_text.h"
 #include "tools/kvpack/command.h"
 #include "tools/kvpack/file_io.h"
@@ -13,6 +14,11 @@
 
 namespace kv::tools {
 namespace {
+
+bool AllZero(std::span<const std::uint8_t> file, std::uint64_t at, std::size_t count) {
+    return std::all_of(file.begin() + static_cast<std::ptrdiff_t>(at), file.begin() + static_cast<std::ptrdiff_t>(at + count),
+                       [](std::uint8_t b) { return b == 0; });
+}
 
 struct VerifyOptions {
     std::string installer;
@@ -47,26 +53,34 @@ std::vector<std::string> Problems(const LoadedInstaller& installer, std::vector<
     }
     // The installer only offers nothing to start then, so this is a note, not a fault.
     if (!runFileFound) notes.push_back("runFile \"" + AnsiToUtf8(m.runFile) + "\" names no file record");
-    if (installer.bytes.size() % 8 != 0) {
-        notes.push_back("the length " + std::to_string(installer.bytes.size()) +
-                        " is not a multiple of 8, so the file cannot be signed as is");
+    if (!installer.opened.certificateTable) {
+        if (installer.bytes.size() % 8 != 0) {
+            notes.push_back("the length " + std::to_string(installer.bytes.size()) +
+                            " is not a multiple of 8, so the file cannot be signed as is");
+        }
+        // A signature would rewrite these, and a signed file is checked with them as zeros.
+        kv::archive::SpanSource source(installer.bytes);
+        const auto pe = kv::archive::FindPeSigningFields(source);
+        if (pe && !(AllZero(installer.bytes, pe->checksumAt, kv::archive::kPeChecksumSize) &&
+                   AllZero(installer.bytes, pe->securityEntryAt, kv::archive::kSecurityEntrySize))) {
+            notes.push_back("the PE checksum field or the security directory entry is not zero, so the file cannot be "
+                            "signed as is (kvpack build with a sign command zeroes them)");
+        }
     }
     return problems;
 }
 
 int RunVerify(const VerifyOptions& options) {
-    const std::vector<std::uint8_t> bytes = ReadFileBytes(options.installer, "installer");
-    if (bytes.size() < kv::archive::kTrailerSize) {
-        throw ToolError(kExitCorrupt, options.installer + ": too short to be an installer (" + std::to_string(bytes.size()) +
-                                          " bytes)");
-    }
-    const std::uint32_t computed = kv::archive::ChecksumOf(bytes);
-    const std::uint32_t stored = kv::archive::ReadTrailer(bytes).checksum;
+    std::vector<std::uint8_t> bytes = ReadInstallerBytes(options.installer);
+    kv::archive::SpanSource source(bytes);
+    const kv::archive::InstallerChecksum checksum = kv::archive::ChecksumInstaller(source);
+    const std::uint32_t computed = checksum.computed;
+    const std::uint32_t stored = checksum.stored;
     if (computed != stored) {
         throw ToolError(kExitCorrupt, options.installer + ": checksum mismatch: stored " + Hex(stored) + ", computed " +
                                           Hex(computed) + " (the file is damaged)");
     }
-    LoadedInstaller installer = LoadInstaller(options.installer);
+    LoadedInstaller installer = OpenLoadedInstaller(options.installer, std::move(bytes), checksum);
     std::vector<std::string> notes;
     const std::vector<std::string> problems = Problems(installer, notes);
     for (const std::string& note : notes) std::printf("%s: note: %s\n", options.installer.c_str(), note.c_str());
@@ -74,6 +88,10 @@ int RunVerify(const VerifyOptions& options) {
         std::string message;
         for (const std::string& problem : problems) message += (message.empty() ? "" : "\n") + options.installer + ": " + problem;
         throw ToolError(kExitCorrupt, message);
+    }
+    if (const auto& table = installer.opened.certificateTable) {
+        std::printf("%s: signed: certificate table of %llu bytes at %s, behind the trailer\n", options.installer.c_str(),
+                    static_cast<unsigned long long>(table->size), Hex(table->offset).c_str());
     }
     const auto& m = installer.opened.manifest;
     std::printf("%s: OK: checksum %s, %zu settings, %zu files, every entry expands\n", options.installer.c_str(),

@@ -1,13 +1,15 @@
-// Loading the trailer and manifest from an open installer file, and what the loader refuses.
+// The installer reading its own open file: the archive reader over the file stream, what it loads
+// and what it refuses.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "archive/checksum.h"
 #include "archive/installer_file.h"
 #include "archive/manifest_io.h"
-#include "ui/manifest_loader.h"
+#include "ui/archive_stream_reader.h"
 
 namespace kv::ui {
 namespace {
@@ -42,62 +44,79 @@ Bytes Installer(const archive::Manifest& manifest) {
     return archive::BuildInstaller(image, manifest, {Bytes{1, 2, 3}, Bytes{4, 5, 6, 7}});
 }
 
-// A manifest block written as is (limits not enforced) behind a program image, with its trailer.
+// Gives a deliberately changed file a matching checksum, so that the reader gets past it.
+void Reseal(Bytes& file) {
+    const std::uint32_t sum = archive::ChecksumOf(file);
+    for (int i = 0; i < 4; ++i) file[file.size() - 4 + i] = static_cast<std::uint8_t>(sum >> (8 * i));
+}
+
+// A manifest block written as is (limits not enforced) behind a program image, with its trailer
+// and a matching checksum.
 Bytes RawInstaller(const Bytes& manifestBlock) {
     Bytes file(64, 0x4D);
     file.insert(file.end(), manifestBlock.begin(), manifestBlock.end());
     const auto length = static_cast<std::uint32_t>(manifestBlock.size());
     for (int i = 0; i < 4; ++i) file.push_back(static_cast<std::uint8_t>(length >> (8 * i)));
-    for (int i = 0; i < 4; ++i) file.push_back(0);  // the checksum is not the loader's business
+    for (int i = 0; i < 4; ++i) file.push_back(0);
+    Reseal(file);
     return file;
 }
 
-TEST(LoadManifest, ReadsWhatTheBuilderWrote) {
+// Opens the installer through the installer's own file source, as its initialisation does.
+archive::OpenedInstaller LoadThroughStream(std::FILE* stream) {
+    ArchiveStreamReader source(stream);
+    return archive::OpenInstaller(source);
+}
+
+TEST(ArchiveStreamReader, LoadsWhatTheBuilderWrote) {
     const archive::Manifest manifest = SampleManifest();
     const Bytes file = Installer(manifest);
     TempStream stream(file);
-    const LoadedManifest loaded = LoadManifest(stream.file, file.size());
+    std::FILE* handle = stream.file;
+    EXPECT_EQ(ArchiveStreamReader(handle).Size(), file.size());
+    const archive::OpenedInstaller loaded = LoadThroughStream(stream.file);
     EXPECT_EQ(loaded.manifest.title, manifest.title);
     EXPECT_EQ(loaded.manifest.defaultFolder, manifest.defaultFolder);
     ASSERT_EQ(loaded.manifest.files.size(), 2u);
-    EXPECT_EQ(loaded.block.size(), loaded.trailer.manifestLength);
-    EXPECT_EQ(loaded.manifestStart + loaded.block.size() + 8, file.size());
+    EXPECT_EQ(loaded.manifestBlock.size(), loaded.trailer.manifestLength);
+    EXPECT_EQ(loaded.manifestStart + loaded.manifestBlock.size() + 8, file.size());
     // The cursor stands on runFile, right behind the four header strings and their terminators.
     const std::size_t expected = manifest.title.size() + manifest.displayName.size() + manifest.setupName.size() +
                                  manifest.defaultFolder.size() + 4;
     EXPECT_EQ(loaded.headerEnd, expected);
-    EXPECT_EQ(0, std::memcmp(loaded.block.data() + loaded.headerEnd, "APP.EXE", 8));
+    EXPECT_EQ(0, std::memcmp(loaded.manifestBlock.data() + loaded.headerEnd, "APP.EXE", 8));
 }
 
-TEST(LoadManifest, RefusesFilesTooShortOrPointingOutside) {
+TEST(ArchiveStreamReader, RefusesFilesTooShortOrPointingOutside) {
     {
         const Bytes file{1, 2, 3};
         TempStream stream(file);
-        EXPECT_THROW(LoadManifest(stream.file, file.size()), archive::FormatError);
+        EXPECT_THROW(LoadThroughStream(stream.file), archive::FormatError);
     }
     {
         Bytes file = Installer(SampleManifest());
         file[file.size() - 8] = 0xFF;  // manifestLength far beyond the file
         file[file.size() - 5] = 0x7F;
+        Reseal(file);
         TempStream stream(file);
-        EXPECT_THROW(LoadManifest(stream.file, file.size()), archive::FormatError);
+        EXPECT_THROW(LoadThroughStream(stream.file), archive::FormatError);
     }
 }
 
-TEST(LoadManifest, RefusesBrokenLimitsAndCounts) {
+TEST(ArchiveStreamReader, RefusesBrokenLimitsAndCounts) {
     archive::Manifest tooLong = SampleManifest();
     tooLong.title = std::string(125, 'T');  // one past the title buffer
     {
         const Bytes file = RawInstaller(archive::WriteManifest(tooLong));
         TempStream stream(file);
-        EXPECT_THROW(LoadManifest(stream.file, file.size()), archive::FormatError);
+        EXPECT_THROW(LoadThroughStream(stream.file), archive::FormatError);
     }
     // fileCount claims more records than the block holds.
     Bytes block = archive::WriteManifest(SampleManifest());
     block.push_back(0);
     const Bytes file = RawInstaller(block);
     TempStream good(file);
-    const LoadedManifest loaded = LoadManifest(good.file, file.size());
+    const archive::OpenedInstaller loaded = LoadThroughStream(good.file);
     ASSERT_EQ(loaded.manifest.files.size(), 2u);
     // The count sits right after the settings count; find it by its known value 2.
     Bytes broken = block;
@@ -112,7 +131,7 @@ TEST(LoadManifest, RefusesBrokenLimitsAndCounts) {
     ASSERT_TRUE(patched);
     const Bytes brokenFile = RawInstaller(broken);
     TempStream stream(brokenFile);
-    EXPECT_THROW(LoadManifest(stream.file, brokenFile.size()), archive::FormatError);
+    EXPECT_THROW(LoadThroughStream(stream.file), archive::FormatError);
 }
 
 }  // namespace

@@ -53,8 +53,8 @@ void Reseal(Bytes& file) {
 // A manifest block written as is (limits not enforced) behind a program image, with its trailer
 // and a matching checksum.
 Bytes RawInstaller(const Bytes& manifestBlock) {
-    Bytes file(64, 0x4D);
-    file.insert(file.end(), manifestBlock.begin(), manifestBlock.end());
+    Bytes file = manifestBlock;
+    file.insert(file.begin(), 64, 0x4D);
     const auto length = static_cast<std::uint32_t>(manifestBlock.size());
     for (int i = 0; i < 4; ++i) file.push_back(static_cast<std::uint8_t>(length >> (8 * i)));
     for (int i = 0; i < 4; ++i) file.push_back(0);

@@ -32,9 +32,6 @@ CInstallerDlg::~CInstallerDlg() {
     if (m_pArchive != nullptr) {
         std::fclose(m_pArchive);
     }
-    if (m_pOutFile != nullptr) {
-        std::fclose(m_pOutFile);
-    }
 }
 
 void CInstallerDlg::DoDataExchange(CDataExchange* pDX) {
@@ -91,7 +88,7 @@ void CInstallerDlg::OnBrowse() {
     if (PickFolder("For a new folder, choose an existing one here, then edit the folder path in the main window.",
                    m_strFolder, m_hWnd, chosen) == kFolderChosen) {
         m_strFolder = chosen;
-        lstrcpynA(m_szInstallFolder, chosen, sizeof m_szInstallFolder);
+        m_strInstallFolder = chosen;
         UpdateData(FALSE);
     }
 }
@@ -174,15 +171,15 @@ void CInstallerDlg::EndDialog(int result) {
 // The run itself lives in the installation engine; the dialog gives it its state, the Win32
 // services and itself as the run's user interface, then turns the outcome into the exit code.
 void CInstallerDlg::RunInstallation(bool fromInstallNow) {
-    if (m_bRunning || !m_bManifestLoaded) {
+    if (m_bRunning || !m_pManifest) {
         return;  // a posted Install Now during a run, or after a failed initialisation, starts nothing
     }
     m_bRunning = true;
     install::RunState state;
-    state.manifest = &m_manifest;
+    state.manifest = m_pManifest.get();
     state.title = m_strTitle;
-    state.windowsDirectory = m_szWindowsDir;
-    state.startupDirectory = m_szStartupDir;
+    state.windowsDirectory = m_strWindowsDir;
+    state.startupDirectory = m_strStartupDir;
     state.archivePath = m_strArchivePath;
     state.useCurrentFolder = useCurrentFolder;
     state.commandLine = m_strCommandLine;
@@ -210,9 +207,7 @@ void CInstallerDlg::RunInstallation(bool fromInstallNow) {
         break;
     }
     // One manifest serves one run.
-    m_bManifestLoaded = false;
-    m_manifest = archive::Manifest{};
-    m_pManifest.clear();
+    m_pManifest.reset();
 }
 
 }  // namespace kv::ui

@@ -4,10 +4,9 @@
 
 #include <windows.h>
 
-#include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "ui/exit_codes.h"
 #include "archive/format.h"
@@ -69,29 +68,21 @@ public:
     CEdit m_editFolder;
     CProgressCtrl m_progress;
     std::string m_strFolder;
-    std::string m_strTitle;
+    std::string m_strTitle;  // the title box's text: the manifest's title
     HICON m_hIcon = nullptr;
-    std::vector<std::uint8_t> m_pEntryData;  // the entry being placed; the run keeps its own while it runs
-    std::vector<std::uint8_t> m_pManifest;   // the manifest image as stored
+    // The manifest as the format library parsed and checked it; released when a run ends, since
+    // one manifest serves one run. Null before a successful load.
+    std::unique_ptr<archive::Manifest> m_pManifest;
     std::string m_strMessage;
     std::string m_strArchivePath;
     std::FILE* m_pArchive = nullptr;
-    std::FILE* m_pOutFile = nullptr;
 
-    char m_szTitle[125] = {};
-    char m_szDisplayName[260] = {};
-    char m_szInstallFolder[260] = {};
-    char m_szSetupName[260] = {};
-    char m_szWindowsDir[260] = {};
-    std::size_t m_pCursor = 0;  // offset in m_pManifest just behind the four header strings
-    std::uint32_t m_dwManifestLength = 0;
-    std::uint32_t m_dwStoredChecksum = 0;
+    std::string m_strInstallFolder;  // defaultFolder resolved onto the Windows drive; Browse replaces it
+    std::string m_strWindowsDir;
     bool useCurrentFolder = false;
-    char m_szStartupDir[260] = {};
+    std::string m_strStartupDir;
 
 private:
-    archive::Manifest m_manifest;  // the manifest as the format library parsed and checked it
-    bool m_bManifestLoaded = false;
     bool m_bRunning = false;  // set while a run is in progress: a posted Install Now must not start another
     int m_nExitCode = -1;     // -1 until something decides how the dialog ends
     const std::string m_strCommandLine;

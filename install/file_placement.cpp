@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <new>
 
+#include "install/messages.h"
 #include "install/shortcuts.h"
 #include "install/text_format.h"
 
@@ -186,14 +187,14 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
         if (CreateShortcut(ctx.system, 1, std::string(), fullPath, record.iconName, workingFolder, record.exeparms))
             ctx.log.AddShortcut(uninstall::kLocationDesktop, std::nullopt, record.iconName);
         else
-            ctx.system.AskUser("Failed to create Icon", "Installation Failed", os::MessageButtons::Ok);
+            ctx.ui.ShowWarning("Failed to create Icon", kInstallationFailedCaption);
     }
     if (record.programsIcon != 0) {
         if (CreateShortcut(ctx.system, 0, manifest.programsFolder, fullPath, record.iconName, workingFolder,
                            record.exeparms))
             ctx.log.AddShortcut(uninstall::kLocationPrograms, manifest.programsFolder, record.iconName);
         else
-            ctx.system.AskUser("Failed to create Icon", "Installation Failed", os::MessageButtons::Ok);
+            ctx.ui.ShowWarning("Failed to create Icon", kInstallationFailedCaption);
     }
 
     ctx.ui.StepProgress(static_cast<int>(manifest.files.size()));

@@ -1,5 +1,6 @@
 // The one seam between the installation engine and the operating system: every file, profile,
-// registry, shell and user-question service that a run needs. Win32System is the product's
+// registry and shell service that a run needs. Windows and messages are not here: the run asks
+// its window through install::RunUi. Win32System is the product's
 // implementation; the native tests use a fake that records calls and can fail any of them.
 #pragma once
 
@@ -14,12 +15,6 @@ namespace kv::os {
 
 // 100-nanosecond intervals since 1601-01-01 00:00 UTC (a Windows FILETIME as one number).
 using FileTime = std::uint64_t;
-
-// Dialog results as the platform numbers them.
-inline constexpr int kIdOk = 1;
-inline constexpr int kIdCancel = 2;
-inline constexpr int kIdYes = 6;
-inline constexpr int kIdNo = 7;
 
 // An open file, positioned at its start after opening. Closing happens on destruction too.
 class FileStream {
@@ -65,11 +60,6 @@ enum class ExpandResult {
     Failed,    // a file could not be opened or the copy reported an error; the source is unchanged
     Expanded,  // the expansion is complete in the destination, which could not be moved over the source
     Moved,     // the expansion has taken the source's name
-};
-
-enum class MessageButtons {
-    Ok,     // an OK button, no icon
-    YesNo,  // Yes and No buttons
 };
 
 class System {
@@ -132,10 +122,6 @@ public:
 
     virtual void Sleep(unsigned milliseconds) = 0;
     virtual FileTime SystemTimeAsFileTime() = 0;
-
-    // Asks the user in a modal message box owned by the installer's dialog; returns kIdOk, kIdYes
-    // or kIdNo.
-    virtual int AskUser(const std::string& text, const std::string& caption, MessageButtons buttons) = 0;
 };
 
 }  // namespace kv::os

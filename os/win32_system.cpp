@@ -1,4 +1,4 @@
-// Files, times, profile strings, the registry, LZ expansion, messages and the clock over Win32.
+// Files, times, profile strings, the registry, LZ expansion and the clock over Win32.
 #include "os/win32_system.h"
 
 #include <lzexpand.h>
@@ -273,11 +273,6 @@ FileTime Win32System::SystemTimeAsFileTime() {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     return ToFileTime(now);
-}
-
-int Win32System::AskUser(const std::string& text, const std::string& caption, MessageButtons buttons) {
-    const UINT type = buttons == MessageButtons::YesNo ? MB_YESNO : MB_OK;
-    return MessageBoxA(m_hOwner, text.c_str(), caption.c_str(), type);
 }
 
 }  // namespace kv::os

@@ -10,6 +10,7 @@
 
 #include "ui/exit_codes.h"
 #include "archive/format.h"
+#include "install/installation_run.h"
 #include "install/run_ui.h"
 #include "ui/dialog.h"
 #include "ui/window.h"
@@ -46,18 +47,20 @@ protected:
     void OnInstallNow();
     void OnBrowse();
 
-    // What the installation run needs from the dialog.
+    // What the installation run asks of its window while it goes on.
     std::string ReadFolderText() override;
     void DisableControls() override;
-    int ShowLicense(const std::string& licenseFile) override;
-    void PostCancel() override;
-    void EndDialog(int result) override;
+    bool ShowLicense(const std::string& licenseFile) override;
+    bool AskYesNo(const std::string& text, const std::string& caption) override;
+    void ShowWarning(const std::string& text, const std::string& caption) override;
 
 private:
     enum class LoadFailure { ArchiveMissing, ArchiveCorrupt, OutOfMemory };
     // Loader steps of the initialisation; false after a failure has been reported.
     bool LoadArchive();
     void ReportLoadFailure(LoadFailure failure);
+    // Shows the run's closing message, if any, and ends the dialog as the outcome asks.
+    void FinishRun(const install::RunResult& result, bool fromInstallNow);
     bool OptionGiven(const char* option) const;
     void DisableFolderControls();
 

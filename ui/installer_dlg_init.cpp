@@ -6,6 +6,7 @@
 #include <new>
 
 #include "ui/command_line.h"
+#include "install/messages.h"
 #include "archive/checksum.h"
 #include "archive/format_error.h"
 #include "ui/install_folder.h"
@@ -42,7 +43,7 @@ void CInstallerDlg::ReportLoadFailure(LoadFailure failure) {
         m_nExitCode = kExitOutOfMemory;
         break;
     }
-    ::MessageBoxA(m_hWnd, m_strMessage.c_str(), kInstallationFailedCaption, MB_OK);
+    ::MessageBoxA(m_hWnd, m_strMessage.c_str(), install::kInstallationFailedCaption, MB_OK);
     if (failure == LoadFailure::ArchiveMissing) {
         PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
     }

@@ -371,15 +371,4 @@ void FakeSystem::Sleep(unsigned milliseconds) {
     m_sleeps.push_back(milliseconds);
 }
 
-int FakeSystem::AskUser(const std::string& text, const std::string& caption, MessageButtons buttons) {
-    Record("AskUser " + caption);
-    m_messages.push_back({text, caption, buttons});
-    if (!m_answers.empty()) {
-        const int answer = m_answers.front();
-        m_answers.pop_front();
-        return answer;
-    }
-    return buttons == MessageButtons::Ok ? kIdOk : kIdNo;
-}
-
 }  // namespace kv::os::testing

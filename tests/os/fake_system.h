@@ -1,9 +1,8 @@
 // An in-memory System for native tests: a small Windows-like file tree with drives, profile files,
-// a registry, shell links and message boxes, which records every call and can fail any of them.
+// a registry and shell links, which records every call and can fail any of them.
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -23,11 +22,6 @@ public:
         FileTime accessed = 0;
         FileTime written = 0;
         bool locked = false;  // held open by another program: no open succeeds
-    };
-    struct Message {
-        std::string text;
-        std::string caption;
-        MessageButtons buttons;
     };
     struct Link {
         std::string target, description, arguments, workingDirectory;
@@ -85,7 +79,6 @@ public:
                    const std::string& workingDirectory) override;
     void Sleep(unsigned milliseconds) override;
     FileTime SystemTimeAsFileTime() override { return m_now; }
-    int AskUser(const std::string& text, const std::string& caption, MessageButtons buttons) override;
 
     bool ShouldFail(const std::string& call, const std::string& path);
     void Record(const std::string& call) { m_calls.push_back(call); }
@@ -104,8 +97,6 @@ public:
     std::map<std::string, Link> m_links;                                   // by Key(link path)
     std::vector<Start> m_starts;
     std::vector<unsigned> m_sleeps;
-    std::vector<Message> m_messages;
-    std::deque<int> m_answers;  // answers to AskUser in order; default OK / No
 
 private:
     struct Rule {

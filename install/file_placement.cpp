@@ -52,24 +52,18 @@ bool ReadEntry(EntryReader& entries, std::uint32_t offset, std::uint32_t length,
     return entries.ReadAt(offset, buffer) == length;
 }
 
-int ExpandInPlace(os::System& system, const std::string& folder, const std::string& name) {
-    const std::string source = Join(folder, name);
-    const std::string temp = Join(folder, kExpandTempName);
-    switch (system.LzExpandOver(source, temp)) {
-        case os::ExpandResult::Failed:
-            // Leave no half-written temporary file behind; the source stays as it was.
-            if (system.Exists(temp)) system.RemoveFile(temp);
-            return 0;
-        case os::ExpandResult::Expanded:
-            // The service could not move the expansion over the source: delete and rename instead.
-            // A failure of either surfaces when the file is next opened.
-            system.RemoveFile(source);
-            system.RenameFile(temp, source);
-            return 1;
-        case os::ExpandResult::Moved:
-            return 1;
+bool ExpandEntry(os::System& system, const std::string& scratch, std::span<const std::uint8_t> bytes,
+                 os::FileStream& out, const std::string& name, std::string& failure) {
+    std::unique_ptr<os::FileStream> stored = system.OpenFile(scratch, os::OpenMode::Scratch);
+    if (!stored || stored->Write(bytes) < bytes.size()) {
+        failure = Format("Failed to write file: %s", name);
+        return false;
     }
-    return 0;
+    if (!system.LzExpandInto(*stored, out)) {
+        failure = Format("Failed to expand file: %s", name);
+        return false;
+    }
+    return true;
 }
 
 std::unique_ptr<os::FileStream> OpenTarget(PlacementContext& ctx, const std::string& target) {
@@ -95,15 +89,7 @@ bool WriteEntry(PlacementContext& ctx, const std::string& target, const std::str
     if (!out) return false;
     const std::string scratch = Join(folder, kExpandTempName);
     ctx.scratchFiles.insert(scratch);
-    std::unique_ptr<os::FileStream> stored = ctx.system.OpenFile(scratch, os::OpenMode::Scratch);
-    if (!stored || stored->Write(bytes) < bytes.size()) {
-        ctx.failure = Format("Failed to write file: %s", target);
-        return false;
-    }
-    if (!ctx.system.LzExpandInto(*stored, *out)) {
-        ctx.failure = Format("Failed to expand file: %s", target);
-        return false;
-    }
+    if (!ExpandEntry(ctx.system, scratch, bytes, *out, target, ctx.failure)) return false;
     if (!out->SetTimes(stamp)) {
         ctx.failure = Format("Failed to set archive date: %s", target);
         return false;

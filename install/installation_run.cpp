@@ -188,17 +188,21 @@ Run::LicensePass Run::ShowLicense(const archive::FileRecord& record) {
         return LicensePass::Failed;
     }
     // An entry that lies outside the installer file is refused like a short write, not shown as zeros.
-    const std::size_t written = complete ? out->Write(buffer) : 0;
-    const bool closed = out->Close();
-    if (!complete || written < buffer.size() || !closed) {
+    if (!complete) {
+        m_failure = Format("Failed to write file: %s", kLicenseFile);
+        return LicensePass::Failed;
+    }
+    // Expanded the way every placed file is, through the scratch file of the folder (the current
+    // directory), which goes right after.
+    const bool expanded = ExpandEntry(m_system, kExpandTempName, buffer, *out, kLicenseFile, m_failure);
+    m_system.RemoveFile(kExpandTempName);
+    if (!expanded) return LicensePass::Failed;
+    // Bytes that the close could not flush are as lost as a short write.
+    if (!out->Close()) {
         m_failure = Format("Failed to write file: %s", kLicenseFile);
         return LicensePass::Failed;
     }
     buffer = {};
-    if (ExpandInPlace(m_system, m_folderText, kLicenseFile) == 0) {
-        m_failure = Format("Failed to expand file: %s", kLicenseFile);
-        return LicensePass::Failed;
-    }
     const bool accepted = m_ui.ShowLicense(kLicenseFile);
     m_system.RemoveFile(kLicenseFile);
     return accepted ? LicensePass::Done : LicensePass::Declined;

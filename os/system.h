@@ -56,12 +56,6 @@ enum class SetTimesResult {
     SetFailed,   // opened, but the times were refused
 };
 
-enum class ExpandResult {
-    Failed,    // a file could not be opened or the copy reported an error; the source is unchanged
-    Expanded,  // the expansion is complete in the destination, which could not be moved over the source
-    Moved,     // the expansion has taken the source's name
-};
-
 class System {
 public:
     virtual ~System() = default;
@@ -101,13 +95,9 @@ public:
     // Creates or opens a key under HKEY_LOCAL_MACHINE; null on failure.
     virtual std::unique_ptr<RegistryKey> CreateMachineKey(const std::string& path) = 0;
 
-    // The LZ expansion service: copies `source` to `destination`, expanding an SZDD-compressed
-    // source and passing any other file through unchanged, then, still holding `destination` open,
-    // moves it over `source`.
-    virtual ExpandResult LzExpandOver(const std::string& source, const std::string& destination) = 0;
-    // The same service between two open files of this System: expands all of `source`, from its
-    // start, into `destination` at its position. `source` is closed by it. False when the service
-    // reports an error.
+    // The LZ expansion service between two open files of this System: expands all of `source`,
+    // from its start, into `destination` at its position, an SZDD-compressed source expanded and any
+    // other copied unchanged. `source` is closed by it. False when the service reports an error.
     virtual bool LzExpandInto(FileStream& source, FileStream& destination) = 0;
 
     // Shell: the path of a special folder (nothing when the shell cannot tell), and the saving of a

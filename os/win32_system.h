@@ -33,7 +33,6 @@ public:
     bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
                            const std::string& path) override;
     std::unique_ptr<RegistryKey> CreateMachineKey(const std::string& path) override;
-    ExpandResult LzExpandOver(const std::string& source, const std::string& destination) override;
     bool LzExpandInto(FileStream& source, FileStream& destination) override;
     std::optional<std::string> SpecialFolderPath(SpecialFolder folder) override;
     bool SaveShellLink(const std::string& linkPath, const std::string& target, const std::string& description,

@@ -201,23 +201,6 @@ TEST_F(PlacementTest, EntryPastTheEndOfTheInstallerIsRefusedNotFilledWithZeros) 
     EXPECT_FALSE(system.Exists("C:\\App\\APP.EXE"));
 }
 
-TEST_F(PlacementTest, FailedExpansionLeavesTheSourceAndNoTemporaryFile) {
-    system.FailOn("LzExpand");
-    EXPECT_EQ(ExpandInPlace(system, "C:\\App", "missing.txt"), 0);
-    system.AddFile("C:\\App\\a.txt", Bytes("stored"));
-    EXPECT_EQ(ExpandInPlace(system, "C:\\App", "a.txt"), 0);
-    EXPECT_EQ(system.FileBytes("C:\\App\\a.txt"), Bytes("stored"));
-    EXPECT_FALSE(system.Exists("C:\\App\\Kvtmpexp.dat"));
-}
-
-TEST_F(PlacementTest, ExpansionOverwritesALeftoverTemporaryFile) {
-    system.AddFile("C:\\App\\Kvtmpexp.dat", Bytes("leftover"));
-    system.AddFile("C:\\App\\a.txt", Bytes("stored"));
-    EXPECT_EQ(ExpandInPlace(system, "C:\\App", "a.txt"), 1);
-    EXPECT_EQ(system.FileBytes("C:\\App\\a.txt"), Bytes("stored"));
-    EXPECT_FALSE(system.Exists("C:\\App\\Kvtmpexp.dat"));
-}
-
 TEST_F(PlacementTest, ShortcutsComeDesktopFirstAndAreLoggedAfterTheFile) {
     AddRecord("Kvuninstall.exe", "", "u");
     auto& app = AddRecord("app.exe", "bin", "application");

@@ -185,6 +185,7 @@ TEST_F(RunTest, LicenceIsShownFromTheFirstLicenceRecordThenDeletedAndPlacedLater
     EXPECT_EQ(Install(), RunOutcome::Completed);
     EXPECT_EQ(ui.m_licenseShown, Bytes("first licence"));
     EXPECT_FALSE(system.Exists("C:\\App\\Kvlicense.rtf"));
+    EXPECT_FALSE(system.Exists("C:\\App\\Kvtmpexp.dat"));
     EXPECT_EQ(system.FileBytes("C:\\App\\license-2.txt"), Bytes("first licence"));
 }
 
@@ -210,6 +211,7 @@ TEST_F(RunTest, OptNLSkipsTheLicenceOnInstallNow) {
 
 struct LicenceFailure {
     const char* call;
+    const char* pathPart;
     const char* message;
     bool licenceFileStays;
 };
@@ -218,10 +220,11 @@ class LicencePassFailure : public RunTest, public ::testing::WithParamInterface<
 
 TEST_P(LicencePassFailure, EndsTheRunBeforeAnythingIsPlaced) {
     AddRecord("LICENSE.RTF", "", "licence text");
-    system.FailOn(GetParam().call, "Kvlicense.rtf");
+    system.FailOn(GetParam().call, GetParam().pathPart);
     EXPECT_EQ(Install(), RunOutcome::Failed);
     EXPECT_EQ(result.message, GetParam().message);
     EXPECT_EQ(system.Exists("C:\\App\\Kvlicense.rtf"), GetParam().licenceFileStays);
+    EXPECT_FALSE(system.Exists("C:\\App\\Kvtmpexp.dat"));
     EXPECT_FALSE(system.Exists(kDataFile));
     EXPECT_FALSE(system.Exists("C:\\App\\APP.EXE"));
     EXPECT_TRUE(SettingWritten());
@@ -230,12 +233,13 @@ TEST_P(LicencePassFailure, EndsTheRunBeforeAnythingIsPlaced) {
 INSTANTIATE_TEST_SUITE_P(
     Injected, LicencePassFailure,
     ::testing::Values(
-        LicenceFailure{"OpenFile",
+        LicenceFailure{"OpenFile", "Kvlicense.rtf",
                        "Failed to open/create file: Kvlicense.rtf\nMake sure all Velmoric files are closed and try "
                        "again.\n\nNote: you may have to reboot your computer to close files that Windows has open.",
                        false},
-        LicenceFailure{"Write", "Failed to write file: Kvlicense.rtf", true},
-        LicenceFailure{"LzExpand", "Failed to expand file: Kvlicense.rtf", true}));
+        LicenceFailure{"Write", "Kvtmpexp.dat", "Failed to write file: Kvlicense.rtf", true},
+        LicenceFailure{"Close", "Kvlicense.rtf", "Failed to write file: Kvlicense.rtf", true},
+        LicenceFailure{"LzExpand", "Kvlicense.rtf", "Failed to expand file: Kvlicense.rtf", true}));
 
 TEST_F(RunTest, LicenceEntryOutsideTheInstallerIsRefused) {
     AddRecord("LICENSE.RTF", "", "licence text").offset = 1'000'000;

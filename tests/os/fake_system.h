@@ -36,9 +36,8 @@ public:
     // `pathPart` (any, when empty) fail. Calls: MakeDirectory, OpenFile, Write (writes half),
     // Close, SetTimes (of an open file), RemoveFile, RenameFile, CopyFileOver, GetCreationTime,
     // SetFileTimes.Open, SetFileTimes, ChangeDirectory, WriteProfileValue, CreateMachineKey,
-    // SetExpandString, LzExpand (the copy; matched on the source path of LzExpandOver and the
-    // destination path of LzExpandInto), LzExpand.Move (LzExpandOver's move over the source),
-    // SpecialFolderPath, SaveShellLink.
+    // SetExpandString, LzExpand (matched on the destination path), SpecialFolderPath,
+    // SaveShellLink.
     void FailOn(const std::string& call, const std::string& pathPart = "", int times = -1);
 
     // Tree helpers. Paths may be relative to the current directory.
@@ -70,7 +69,6 @@ public:
     bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
                             const std::string& path) override;
     std::unique_ptr<RegistryKey> CreateMachineKey(const std::string& path) override;
-    ExpandResult LzExpandOver(const std::string& source, const std::string& destination) override;
     bool LzExpandInto(FileStream& source, FileStream& destination) override;
     std::optional<std::string> SpecialFolderPath(SpecialFolder folder) override;
     bool SaveShellLink(const std::string& linkPath, const std::string& target, const std::string& description,

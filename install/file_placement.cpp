@@ -27,6 +27,13 @@ bool EqualsNoCase(const std::string& a, const char* b) {
     return i == a.size() && b[i] == 0;
 }
 
+// The archive's first record carries the uninstaller, Kvuninstall.exe: it goes to the Windows
+// directory when its folder is empty, is stamped with uninstallerDate and is never logged. Every
+// branch of the placement that depends on it asks here.
+bool IsUninstallerRecord(std::size_t index) {
+    return index == 0;
+}
+
 // An existing copy created at or after the archive's date is kept.
 bool ExistingCopyIsCurrent(os::System& system, const std::string& target, os::FileTime archiveDate) {
     const auto created = system.GetCreationTime(target);
@@ -114,10 +121,10 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
         return PlaceResult::Failed;
     }
 
-    const bool inSystemFolder = index == 0 && record.folder.empty();
+    const bool inSystemFolder = IsUninstallerRecord(index) && record.folder.empty();
     std::string target;
     if (!record.folder.empty()) target = Join(record.folder, record.file);
-    else if (index == 0) target = Join(ctx.systemFolder, record.file);
+    else if (IsUninstallerRecord(index)) target = Join(ctx.systemFolder, record.file);
     else target = record.file;
 
     // The first record in the Windows directory already has an absolute target; joining it to the
@@ -127,8 +134,9 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
     const std::string logPath = Join(ctx.installFolder, target);
     const std::string workingFolder =
         record.folder.empty() ? ctx.installFolder : Join(ctx.installFolder, record.folder);
-    const std::string expansionFolder =
-        !record.folder.empty() ? Join(ctx.installFolder, record.folder) : (index == 0 ? ctx.systemFolder : ctx.installFolder);
+    const std::string expansionFolder = !record.folder.empty() ? Join(ctx.installFolder, record.folder)
+                                        : IsUninstallerRecord(index) ? ctx.systemFolder
+                                                                     : ctx.installFolder;
 
     // A path that does not fit the platform's path buffers is refused rather than cut short into
     // the name of some other file.
@@ -144,7 +152,7 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
         return PlaceResult::Skipped;
 
     // The file is recorded before its data is written, so a failed write still leaves its record.
-    if (index != 0) ctx.log.AddFile(logPath);
+    if (!IsUninstallerRecord(index)) ctx.log.AddFile(logPath);
     ctx.lastPlacedPath = fullPath;
     if (record.file == manifest.runFile) {
         ctx.launch.set = true;
@@ -164,7 +172,7 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
         ctx.failure = Format("Failed to expand file: %s", target);
         return PlaceResult::Failed;
     }
-    const os::FileTime stamp = index == 0 ? manifest.uninstallerDate : manifest.archiveDate;
+    const os::FileTime stamp = IsUninstallerRecord(index) ? manifest.uninstallerDate : manifest.archiveDate;
     if (!WriteEntry(ctx, target, expansionFolder, buffer, stamp)) return PlaceResult::Failed;
     buffer = {};
 

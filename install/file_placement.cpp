@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <new>
 
+#include "install/messages.h"
 #include "install/shortcuts.h"
 #include "install/text_format.h"
 
@@ -24,6 +25,13 @@ bool EqualsNoCase(const std::string& a, const char* b) {
     for (; i < a.size() && b[i] != 0; ++i)
         if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
     return i == a.size() && b[i] == 0;
+}
+
+// The archive's first record carries the uninstaller, Kvuninstall.exe: it goes to the Windows
+// directory when its folder is empty, is stamped with uninstallerDate and is never logged. Every
+// branch of the placement that depends on it asks here.
+bool IsUninstallerRecord(std::size_t index) {
+    return index == 0;
 }
 
 // An existing copy created at or after the archive's date is kept.
@@ -51,24 +59,18 @@ bool ReadEntry(EntryReader& entries, std::uint32_t offset, std::uint32_t length,
     return entries.ReadAt(offset, buffer) == length;
 }
 
-int ExpandInPlace(os::System& system, const std::string& folder, const std::string& name) {
-    const std::string source = Join(folder, name);
-    const std::string temp = Join(folder, kExpandTempName);
-    switch (system.LzExpandOver(source, temp)) {
-        case os::ExpandResult::Failed:
-            // Leave no half-written temporary file behind; the source stays as it was.
-            if (system.Exists(temp)) system.RemoveFile(temp);
-            return 0;
-        case os::ExpandResult::Expanded:
-            // The service could not move the expansion over the source: delete and rename instead.
-            // A failure of either surfaces when the file is next opened.
-            system.RemoveFile(source);
-            system.RenameFile(temp, source);
-            return 1;
-        case os::ExpandResult::Moved:
-            return 1;
+bool ExpandEntry(os::System& system, const std::string& scratch, std::span<const std::uint8_t> bytes,
+                 os::FileStream& out, const std::string& name, std::string& failure) {
+    std::unique_ptr<os::FileStream> stored = system.OpenFile(scratch, os::OpenMode::Scratch);
+    if (!stored || stored->Write(bytes) < bytes.size()) {
+        failure = Format("Failed to write file: %s", name);
+        return false;
     }
-    return 0;
+    if (!system.LzExpandInto(*stored, out)) {
+        failure = Format("Failed to expand file: %s", name);
+        return false;
+    }
+    return true;
 }
 
 std::unique_ptr<os::FileStream> OpenTarget(PlacementContext& ctx, const std::string& target) {
@@ -94,15 +96,7 @@ bool WriteEntry(PlacementContext& ctx, const std::string& target, const std::str
     if (!out) return false;
     const std::string scratch = Join(folder, kExpandTempName);
     ctx.scratchFiles.insert(scratch);
-    std::unique_ptr<os::FileStream> stored = ctx.system.OpenFile(scratch, os::OpenMode::Scratch);
-    if (!stored || stored->Write(bytes) < bytes.size()) {
-        ctx.failure = Format("Failed to write file: %s", target);
-        return false;
-    }
-    if (!ctx.system.LzExpandInto(*stored, *out)) {
-        ctx.failure = Format("Failed to expand file: %s", target);
-        return false;
-    }
+    if (!ExpandEntry(ctx.system, scratch, bytes, *out, target, ctx.failure)) return false;
     if (!out->SetTimes(stamp)) {
         ctx.failure = Format("Failed to set archive date: %s", target);
         return false;
@@ -127,10 +121,10 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
         return PlaceResult::Failed;
     }
 
-    const bool inSystemFolder = index == 0 && record.folder.empty();
+    const bool inSystemFolder = IsUninstallerRecord(index) && record.folder.empty();
     std::string target;
     if (!record.folder.empty()) target = Join(record.folder, record.file);
-    else if (index == 0) target = Join(ctx.systemFolder, record.file);
+    else if (IsUninstallerRecord(index)) target = Join(ctx.systemFolder, record.file);
     else target = record.file;
 
     // The first record in the Windows directory already has an absolute target; joining it to the
@@ -140,8 +134,9 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
     const std::string logPath = Join(ctx.installFolder, target);
     const std::string workingFolder =
         record.folder.empty() ? ctx.installFolder : Join(ctx.installFolder, record.folder);
-    const std::string expansionFolder =
-        !record.folder.empty() ? Join(ctx.installFolder, record.folder) : (index == 0 ? ctx.systemFolder : ctx.installFolder);
+    const std::string expansionFolder = !record.folder.empty() ? Join(ctx.installFolder, record.folder)
+                                        : IsUninstallerRecord(index) ? ctx.systemFolder
+                                                                     : ctx.installFolder;
 
     // A path that does not fit the platform's path buffers is refused rather than cut short into
     // the name of some other file.
@@ -157,7 +152,7 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
         return PlaceResult::Skipped;
 
     // The file is recorded before its data is written, so a failed write still leaves its record.
-    if (index != 0) ctx.log.AddFile(logPath);
+    if (!IsUninstallerRecord(index)) ctx.log.AddFile(logPath);
     ctx.lastPlacedPath = fullPath;
     if (record.file == manifest.runFile) {
         ctx.launch.set = true;
@@ -177,7 +172,7 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
         ctx.failure = Format("Failed to expand file: %s", target);
         return PlaceResult::Failed;
     }
-    const os::FileTime stamp = index == 0 ? manifest.uninstallerDate : manifest.archiveDate;
+    const os::FileTime stamp = IsUninstallerRecord(index) ? manifest.uninstallerDate : manifest.archiveDate;
     if (!WriteEntry(ctx, target, expansionFolder, buffer, stamp)) return PlaceResult::Failed;
     buffer = {};
 
@@ -186,14 +181,14 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
         if (CreateShortcut(ctx.system, 1, std::string(), fullPath, record.iconName, workingFolder, record.exeparms))
             ctx.log.AddShortcut(uninstall::kLocationDesktop, std::nullopt, record.iconName);
         else
-            ctx.system.AskUser("Failed to create Icon", "Installation Failed", os::MessageButtons::Ok);
+            ctx.ui.ShowWarning("Failed to create Icon", kInstallationFailedCaption);
     }
     if (record.programsIcon != 0) {
         if (CreateShortcut(ctx.system, 0, manifest.programsFolder, fullPath, record.iconName, workingFolder,
                            record.exeparms))
             ctx.log.AddShortcut(uninstall::kLocationPrograms, manifest.programsFolder, record.iconName);
         else
-            ctx.system.AskUser("Failed to create Icon", "Installation Failed", os::MessageButtons::Ok);
+            ctx.ui.ShowWarning("Failed to create Icon", kInstallationFailedCaption);
     }
 
     ctx.ui.StepProgress(static_cast<int>(manifest.files.size()));

@@ -20,7 +20,7 @@ namespace kv::install {
 inline constexpr std::size_t kMaxPathLength = 259;
 inline constexpr int kWriteAttempts = 10;
 inline constexpr unsigned kWriteRetryMilliseconds = 1000;
-inline constexpr char kExpandTempName[] = "Kvtmpexp.dat";
+inline constexpr char kExpandTempName[] = "Kvtmpexp.dat";  // the scratch file of each folder
 
 // The program that the run may start at the end, as the record named runFile left it.
 struct LaunchRequest {
@@ -60,9 +60,13 @@ std::unique_ptr<os::FileStream> OpenTarget(PlacementContext& ctx, const std::str
 bool WriteEntry(PlacementContext& ctx, const std::string& target, const std::string& folder,
                 std::span<const std::uint8_t> bytes, os::FileTime stamp);
 
-// Expands folder\name in place through the LZ service and the temporary file folder\Kvtmpexp.dat.
-// 1 expanded (or passed through unchanged), 0 failed (the source is left as it was).
-int ExpandInPlace(os::System& system, const std::string& folder, const std::string& name);
+// The one way an archive entry becomes a file, for the licence text and every placed file alike:
+// the stored `bytes` go to the scratch file `scratch`, and the LZ service expands them from there
+// into the open `out` (an SZDD entry expanded, any other copied unchanged). False with `failure`
+// set to "Failed to write file: name" or "Failed to expand file: name". The caller removes the
+// scratch file.
+bool ExpandEntry(os::System& system, const std::string& scratch, std::span<const std::uint8_t> bytes,
+                 os::FileStream& out, const std::string& name, std::string& failure);
 
 // Whether the text from the target's last "." on is ".itc" or ".sbb", in any case.
 bool IsKeptDataFile(const std::string& target);

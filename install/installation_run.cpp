@@ -6,6 +6,7 @@
 
 #include "archive/options.h"
 #include "install/file_placement.h"
+#include "install/messages.h"
 #include "install/profile_settings.h"
 #include "install/text_format.h"
 #include "uninstall/registration.h"
@@ -20,7 +21,6 @@ const char kInvalidFolderMessage[] =
 
 namespace {
 
-constexpr char kFailedCaption[] = "Installation Failed";
 constexpr char kInstallerCaption[] = "Korvalin Automatic Installer";
 constexpr char kLicenseFile[] = "Kvlicense.rtf";
 
@@ -66,7 +66,7 @@ public:
         : m_state(state), m_system(system), m_ui(ui), m_manifest(*state.manifest), m_fromInstallNow(fromInstallNow),
           m_log(system) {}
 
-    RunOutcome Execute();
+    RunResult Execute();
 
 private:
     enum class LicensePass { Done, Failed, Declined, Launched };
@@ -74,7 +74,7 @@ private:
     bool Option(const char* option) const {
         return archive::OptionPresent(option, m_state.commandLine.c_str()) != 0;
     }
-    RunOutcome FailureExit(const std::string& message);
+    RunResult FailureExit(const std::string& message);
     LicensePass WalkLicensePass();
     LicensePass ShowLicense(const archive::FileRecord& record);
     void CopySelf();
@@ -91,22 +91,18 @@ private:
     std::string m_failure;
 };
 
-RunOutcome Run::FailureExit(const std::string& message) {
-    m_system.AskUser(message, kFailedCaption, os::MessageButtons::Ok);
-    // Records appended so far stay in the data file.
+RunResult Run::FailureExit(const std::string& message) {
+    // Records appended so far stay in the data file, closed before the message is shown.
     m_log.Close();
-    m_ui.EndDialog(os::kIdOk);
-    return RunOutcome::Failed;
+    return {RunOutcome::Failed, message, kInstallationFailedCaption};
 }
 
-RunOutcome Run::Execute() {
+RunResult Run::Execute() {
     m_folderText = m_ui.ReadFolderText();
-    if (HasForbiddenFolderCharacter(m_folderText)) {
-        m_system.AskUser(kInvalidFolderMessage, kFailedCaption, os::MessageButtons::Ok);
-        return RunOutcome::FolderRefused;
-    }
+    if (HasForbiddenFolderCharacter(m_folderText))
+        return {RunOutcome::FolderRefused, kInvalidFolderMessage, kInstallationFailedCaption};
     m_ui.DisableControls();
-    m_systemFolder = m_system.WindowsDirectory();
+    m_systemFolder = m_state.windowsDirectory;
     // Every later path is the folder joined with a relative part, and the folder becomes the
     // current directory: a relative folder text would then point one level too deep. It is taken
     // from the current directory once, here, and used in that absolute form from now on.
@@ -128,10 +124,9 @@ RunOutcome Run::Execute() {
             case LicensePass::Failed:
                 return FailureExit(m_failure);
             case LicensePass::Declined:
-                m_ui.OnCancel();
-                return RunOutcome::LicenseDeclined;
+                return {RunOutcome::LicenseDeclined, {}, {}};
             case LicensePass::Launched:
-                return RunOutcome::Launched;
+                return {RunOutcome::Launched, {}, {}};
         }
     }
 
@@ -155,8 +150,7 @@ RunOutcome Run::Execute() {
     m_log.Close();
     m_log.StampTime(m_folderText, m_system.SystemTimeAsFileTime());
     uninstall::RegisterUninstall(m_system, m_systemFolder, m_folderText, m_manifest.displayName);
-    m_ui.PostCancel();
-    return RunOutcome::Completed;
+    return {RunOutcome::Completed, {}, {}};
 }
 
 Run::LicensePass Run::WalkLicensePass() {
@@ -194,20 +188,24 @@ Run::LicensePass Run::ShowLicense(const archive::FileRecord& record) {
         return LicensePass::Failed;
     }
     // An entry that lies outside the installer file is refused like a short write, not shown as zeros.
-    const std::size_t written = complete ? out->Write(buffer) : 0;
-    const bool closed = out->Close();
-    if (!complete || written < buffer.size() || !closed) {
+    if (!complete) {
+        m_failure = Format("Failed to write file: %s", kLicenseFile);
+        return LicensePass::Failed;
+    }
+    // Expanded the way every placed file is, through the scratch file of the folder (the current
+    // directory), which goes right after.
+    const bool expanded = ExpandEntry(m_system, kExpandTempName, buffer, *out, kLicenseFile, m_failure);
+    m_system.RemoveFile(kExpandTempName);
+    if (!expanded) return LicensePass::Failed;
+    // Bytes that the close could not flush are as lost as a short write.
+    if (!out->Close()) {
         m_failure = Format("Failed to write file: %s", kLicenseFile);
         return LicensePass::Failed;
     }
     buffer = {};
-    if (ExpandInPlace(m_system, m_folderText, kLicenseFile) == 0) {
-        m_failure = Format("Failed to expand file: %s", kLicenseFile);
-        return LicensePass::Failed;
-    }
-    const int answer = m_ui.ShowLicense(kLicenseFile);
+    const bool accepted = m_ui.ShowLicense(kLicenseFile);
     m_system.RemoveFile(kLicenseFile);
-    return answer == os::kIdCancel ? LicensePass::Declined : LicensePass::Done;
+    return accepted ? LicensePass::Done : LicensePass::Declined;
 }
 
 void Run::CopySelf() {
@@ -216,10 +214,10 @@ void Run::CopySelf() {
     if (!EqualsNoCase(source, destination)) {
         std::uint32_t error = 0;
         if (!m_system.CopyFileOver(source, destination, error)) {
-            m_system.AskUser(Format("Warning: Copying %s to %s failed with error=%d.\nThis is not a fatal error - "
+            m_ui.ShowWarning(Format("Warning: Copying %s to %s failed with error=%d.\nThis is not a fatal error - "
                                     "installation will continue.",
                                     source, destination, static_cast<int>(error)),
-                             kInstallerCaption, os::MessageButtons::Ok);
+                             kInstallerCaption);
         }
     }
     m_log.AddFile(destination);
@@ -232,8 +230,8 @@ void Run::AskToStart(const PlacementContext& placed) {
     if (placed.lastPlacedPath.empty() || !placed.launch.set) return;
     bool start = false;
     if (!Option("OptNP")) {
-        start = m_system.AskUser(Format("The installation is complete.\nWould you like to run %s  now?", m_manifest.title),
-                                 "Installation Complete", os::MessageButtons::YesNo) == os::kIdYes;
+        start = m_ui.AskYesNo(Format("The installation is complete.\nWould you like to run %s  now?", m_manifest.title),
+                              "Installation Complete");
     } else if (Option("OptRE")) {
         start = true;
     }
@@ -275,7 +273,7 @@ int CreateFolderPath(os::System& system, const char* path) {
     return system.IsDirectory(prefix) ? 1 : 0;
 }
 
-RunOutcome RunInstallation(RunState& state, os::System& system, RunUi& ui, bool fromInstallNow) {
+RunResult RunInstallation(RunState& state, os::System& system, RunUi& ui, bool fromInstallNow) {
     Run run(state, system, ui, fromInstallNow);
     return run.Execute();
 }

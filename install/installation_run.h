@@ -25,7 +25,8 @@ public:
 struct RunState {
     const archive::Manifest* manifest = nullptr;  // the parsed manifest (never null during a run)
     std::string title;                // the title box's text (m_strTitle), normally manifest->title
-    std::string windowsDirectory;     // as reported at initialisation; used by the profile settings
+    std::string windowsDirectory;     // as reported at initialisation: the profile settings' folder and
+                                      // the system folder of the first record and the registration
     std::string startupDirectory;     // the current directory at initialisation
     std::string archivePath;          // the installer's own file name (m_strArchivePath)
     bool useCurrentFolder = false;    // set: the installer is not copied into the folder
@@ -33,17 +34,25 @@ struct RunState {
     EntryReader* entries = nullptr;   // the open installer file
 };
 
-// How a run ended; the dialog turns it into its result and the process exit code.
+// How a run ended; the dialog turns it into its ending and the process exit code.
 enum class RunOutcome {
-    Completed,        // everything placed and registered; IDCANCEL was posted
+    Completed,        // everything placed and registered; the dialog closes as after Exit
     FolderRefused,    // the folder text held a forbidden character; the dialog stays usable
-    Failed,           // a message was shown and the dialog was ended with 1
-    LicenseDeclined,  // OnCancel was called; nothing was placed
+    Failed,           // the dialog shows the message and ends with 1; what was done stays
+    LicenseDeclined,  // nothing was placed; the dialog closes as after Exit, without a message
     Launched,         // launch mode found runFile and started it; nothing was placed
 };
 
-// The whole run. `fromInstallNow` false is the launch mode (OptNIN).
-RunOutcome RunInstallation(RunState& state, os::System& system, RunUi& ui, bool fromInstallNow);
+// The outcome, and the message the dialog shows for it (none when `message` is empty).
+struct RunResult {
+    RunOutcome outcome = RunOutcome::Completed;
+    std::string message;
+    std::string caption;
+};
+
+// The whole run. `fromInstallNow` false is the launch mode (OptNIN). Questions and warnings that
+// come up while it goes on are asked through `ui`; the closing message is in the result.
+RunResult RunInstallation(RunState& state, os::System& system, RunUi& ui, bool fromInstallNow);
 
 // Creates every missing component of `path`; 1 when the folder exists afterwards, 0 otherwise.
 int CreateFolderPath(os::System& system, const char* path);

@@ -1,6 +1,7 @@
-// What the installation run needs from the main dialog: its controls, its progress bar, the licence
-// dialog and its ways of closing. The dialog implements this; native tests use a recording fake.
-// Message boxes are not here: they are System::AskUser, owned by the dialog's window.
+// The installation run's view of its window: the folder text, the controls, the progress bar, the
+// licence dialog and the questions and warnings shown while the run goes on. The main dialog
+// implements this; native tests use a fake. How the run ends is not here: RunInstallation returns
+// it, and the dialog shows the closing message and ends itself.
 #pragma once
 
 #include <string>
@@ -11,22 +12,19 @@ class RunUi {
 public:
     virtual ~RunUi() = default;
 
-    // Data exchange in the saving direction: the current text of the folder edit (control 1002).
+    // The current text of the folder field, read from the control.
     virtual std::string ReadFolderText() = 0;
-    // Disables, in this order, the folder edit (1002), Browse (1004), Install Now (1005), Exit (2).
+    // Disables, in this order, the folder field, Browse, Install Now and Exit.
     virtual void DisableControls() = 0;
-    // One step of the progress bar (control 1000): PBM_DELTAPOS by 100 / fileCount + 1.
-    // The run never calls it with fileCount 0.
+    // One step of the progress bar: 100 / fileCount + 1 positions. Never called with fileCount 0.
     virtual void StepProgress(int fileCount) = 0;
-    // Runs the licence dialog modally, without a parent, on the RTF file `licenseFile` (relative to
-    // the current directory); returns kIdCancel when the user declines, another value when accepted.
-    virtual int ShowLicense(const std::string& licenseFile) = 0;
-    // The dialog's cancel handling: closes the archive stream and ends the dialog with IDCANCEL.
-    virtual void OnCancel() = 0;
-    // Posts WM_COMMAND IDCANCEL (no control handle) to the dialog.
-    virtual void PostCancel() = 0;
-    // Ends the dialog with `result`.
-    virtual void EndDialog(int result) = 0;
+    // Shows the licence agreement in the RTF file `licenseFile` (relative to the current
+    // directory) and waits for the answer; true when the user accepts it.
+    virtual bool ShowLicense(const std::string& licenseFile) = 0;
+    // A modal question with Yes and No buttons; true for Yes.
+    virtual bool AskYesNo(const std::string& text, const std::string& caption) = 0;
+    // A modal message with an OK button for a failure the run goes on after.
+    virtual void ShowWarning(const std::string& text, const std::string& caption) = 0;
 };
 
 }  // namespace kv::install

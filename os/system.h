@@ -1,5 +1,6 @@
 // The one seam between the installation engine and the operating system: every file, profile,
-// registry, shell and user-question service that a run needs. Win32System is the product's
+// registry and shell service that a run needs. Windows and messages are not here: the run asks
+// its window through install::RunUi. Win32System is the product's
 // implementation; the native tests use a fake that records calls and can fail any of them.
 #pragma once
 
@@ -14,12 +15,6 @@ namespace kv::os {
 
 // 100-nanosecond intervals since 1601-01-01 00:00 UTC (a Windows FILETIME as one number).
 using FileTime = std::uint64_t;
-
-// Dialog results as the platform numbers them.
-inline constexpr int kIdOk = 1;
-inline constexpr int kIdCancel = 2;
-inline constexpr int kIdYes = 6;
-inline constexpr int kIdNo = 7;
 
 // An open file, positioned at its start after opening. Closing happens on destruction too.
 class FileStream {
@@ -61,17 +56,6 @@ enum class SetTimesResult {
     SetFailed,   // opened, but the times were refused
 };
 
-enum class ExpandResult {
-    Failed,    // a file could not be opened or the copy reported an error; the source is unchanged
-    Expanded,  // the expansion is complete in the destination, which could not be moved over the source
-    Moved,     // the expansion has taken the source's name
-};
-
-enum class MessageButtons {
-    Ok,     // an OK button, no icon
-    YesNo,  // Yes and No buttons
-};
-
 class System {
 public:
     virtual ~System() = default;
@@ -111,13 +95,9 @@ public:
     // Creates or opens a key under HKEY_LOCAL_MACHINE; null on failure.
     virtual std::unique_ptr<RegistryKey> CreateMachineKey(const std::string& path) = 0;
 
-    // The LZ expansion service: copies `source` to `destination`, expanding an SZDD-compressed
-    // source and passing any other file through unchanged, then, still holding `destination` open,
-    // moves it over `source`.
-    virtual ExpandResult LzExpandOver(const std::string& source, const std::string& destination) = 0;
-    // The same service between two open files of this System: expands all of `source`, from its
-    // start, into `destination` at its position. `source` is closed by it. False when the service
-    // reports an error.
+    // The LZ expansion service between two open files of this System: expands all of `source`,
+    // from its start, into `destination` at its position, an SZDD-compressed source expanded and any
+    // other copied unchanged. `source` is closed by it. False when the service reports an error.
     virtual bool LzExpandInto(FileStream& source, FileStream& destination) = 0;
 
     // Shell: the path of a special folder (nothing when the shell cannot tell), and the saving of a
@@ -132,10 +112,6 @@ public:
 
     virtual void Sleep(unsigned milliseconds) = 0;
     virtual FileTime SystemTimeAsFileTime() = 0;
-
-    // Asks the user in a modal message box owned by the installer's dialog; returns kIdOk, kIdYes
-    // or kIdNo.
-    virtual int AskUser(const std::string& text, const std::string& caption, MessageButtons buttons) = 0;
 };
 
 }  // namespace kv::os

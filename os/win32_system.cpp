@@ -1,10 +1,9 @@
-// Files, times, profile strings, the registry, LZ expansion, messages and the clock over Win32.
+// Files, times, profile strings, the registry, LZ expansion and the clock over Win32.
 #include "os/win32_system.h"
 
 #include <lzexpand.h>
 
 #include <cstddef>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -71,31 +70,6 @@ private:
 // (an HFILE is the handle's value), so opening the files here serves paths up to MAX_PATH.
 HFILE ToHfile(HANDLE handle) {
     return static_cast<HFILE>(reinterpret_cast<INT_PTR>(handle));
-}
-
-// Moves an open file over `path`, replacing a file of that name, through the file's own handle
-// (which needs DELETE access). The rename takes a full NT path in UTF-16.
-bool RenameOpenFile(HANDLE file, const std::string& path) {
-    const int wideLength = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-    if (wideLength <= 0) return false;
-    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), wideLength);
-    const DWORD fullLength = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (fullLength == 0) return false;
-    std::wstring full(fullLength, L'\0');
-    const DWORD written = GetFullPathNameW(wide.c_str(), fullLength, full.data(), nullptr);
-    if (written == 0 || written >= fullLength) return false;
-    full.resize(written);
-    const std::wstring ntPath = L"\\??\\" + full;
-
-    const DWORD nameBytes = static_cast<DWORD>(ntPath.size() * sizeof(WCHAR));
-    std::vector<BYTE> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(WCHAR), 0);
-    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    info->ReplaceIfExists = TRUE;
-    info->RootDirectory = nullptr;
-    info->FileNameLength = nameBytes;
-    std::memcpy(info->FileName, ntPath.data(), nameBytes);
-    return SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != FALSE;
 }
 
 // Copies the expansion of an LZ handle to `out`: LZRead in pieces of a megabyte, each written in one
@@ -221,31 +195,6 @@ std::unique_ptr<RegistryKey> Win32System::CreateMachineKey(const std::string& pa
     return std::make_unique<Win32Key>(key);
 }
 
-ExpandResult Win32System::LzExpandOver(const std::string& source, const std::string& destination) {
-    HANDLE in = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (in == INVALID_HANDLE_VALUE) return ExpandResult::Failed;
-    // LZInit hands back an LZ handle for an SZDD file and the plain handle for any other file.
-    const INT lzIn = LZInit(ToHfile(in));
-    if (lzIn < 0) {
-        CloseHandle(in);
-        return ExpandResult::Failed;
-    }
-    // DELETE access lets the finished file be renamed through this handle.
-    HANDLE out = CreateFileA(destination.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (out == INVALID_HANDLE_VALUE) {
-        LZClose(lzIn);
-        return ExpandResult::Failed;
-    }
-    const bool copied = CopyExpanded(lzIn, out);
-    LZClose(lzIn);  // closes the source handle too, so the source can be replaced
-    ExpandResult result = ExpandResult::Failed;
-    if (copied) result = RenameOpenFile(out, source) ? ExpandResult::Moved : ExpandResult::Expanded;
-    CloseHandle(out);
-    return result;
-}
-
 bool Win32System::LzExpandInto(FileStream& source, FileStream& destination) {
     // Both streams come from OpenFile of this class.
     auto& from = static_cast<Win32File&>(source);
@@ -273,11 +222,6 @@ FileTime Win32System::SystemTimeAsFileTime() {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     return ToFileTime(now);
-}
-
-int Win32System::AskUser(const std::string& text, const std::string& caption, MessageButtons buttons) {
-    const UINT type = buttons == MessageButtons::YesNo ? MB_YESNO : MB_OK;
-    return MessageBoxA(m_hOwner, text.c_str(), caption.c_str(), type);
 }
 
 }  // namespace kv::os

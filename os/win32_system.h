@@ -9,8 +9,8 @@ namespace kv::os {
 
 class Win32System : public System {
 public:
-    // `owner` owns the message boxes and the programs started; it may be set later, once the
-    // dialog's window exists.
+    // `owner` is the window that starts programs (ShellExecute's owner); it may be set later, once
+    // the dialog's window exists.
     explicit Win32System(HWND owner = nullptr) : m_hOwner(owner) {}
     void SetOwner(HWND owner) { m_hOwner = owner; }
 
@@ -33,7 +33,6 @@ public:
     bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
                            const std::string& path) override;
     std::unique_ptr<RegistryKey> CreateMachineKey(const std::string& path) override;
-    ExpandResult LzExpandOver(const std::string& source, const std::string& destination) override;
     bool LzExpandInto(FileStream& source, FileStream& destination) override;
     std::optional<std::string> SpecialFolderPath(SpecialFolder folder) override;
     bool SaveShellLink(const std::string& linkPath, const std::string& target, const std::string& description,
@@ -42,7 +41,6 @@ public:
                    const std::string& workingDirectory) override;
     void Sleep(unsigned milliseconds) override;
     FileTime SystemTimeAsFileTime() override;
-    int AskUser(const std::string& text, const std::string& caption, MessageButtons buttons) override;
 
 private:
     HWND m_hOwner;

@@ -4,6 +4,8 @@
 
 #include <exception>
 
+#include "install/messages.h"
+
 namespace kv::ui {
 
 HINSTANCE CDialog::ResourceInstance() {
@@ -66,7 +68,7 @@ bool CDialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 void CDialog::OnUnhandledException(const char* what) {
     std::string text = "An unexpected error stopped the installer:\n";
     text += what;
-    ::MessageBoxA(m_hWnd, text.c_str(), "Installation Failed", MB_OK);
+    ::MessageBoxA(m_hWnd, text.c_str(), install::kInstallationFailedCaption, MB_OK);
     ::EndDialog(m_hWnd, IDABORT);
 }
 

@@ -3,7 +3,6 @@
 
 #include "archive/options.h"
 #include "install/installation_run.h"
-#include "os/system.h"
 #include "os/win32_system.h"
 #include "ui/archive_stream_reader.h"
 #include "ui/dialog_arithmetic.h"
@@ -31,9 +30,6 @@ CInstallerDlg::CInstallerDlg(std::string commandLine, std::string executableName
 CInstallerDlg::~CInstallerDlg() {
     if (m_pArchive != nullptr) {
         std::fclose(m_pArchive);
-    }
-    if (m_pOutFile != nullptr) {
-        std::fclose(m_pOutFile);
     }
 }
 
@@ -91,7 +87,7 @@ void CInstallerDlg::OnBrowse() {
     if (PickFolder("For a new folder, choose an existing one here, then edit the folder path in the main window.",
                    m_strFolder, m_hWnd, chosen) == kFolderChosen) {
         m_strFolder = chosen;
-        lstrcpynA(m_szInstallFolder, chosen, sizeof m_szInstallFolder);
+        m_strInstallFolder = chosen;
         UpdateData(FALSE);
     }
 }
@@ -157,62 +153,75 @@ void CInstallerDlg::DisableControls() {
 // The licence dialog, without a parent: it finds this dialog as its owner and disables it.
 // Only "I Accept" counts as acceptance: a dialog that could not be shown (-1) or that stopped on an
 // error is taken as declined, so an agreement nobody saw is never accepted.
-int CInstallerDlg::ShowLicense(const std::string& licenseFile) {
+bool CInstallerDlg::ShowLicense(const std::string& licenseFile) {
     CLicenseDlg dialog;
     dialog.m_strLicenseFile = licenseFile;
-    return dialog.DoModal() == IDOK ? os::kIdOk : os::kIdCancel;
+    return dialog.DoModal() == IDOK;
 }
 
-void CInstallerDlg::PostCancel() {
-    PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+bool CInstallerDlg::AskYesNo(const std::string& text, const std::string& caption) {
+    return ::MessageBoxA(m_hWnd, text.c_str(), caption.c_str(), MB_YESNO) == IDYES;
 }
 
-void CInstallerDlg::EndDialog(int result) {
-    CDialog::EndDialog(result);
+void CInstallerDlg::ShowWarning(const std::string& text, const std::string& caption) {
+    ::MessageBoxA(m_hWnd, text.c_str(), caption.c_str(), MB_OK);
 }
 
 // The run itself lives in the installation engine; the dialog gives it its state, the Win32
-// services and itself as the run's user interface, then turns the outcome into the exit code.
+// services and itself as the run's window, then shows how it ended and ends itself.
 void CInstallerDlg::RunInstallation(bool fromInstallNow) {
-    if (m_bRunning || !m_bManifestLoaded) {
+    if (m_bRunning || !m_pManifest) {
         return;  // a posted Install Now during a run, or after a failed initialisation, starts nothing
     }
     m_bRunning = true;
     install::RunState state;
-    state.manifest = &m_manifest;
+    state.manifest = m_pManifest.get();
     state.title = m_strTitle;
-    state.windowsDirectory = m_szWindowsDir;
-    state.startupDirectory = m_szStartupDir;
+    state.windowsDirectory = m_strWindowsDir;
+    state.startupDirectory = m_strStartupDir;
     state.archivePath = m_strArchivePath;
     state.useCurrentFolder = useCurrentFolder;
     state.commandLine = m_strCommandLine;
     ArchiveStreamReader entries(m_pArchive);
     state.entries = &entries;
     os::Win32System system(m_hWnd);
-    const install::RunOutcome outcome = install::RunInstallation(state, system, *this, fromInstallNow);
+    const install::RunResult result = install::RunInstallation(state, system, *this, fromInstallNow);
+    FinishRun(result, fromInstallNow);
     m_bRunning = false;
+}
 
-    switch (outcome) {
+// Runs while the run still counts as in progress: an Install Now that the auto-start timer posts
+// while the message box is up starts nothing.
+void CInstallerDlg::FinishRun(const install::RunResult& result, bool fromInstallNow) {
+    if (result.outcome != install::RunOutcome::FolderRefused) {
+        m_pManifest.reset();  // one manifest serves one run
+    }
+    if (!result.message.empty()) {
+        m_strMessage = result.message;
+        ::MessageBoxA(m_hWnd, m_strMessage.c_str(), result.caption.c_str(), MB_OK);
+    }
+    switch (result.outcome) {
     case install::RunOutcome::FolderRefused:
         if (!fromInstallNow) {
             m_nExitCode = kExitFolderRefused;  // launch mode: the initialisation ends the dialog
         }
-        return;  // after Install Now the dialog stays usable and the manifest stays loaded
+        break;  // after Install Now the dialog stays usable and the manifest stays loaded
     case install::RunOutcome::Completed:
-    case install::RunOutcome::Launched:
         m_nExitCode = kExitInstalled;
+        PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+        break;
+    case install::RunOutcome::Launched:
+        m_nExitCode = kExitInstalled;  // the initialisation ends the dialog
         break;
     case install::RunOutcome::Failed:
         m_nExitCode = kExitInstallFailed;
+        CDialog::EndDialog(IDOK);
         break;
     case install::RunOutcome::LicenseDeclined:
         m_nExitCode = kExitLicenseDeclined;
+        OnCancel();
         break;
     }
-    // One manifest serves one run.
-    m_bManifestLoaded = false;
-    m_manifest = archive::Manifest{};
-    m_pManifest.clear();
 }
 
 }  // namespace kv::ui

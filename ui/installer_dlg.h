@@ -4,13 +4,13 @@
 
 #include <windows.h>
 
-#include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "ui/exit_codes.h"
 #include "archive/format.h"
+#include "install/installation_run.h"
 #include "install/run_ui.h"
 #include "ui/dialog.h"
 #include "ui/window.h"
@@ -47,18 +47,20 @@ protected:
     void OnInstallNow();
     void OnBrowse();
 
-    // What the installation run needs from the dialog.
+    // What the installation run asks of its window while it goes on.
     std::string ReadFolderText() override;
     void DisableControls() override;
-    int ShowLicense(const std::string& licenseFile) override;
-    void PostCancel() override;
-    void EndDialog(int result) override;
+    bool ShowLicense(const std::string& licenseFile) override;
+    bool AskYesNo(const std::string& text, const std::string& caption) override;
+    void ShowWarning(const std::string& text, const std::string& caption) override;
 
 private:
     enum class LoadFailure { ArchiveMissing, ArchiveCorrupt, OutOfMemory };
     // Loader steps of the initialisation; false after a failure has been reported.
     bool LoadArchive();
     void ReportLoadFailure(LoadFailure failure);
+    // Shows the run's closing message, if any, and ends the dialog as the outcome asks.
+    void FinishRun(const install::RunResult& result, bool fromInstallNow);
     bool OptionGiven(const char* option) const;
     void DisableFolderControls();
 
@@ -69,29 +71,21 @@ public:
     CEdit m_editFolder;
     CProgressCtrl m_progress;
     std::string m_strFolder;
-    std::string m_strTitle;
+    std::string m_strTitle;  // the title box's text: the manifest's title
     HICON m_hIcon = nullptr;
-    std::vector<std::uint8_t> m_pEntryData;  // the entry being placed; the run keeps its own while it runs
-    std::vector<std::uint8_t> m_pManifest;   // the manifest image as stored
+    // The manifest as the format library parsed and checked it; released when a run ends, since
+    // one manifest serves one run. Null before a successful load.
+    std::unique_ptr<archive::Manifest> m_pManifest;
     std::string m_strMessage;
     std::string m_strArchivePath;
     std::FILE* m_pArchive = nullptr;
-    std::FILE* m_pOutFile = nullptr;
 
-    char m_szTitle[125] = {};
-    char m_szDisplayName[260] = {};
-    char m_szInstallFolder[260] = {};
-    char m_szSetupName[260] = {};
-    char m_szWindowsDir[260] = {};
-    std::size_t m_pCursor = 0;  // offset in m_pManifest just behind the four header strings
-    std::uint32_t m_dwManifestLength = 0;
-    std::uint32_t m_dwStoredChecksum = 0;
+    std::string m_strInstallFolder;  // defaultFolder resolved onto the Windows drive; Browse replaces it
+    std::string m_strWindowsDir;
     bool useCurrentFolder = false;
-    char m_szStartupDir[260] = {};
+    std::string m_strStartupDir;
 
 private:
-    archive::Manifest m_manifest;  // the manifest as the format library parsed and checked it
-    bool m_bManifestLoaded = false;
     bool m_bRunning = false;  // set while a run is in progress: a posted Install Now must not start another
     int m_nExitCode = -1;     // -1 until something decides how the dialog ends
     const std::string m_strCommandLine;

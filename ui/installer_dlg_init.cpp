@@ -2,9 +2,10 @@
 // manifest, the default installation folder, and the launch-mode start.
 #include <direct.h>
 
-#include <cstring>
+#include <memory>
 #include <new>
 
+#include "install/messages.h"
 #include "archive/format_error.h"
 #include "archive/installer_file.h"
 #include "ui/archive_stream_reader.h"
@@ -12,6 +13,7 @@
 #include "ui/install_folder.h"
 #include "ui/installer_dlg.h"
 #include "ui/loader_messages.h"
+#include "os/win32_system.h"
 #include "ui/resource.h"
 
 #ifndef KV_SUPPORT_ADDRESS
@@ -22,16 +24,6 @@ namespace kv::ui {
 
 namespace {
 constexpr UINT_PTR kAutoStartTimer = 0;
-
-// Copies `text` with its terminator into a fixed buffer; false when it does not fit.
-template <std::size_t N>
-bool CopyToBuffer(char (&buffer)[N], const std::string& text) {
-    if (text.size() >= N) {
-        return false;
-    }
-    std::memcpy(buffer, text.c_str(), text.size() + 1);
-    return true;
-}
 }  // namespace
 
 void CInstallerDlg::ReportLoadFailure(LoadFailure failure) {
@@ -51,7 +43,7 @@ void CInstallerDlg::ReportLoadFailure(LoadFailure failure) {
         m_nExitCode = kExitOutOfMemory;
         break;
     }
-    ::MessageBoxA(m_hWnd, m_strMessage.c_str(), kInstallationFailedCaption, MB_OK);
+    ::MessageBoxA(m_hWnd, m_strMessage.c_str(), install::kInstallationFailedCaption, MB_OK);
     if (failure == LoadFailure::ArchiveMissing) {
         PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
     }
@@ -74,7 +66,6 @@ bool CInstallerDlg::LoadArchive() {
         ReportLoadFailure(LoadFailure::ArchiveCorrupt);
         return false;
     }
-    m_dwStoredChecksum = checksum.stored;
 
     if (OptionGiven("OptNP")) {
         SetTimer(kAutoStartTimer, 500);
@@ -83,12 +74,9 @@ bool CInstallerDlg::LoadArchive() {
 
     // A manifest the reader refuses (a limit broken, a count past the end, an entry outside the
     // file) is reported like a checksum mismatch: the file is not what the builder wrote.
+    std::unique_ptr<archive::Manifest> manifest;
     try {
-        archive::OpenedInstaller opened = archive::OpenInstaller(source, checksum);
-        m_dwManifestLength = opened.trailer.manifestLength;
-        m_pManifest = std::move(opened.manifestBlock);
-        m_pCursor = opened.headerEnd;
-        m_manifest = std::move(opened.manifest);
+        manifest = std::make_unique<archive::Manifest>(archive::OpenInstaller(source, checksum).manifest);
     } catch (const archive::FormatError&) {
         ReportLoadFailure(LoadFailure::ArchiveCorrupt);
         return false;
@@ -100,32 +88,23 @@ bool CInstallerDlg::LoadArchive() {
         return false;
     }
 
-    if (!CopyToBuffer(m_szTitle, m_manifest.title) || !CopyToBuffer(m_szDisplayName, m_manifest.displayName) ||
-        !CopyToBuffer(m_szSetupName, m_manifest.setupName) ||
-        !CopyToBuffer(m_szInstallFolder, m_manifest.defaultFolder)) {
-        ReportLoadFailure(LoadFailure::ArchiveCorrupt);
-        return false;
-    }
-    m_strTitle = m_szTitle;
+    // The reader has already held every header string to its limit (the title to 124 characters,
+    // names and folders to 259), so no copy of them can overrun anything.
+    m_strTitle = manifest->title;
 
-    const UINT windowsLength = ::GetWindowsDirectoryA(m_szWindowsDir, sizeof m_szWindowsDir);
-    if (windowsLength == 0 || windowsLength >= sizeof m_szWindowsDir) {
-        m_szWindowsDir[0] = '\0';
-    }
-
-    char currentDir[MAX_PATH] = {};
-    const DWORD currentLength = ::GetCurrentDirectoryA(sizeof currentDir, currentDir);
-    if (currentLength == 0 || currentLength >= sizeof currentDir) {
-        currentDir[0] = '\0';
-    }
+    // The Windows directory is asked for once, here; the run and its profile settings use this copy.
+    os::Win32System system(m_hWnd);
+    m_strWindowsDir = system.WindowsDirectory();
     // A drive prefix that pushes the folder past its buffer is refused like a corrupt file.
-    const auto resolved = ResolveInstallFolder(m_szInstallFolder, m_szWindowsDir, currentDir, useCurrentFolder);
-    if (!resolved || !CopyToBuffer(m_szInstallFolder, resolved->folder)) {
+    const auto resolved =
+        ResolveInstallFolder(manifest->defaultFolder, m_strWindowsDir, system.CurrentDirectory(), useCurrentFolder);
+    if (!resolved) {
         ReportLoadFailure(LoadFailure::ArchiveCorrupt);
         return false;
     }
+    m_strInstallFolder = resolved->folder;
     useCurrentFolder = resolved->useCurrentFolder;
-    m_bManifestLoaded = true;
+    m_pManifest = std::move(manifest);
     return true;
 }
 
@@ -138,10 +117,7 @@ BOOL CInstallerDlg::OnInitDialog() {
     if (!workingDir.empty()) {
         (void)::_chdir(workingDir.c_str());
     }
-    const DWORD startupLength = ::GetCurrentDirectoryA(sizeof m_szStartupDir, m_szStartupDir);
-    if (startupLength == 0 || startupLength >= sizeof m_szStartupDir) {
-        m_szStartupDir[0] = '\0';
-    }
+    m_strStartupDir = os::Win32System(m_hWnd).CurrentDirectory();
 
     if (OptionGiven("OptNCD")) {
         DisableFolderControls();
@@ -156,14 +132,14 @@ BOOL CInstallerDlg::OnInitDialog() {
         return TRUE;
     }
 
-    m_strFolder = m_szInstallFolder;
+    m_strFolder = m_strInstallFolder;
     UpdateData(FALSE);
 
     if (OptionGiven("OptNIN")) {
         RunInstallation(false);
         // Whatever the run did, the dialog ends here: an Install Now that OptNP's timer posted
         // meanwhile must not start a second run.
-        m_bManifestLoaded = false;
+        m_pManifest.reset();
         CDialog::EndDialog(IDOK);
     }
     return TRUE;

@@ -1,4 +1,5 @@
 // The texts the installer shows when it cannot start: its own file missing, corrupt, or too big.
+// Their caption is install::kInstallationFailedCaption, like every failure of the run.
 #pragma once
 
 #include <string>
@@ -6,7 +7,6 @@
 
 namespace kv::ui {
 
-inline constexpr char kInstallationFailedCaption[] = "Installation Failed";
 inline constexpr char kCorruptFileMessage[] = "File is corrupt.  Redownload the file and try again.";
 inline constexpr char kManifestMemoryMessage[] = "Memory Error - Cannot allocate enough memory to load manifest.";
 

@@ -1,42 +1,25 @@
-// The recording RunUi and the in-memory installer bytes.
+// The fake run window and the in-memory installer bytes.
 #include "fake_ui.h"
 
 #include <algorithm>
 
 namespace kv::install::testing {
 
-std::string FakeUi::ReadFolderText() {
-    m_events.push_back("ReadFolderText");
-    return m_folderText;
-}
-
-void FakeUi::DisableControls() {
-    m_events.push_back("DisableControls");
-}
-
-void FakeUi::StepProgress(int fileCount) {
-    const int step = 100 / fileCount + 1;
-    m_steps.push_back(step);
-    m_position = std::min(100, m_position + step);
-    m_events.push_back("StepProgress");
-}
-
-int FakeUi::ShowLicense(const std::string& licenseFile) {
-    m_events.push_back("ShowLicense " + licenseFile);
+bool FakeUi::ShowLicense(const std::string& licenseFile) {
     m_licenseShown = m_system.FileBytes(licenseFile);
-    return m_licenseAnswer;
+    return m_acceptLicense;
 }
 
-void FakeUi::OnCancel() {
-    m_events.push_back("OnCancel");
+bool FakeUi::AskYesNo(const std::string& text, const std::string& caption) {
+    m_messages.push_back({text, caption, true});
+    if (m_answers.empty()) return false;
+    const bool yes = m_answers.front();
+    m_answers.pop_front();
+    return yes;
 }
 
-void FakeUi::PostCancel() {
-    m_events.push_back("PostCancel");
-}
-
-void FakeUi::EndDialog(int result) {
-    m_events.push_back("EndDialog " + std::to_string(result));
+void FakeUi::ShowWarning(const std::string& text, const std::string& caption) {
+    m_messages.push_back({text, caption, false});
 }
 
 std::size_t FakeEntries::ReadAt(std::uint64_t offset, std::span<std::uint8_t> into) {

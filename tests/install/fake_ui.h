@@ -1,8 +1,9 @@
-// The installation run's other ends for native tests: a recording RunUi and the installer file's
-// bytes read at offsets.
+// The installation run's other ends for native tests: a RunUi that keeps what the user was shown
+// and answers as told, and the installer file's bytes read at offsets.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,30 +15,35 @@
 namespace kv::install::testing {
 
 using os::testing::FakeSystem;
-using os::kIdOk;
 
-// A recording RunUi.
 class FakeUi : public RunUi {
 public:
-    explicit FakeUi(FakeSystem& system) : m_system(system) {}
-    std::string ReadFolderText() override;
-    void DisableControls() override;
-    void StepProgress(int fileCount) override;
-    int ShowLicense(const std::string& licenseFile) override;
-    void OnCancel() override;
-    void PostCancel() override;
-    void EndDialog(int result) override;
+    struct Message {
+        std::string text;
+        std::string caption;
+        bool question = false;  // Yes and No buttons rather than OK
+    };
 
-    // The position the progress bar would show (0 to 100, clamped like the control).
-    int ProgressPosition() const { return m_position; }
+    explicit FakeUi(FakeSystem& system) : m_system(system) {}
+    std::string ReadFolderText() override { return m_folderText; }
+    void DisableControls() override { m_controlsDisabled = true; }
+    void StepProgress(int fileCount) override {
+        ++m_progressSteps;
+        m_progressFileCount = fileCount;
+    }
+    bool ShowLicense(const std::string& licenseFile) override;
+    bool AskYesNo(const std::string& text, const std::string& caption) override;
+    void ShowWarning(const std::string& text, const std::string& caption) override;
 
     FakeSystem& m_system;
     std::string m_folderText = "C:\\App";
-    int m_licenseAnswer = kIdOk;
-    std::vector<std::string> m_events;
-    std::vector<int> m_steps;
+    bool m_acceptLicense = true;
+    std::deque<bool> m_answers;  // answers to the Yes/No questions in order; No when none is left
+    bool m_controlsDisabled = false;
+    int m_progressSteps = 0;      // the bar is full after fileCount + 1 of them (the dialog's arithmetic)
+    int m_progressFileCount = 0;  // the count the last step was made for
+    std::vector<Message> m_messages;  // every question and warning, in order
     std::optional<std::vector<std::uint8_t>> m_licenseShown;  // the licence file's bytes when shown
-    int m_position = 0;
 };
 
 // The installer file's bytes, read at absolute offsets.

@@ -34,12 +34,10 @@ struct RunTest : ::testing::Test, RunFixture {
 };
 
 TEST_F(RunTest, SuccessfulRunInstallsLogsRegistersAndClosesTheDialog) {
-    system.m_answers = {kIdNo};
     EXPECT_EQ(Install(), RunOutcome::Completed);
 
-    EXPECT_EQ(ui.m_events.front(), "ReadFolderText");
-    EXPECT_EQ(ui.m_events[1], "DisableControls");
-    EXPECT_EQ(ui.m_events.back(), "PostCancel");
+    EXPECT_TRUE(result.message.empty());
+    EXPECT_TRUE(ui.m_controlsDisabled);
     EXPECT_EQ(system.m_cwd, "C:\\App");
     EXPECT_TRUE(SettingWritten());
     EXPECT_EQ(system.FileBytes("C:\\App\\APP.EXE"), Bytes("application"));
@@ -51,18 +49,18 @@ TEST_F(RunTest, SuccessfulRunInstallsLogsRegistersAndClosesTheDialog) {
     EXPECT_EQ(system.Find(kDataFile)->written, system.m_now);
     EXPECT_EQ(system.m_registry[kKeyPath]["DisplayName"], "My Product 1.0");
     EXPECT_EQ(system.m_registry[kKeyPath]["UninstallString"], "C:\\WINDOWS\\Kvuninstall.exe C:\\App|My Product 1.0");
-    // One step before the pass and one per placed file: 3 × 51.
-    EXPECT_EQ(ui.m_steps, (std::vector<int>{51, 51, 51}));
-    ASSERT_EQ(system.m_messages.size(), 1u);
-    EXPECT_EQ(system.m_messages[0].text, "The installation is complete.\nWould you like to run My Product  now?");
-    EXPECT_EQ(system.m_messages[0].caption, "Installation Complete");
-    EXPECT_EQ(system.m_messages[0].buttons, MessageButtons::YesNo);
+    // One step before the pass and one per placed file: the bar fills.
+    EXPECT_EQ(ui.m_progressSteps, 3);
+    ASSERT_EQ(ui.m_messages.size(), 1u);
+    EXPECT_EQ(ui.m_messages[0].text, "The installation is complete.\nWould you like to run My Product  now?");
+    EXPECT_EQ(ui.m_messages[0].caption, "Installation Complete");
+    EXPECT_TRUE(ui.m_messages[0].question);
     EXPECT_TRUE(system.m_starts.empty());
 }
 
 TEST_F(RunTest, YesStartsRunFileFromTheInstallationFolderBeforeTheLogIsClosed) {
     manifest.files[1].exeparms = "-go";
-    system.m_answers = {kIdYes};
+    ui.m_answers = {true};
     EXPECT_EQ(Install(), RunOutcome::Completed);
     ASSERT_EQ(system.m_starts.size(), 1u);
     EXPECT_EQ(system.m_starts[0].file, "APP.EXE");
@@ -77,12 +75,11 @@ TEST_F(RunTest, YesStartsRunFileFromTheInstallationFolderBeforeTheLogIsClosed) {
 TEST_F(RunTest, FolderWithForbiddenCharacterIsRefusedAndTheDialogStaysUsable) {
     ui.m_folderText = "C:\\App?";
     EXPECT_EQ(Install(), RunOutcome::FolderRefused);
-    ASSERT_EQ(system.m_messages.size(), 1u);
-    EXPECT_EQ(system.m_messages[0].text,
+    EXPECT_EQ(result.message,
               "The installation folder you entered has invalid characters.\nRe-enter the folder name without using any "
               "of the following characters:\n/ : * ? \" < > |");
-    EXPECT_EQ(system.m_messages[0].caption, "Installation Failed");
-    EXPECT_EQ(ui.m_events, std::vector<std::string>{"ReadFolderText"});
+    EXPECT_EQ(result.caption, "Installation Failed");
+    EXPECT_FALSE(ui.m_controlsDisabled);
     EXPECT_EQ(system.CountCalls("MakeDirectory"), 0);
     // Corrected, a second press starts a fresh run.
     ui.m_folderText = "C:\\App";
@@ -92,8 +89,8 @@ TEST_F(RunTest, FolderWithForbiddenCharacterIsRefusedAndTheDialogStaysUsable) {
 TEST_F(RunTest, FolderThatCannotBeCreatedEndsTheDialogWithOne) {
     ui.m_folderText = "Q:\\App";
     EXPECT_EQ(Install(), RunOutcome::Failed);
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Failed to create installation folder: \"Q:\\App\""});
-    EXPECT_EQ(ui.m_events.back(), "EndDialog 1");
+    EXPECT_EQ(result.message, "Failed to create installation folder: \"Q:\\App\"");
+    EXPECT_EQ(result.caption, "Installation Failed");
     EXPECT_FALSE(system.m_profiles.count(system.Key("C:\\WINDOWS\\app.ini")));
 }
 
@@ -116,7 +113,6 @@ TEST_F(RunTest, RelativeFolderTextIsTakenFromTheCurrentDirectoryOnce) {
     ui.m_folderText = "Sub\\App";
     AddRecord("LICENSE.RTF", "", "licence text");
     AddRecord("help.txt", "doc", "help");
-    system.m_answers = {kIdNo};
     EXPECT_EQ(Install(), RunOutcome::Completed);
     EXPECT_EQ(ui.m_licenseShown, Bytes("licence text"));
     EXPECT_EQ(system.FileBytes("C:\\Downloads\\Sub\\App\\doc\\help.txt"), Bytes("help"));
@@ -129,9 +125,9 @@ TEST_F(RunTest, RelativeFolderTextIsTakenFromTheCurrentDirectoryOnce) {
 TEST_F(RunTest, UnopenableDataFileFailsBeforeAnyFileIsPlaced) {
     system.FailOn("OpenFile", "Kvuninstall.dat");
     EXPECT_EQ(Install(), RunOutcome::Failed);
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{
-                                  "Error opening Uninstall data file.\nMake sure you are not already installing this "
-                                  "application, then run the install again."});
+    EXPECT_EQ(result.message,
+              "Error opening Uninstall data file.\nMake sure you are not already installing this application, then "
+              "run the install again.");
     EXPECT_TRUE(SettingWritten());
     EXPECT_FALSE(system.Exists("C:\\App\\APP.EXE"));
     EXPECT_FALSE(Registered());
@@ -141,9 +137,8 @@ TEST_F(RunTest, FailureDuringPlacementKeepsWhatWasDoneAndRegistersNothing) {
     AddRecord("later.dll", "", "later");
     system.FailOn("LzExpand", "later.dll");
     EXPECT_EQ(Install(), RunOutcome::Failed);
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Failed to expand file: later.dll"});
-    EXPECT_EQ(system.m_messages[0].caption, "Installation Failed");
-    EXPECT_EQ(ui.m_events.back(), "EndDialog 1");
+    EXPECT_EQ(result.message, "Failed to expand file: later.dll");
+    EXPECT_EQ(result.caption, "Installation Failed");
     EXPECT_EQ(system.FileBytes("C:\\App\\APP.EXE"), Bytes("application"));
     EXPECT_TRUE(system.IsFile("C:\\App\\later.dll"));  // written, left unexpanded
     EXPECT_EQ(DataFileRecords(),
@@ -167,8 +162,8 @@ TEST_F(RunTest, LaunchModeStartsAnInstalledProgramAndPlacesNothing) {
     EXPECT_FALSE(system.Exists(kDataFile));
     EXPECT_FALSE(system.Exists("C:\\App\\bin\\APP.EXE"));
     EXPECT_FALSE(Registered());
-    EXPECT_TRUE(system.m_messages.empty());
-    EXPECT_EQ(ui.m_events.back(), "DisableControls");  // the initialisation ends the dialog
+    EXPECT_TRUE(ui.m_messages.empty());
+    EXPECT_TRUE(result.message.empty());
 }
 
 TEST_F(RunTest, LaunchModeWithoutTheRunFileRecordInstallsWithoutTheLicence) {
@@ -178,7 +173,7 @@ TEST_F(RunTest, LaunchModeWithoutTheRunFileRecordInstallsWithoutTheLicence) {
     EXPECT_TRUE(system.IsFile("C:\\App\\LICENSE.RTF"));
     EXPECT_FALSE(ui.m_licenseShown.has_value());
     // runFile was never placed: nothing to offer.
-    EXPECT_TRUE(system.m_messages.empty());
+    EXPECT_TRUE(ui.m_messages.empty());
     EXPECT_TRUE(system.m_starts.empty());
 }
 
@@ -187,20 +182,18 @@ TEST_F(RunTest, LicenceIsShownFromTheFirstLicenceRecordThenDeletedAndPlacedLater
     AddRecord("license-2.txt", "", "first licence");
     AddRecord("LICENSE.RTF", "", "second licence");
     AddRecord("licence.rtf", "", "not a licence");
-    system.m_answers = {kIdNo};
     EXPECT_EQ(Install(), RunOutcome::Completed);
     EXPECT_EQ(ui.m_licenseShown, Bytes("first licence"));
-    EXPECT_EQ(std::count(ui.m_events.begin(), ui.m_events.end(), "ShowLicense Kvlicense.rtf"), 1);
     EXPECT_FALSE(system.Exists("C:\\App\\Kvlicense.rtf"));
+    EXPECT_FALSE(system.Exists("C:\\App\\Kvtmpexp.dat"));
     EXPECT_EQ(system.FileBytes("C:\\App\\license-2.txt"), Bytes("first licence"));
 }
 
 TEST_F(RunTest, DeclinedLicenceLeavesFolderAndSettingsOnly) {
     AddRecord("LICENSE.RTF", "", "licence text");
-    ui.m_licenseAnswer = kIdCancel;
+    ui.m_acceptLicense = false;
     EXPECT_EQ(Install(), RunOutcome::LicenseDeclined);
-    EXPECT_EQ(ui.m_events.back(), "OnCancel");
-    EXPECT_TRUE(system.m_messages.empty());
+    EXPECT_TRUE(result.message.empty());
     EXPECT_TRUE(system.IsDirectory("C:\\App"));
     EXPECT_TRUE(SettingWritten());
     EXPECT_FALSE(system.Exists("C:\\App\\Kvlicense.rtf"));
@@ -212,13 +205,13 @@ TEST_F(RunTest, DeclinedLicenceLeavesFolderAndSettingsOnly) {
 TEST_F(RunTest, OptNLSkipsTheLicenceOnInstallNow) {
     AddRecord("LICENSE.RTF", "", "licence text");
     state.commandLine = "C:\\Downloads|optnl";
-    system.m_answers = {kIdNo};
     EXPECT_EQ(Install(), RunOutcome::Completed);
     EXPECT_FALSE(ui.m_licenseShown.has_value());
 }
 
 struct LicenceFailure {
     const char* call;
+    const char* pathPart;
     const char* message;
     bool licenceFileStays;
 };
@@ -227,11 +220,11 @@ class LicencePassFailure : public RunTest, public ::testing::WithParamInterface<
 
 TEST_P(LicencePassFailure, EndsTheRunBeforeAnythingIsPlaced) {
     AddRecord("LICENSE.RTF", "", "licence text");
-    system.FailOn(GetParam().call, "Kvlicense.rtf");
+    system.FailOn(GetParam().call, GetParam().pathPart);
     EXPECT_EQ(Install(), RunOutcome::Failed);
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{GetParam().message});
-    EXPECT_EQ(ui.m_events.back(), "EndDialog 1");
+    EXPECT_EQ(result.message, GetParam().message);
     EXPECT_EQ(system.Exists("C:\\App\\Kvlicense.rtf"), GetParam().licenceFileStays);
+    EXPECT_FALSE(system.Exists("C:\\App\\Kvtmpexp.dat"));
     EXPECT_FALSE(system.Exists(kDataFile));
     EXPECT_FALSE(system.Exists("C:\\App\\APP.EXE"));
     EXPECT_TRUE(SettingWritten());
@@ -240,40 +233,40 @@ TEST_P(LicencePassFailure, EndsTheRunBeforeAnythingIsPlaced) {
 INSTANTIATE_TEST_SUITE_P(
     Injected, LicencePassFailure,
     ::testing::Values(
-        LicenceFailure{"OpenFile",
+        LicenceFailure{"OpenFile", "Kvlicense.rtf",
                        "Failed to open/create file: Kvlicense.rtf\nMake sure all Velmoric files are closed and try "
                        "again.\n\nNote: you may have to reboot your computer to close files that Windows has open.",
                        false},
-        LicenceFailure{"Write", "Failed to write file: Kvlicense.rtf", true},
-        LicenceFailure{"LzExpand", "Failed to expand file: Kvlicense.rtf", true}));
+        LicenceFailure{"Write", "Kvtmpexp.dat", "Failed to write file: Kvlicense.rtf", true},
+        LicenceFailure{"Close", "Kvlicense.rtf", "Failed to write file: Kvlicense.rtf", true},
+        LicenceFailure{"LzExpand", "Kvlicense.rtf", "Failed to expand file: Kvlicense.rtf", true}));
 
 TEST_F(RunTest, LicenceEntryOutsideTheInstallerIsRefused) {
     AddRecord("LICENSE.RTF", "", "licence text").offset = 1'000'000;
     EXPECT_EQ(Install(), RunOutcome::Failed);
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Failed to write file: Kvlicense.rtf"});
+    EXPECT_EQ(result.message, "Failed to write file: Kvlicense.rtf");
     EXPECT_FALSE(ui.m_licenseShown.has_value());
 }
 
 TEST_F(RunTest, OptNPAloneNeitherAsksNorStarts) {
     state.commandLine = "OptNP";
     EXPECT_EQ(Install(), RunOutcome::Completed);
-    EXPECT_TRUE(system.m_messages.empty());
+    EXPECT_TRUE(ui.m_messages.empty());
     EXPECT_TRUE(system.m_starts.empty());
 }
 
 TEST_F(RunTest, OptNPWithOptREStartsWithoutAsking) {
     state.commandLine = "C:\\Downloads|OptNP OptRE OptNL";
     EXPECT_EQ(Install(), RunOutcome::Completed);
-    EXPECT_TRUE(system.m_messages.empty());
+    EXPECT_TRUE(ui.m_messages.empty());
     ASSERT_EQ(system.m_starts.size(), 1u);
     EXPECT_EQ(system.m_starts[0].file, "APP.EXE");
 }
 
 TEST_F(RunTest, OptREAloneStillAsks) {
     state.commandLine = "optre";
-    system.m_answers = {kIdNo};
     EXPECT_EQ(Install(), RunOutcome::Completed);
-    EXPECT_EQ(system.m_messages.size(), 1u);
+    EXPECT_EQ(ui.m_messages.size(), 1u);
     EXPECT_TRUE(system.m_starts.empty());
 }
 
@@ -281,7 +274,7 @@ TEST_F(RunTest, EverythingSkippedMeansNoQuestion) {
     manifest.files.resize(1);
     system.AddFile("C:\\WINDOWS\\Kvuninstall.exe", Bytes("current"), kArchiveDate + 1);
     EXPECT_EQ(Install(), RunOutcome::Completed);
-    EXPECT_TRUE(system.m_messages.empty());
+    EXPECT_TRUE(ui.m_messages.empty());
     EXPECT_TRUE(system.m_starts.empty());
 }
 
@@ -289,7 +282,6 @@ TEST_F(RunTest, RunningFromTheInstallationFolderCopiesNothingButLogsAndStamps) {
     state.startupDirectory = "c:\\app\\";
     state.archivePath = "SETUP.EXE";
     system.AddFile("C:\\App\\setup.exe", Bytes("me"), 5);
-    system.m_answers = {kIdNo};
     EXPECT_EQ(Install(), RunOutcome::Completed);
     EXPECT_EQ(system.CountCalls("CopyFileOver"), 0);
     EXPECT_EQ(system.Find("C:\\App\\setup.exe")->created, kArchiveDate);
@@ -298,26 +290,24 @@ TEST_F(RunTest, RunningFromTheInstallationFolderCopiesNothingButLogsAndStamps) {
 
 TEST_F(RunTest, FailedSelfCopyWarnsAndCompletes) {
     system.FailOn("CopyFileOver");
-    system.m_answers = {kIdOk, kIdNo};
     EXPECT_EQ(Install(), RunOutcome::Completed);
-    ASSERT_EQ(system.m_messages.size(), 2u);
-    EXPECT_EQ(system.m_messages[0].text,
+    ASSERT_EQ(ui.m_messages.size(), 2u);
+    EXPECT_EQ(ui.m_messages[0].text,
               "Warning: Copying C:\\Downloads\\INSTALL.EXE to C:\\App\\setup.exe failed with error=32.\nThis is not a "
               "fatal error - installation will continue.");
-    EXPECT_EQ(system.m_messages[0].caption, "Korvalin Automatic Installer");
+    EXPECT_EQ(ui.m_messages[0].caption, "Korvalin Automatic Installer");
+    EXPECT_FALSE(ui.m_messages[0].question);
     EXPECT_TRUE(Registered());
 }
 
 TEST_F(RunTest, UseCurrentFolderLeavesTheInstallerWhereItIs) {
     state.useCurrentFolder = true;
-    system.m_answers = {kIdNo};
     EXPECT_EQ(Install(), RunOutcome::Completed);
     EXPECT_FALSE(system.Exists("C:\\App\\setup.exe"));
     EXPECT_EQ(DataFileRecords().back(), "shortcut desktop \"My App\"");
 }
 
 TEST_F(RunTest, SecondRunIntoTheSameFolderAppendsNothingNew) {
-    system.m_answers = {kIdNo, kIdNo};
     EXPECT_EQ(Install(), RunOutcome::Completed);
     const auto first = system.FileBytes(kDataFile);
     EXPECT_EQ(Install(), RunOutcome::Completed);
@@ -328,9 +318,8 @@ TEST_F(RunTest, RegistryAndTimeStampFailuresAreNotReported) {
     system.FailOn("CreateMachineKey");
     system.FailOn("SetFileTimes.Open", "Kvuninstall.dat");
     system.FailOn("WriteProfileValue");
-    system.m_answers = {kIdNo};
     EXPECT_EQ(Install(), RunOutcome::Completed);
-    EXPECT_EQ(system.m_messages.size(), 1u);  // the completion question only
+    EXPECT_EQ(ui.m_messages.size(), 1u);  // the completion question only
     EXPECT_FALSE(Registered());
 }
 

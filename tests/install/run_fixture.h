@@ -1,5 +1,5 @@
 // A ready-made installer for run tests: a manifest whose entries lie in a fake installer file,
-// a fake system with a C: drive and a recording dialog.
+// a fake system with a C: drive and a fake run window.
 #pragma once
 
 #include <string>
@@ -67,13 +67,12 @@ struct RunFixture {
         app.iconName = "My App";
     }
 
-    RunOutcome Install(bool fromInstallNow = true) { return RunInstallation(state, system, ui, fromInstallNow); }
-
-    std::vector<std::string> MessageTexts() const {
-        std::vector<std::string> texts;
-        for (const auto& message : system.m_messages) texts.push_back(message.text);
-        return texts;
+    // Runs the installation; the whole result stays in `result`.
+    RunOutcome Install(bool fromInstallNow = true) {
+        result = RunInstallation(state, system, ui, fromInstallNow);
+        return result.outcome;
     }
+    RunResult result;
 };
 
 }  // namespace kv::install::testing

@@ -306,26 +306,6 @@ std::unique_ptr<RegistryKey> FakeSystem::CreateMachineKey(const std::string& pat
     return std::make_unique<FakeKey>(*this, path);
 }
 
-ExpandResult FakeSystem::LzExpandOver(const std::string& source, const std::string& destination) {
-    Record("LzExpandOver " + source + " -> " + destination);
-    const Node* from = Find(source);
-    if (!from || from->directory || from->locked) return ExpandResult::Failed;
-    const std::vector<std::uint8_t> bytes = from->bytes;
-    // The destination is created before the copy runs, as the platform service does.
-    if (!IsDirectory(Parent(Key(destination)) + "\\")) return ExpandResult::Failed;
-    Node& to = m_nodes[Key(destination)];
-    to = Node{};
-    to.created = to.accessed = to.written = m_now;
-    if (ShouldFail("LzExpand", source)) return ExpandResult::Failed;
-    // Pass-through: the fake knows no SZDD; real expansion is tested against Wine's service.
-    to.bytes = bytes;
-    if (ShouldFail("LzExpand.Move", source)) return ExpandResult::Expanded;
-    Node moved = to;
-    m_nodes.erase(Key(destination));
-    m_nodes[Key(source)] = moved;
-    return ExpandResult::Moved;
-}
-
 bool FakeSystem::LzExpandInto(FileStream& source, FileStream& destination) {
     auto& from = static_cast<FakeStream&>(source);
     auto& to = static_cast<FakeStream&>(destination);
@@ -335,7 +315,8 @@ bool FakeSystem::LzExpandInto(FileStream& source, FileStream& destination) {
     const std::vector<std::uint8_t> bytes = stored->bytes;
     from.Close();  // the service closes the file it expanded
     if (ShouldFail("LzExpand", to.Path())) return false;
-    // Pass-through, as above, written at the start of the freshly created destination.
+    // Pass-through, written at the start of the freshly created destination: the fake knows no
+    // SZDD; real expansion is tested against the platform's service.
     if (Node* placed = to.NodeOrNull()) placed->bytes = bytes;
     return true;
 }
@@ -365,17 +346,6 @@ void FakeSystem::ShellOpen(const std::string& file, const std::string& parameter
 
 void FakeSystem::Sleep(unsigned milliseconds) {
     m_sleeps.push_back(milliseconds);
-}
-
-int FakeSystem::AskUser(const std::string& text, const std::string& caption, MessageButtons buttons) {
-    Record("AskUser " + caption);
-    m_messages.push_back({text, caption, buttons});
-    if (!m_answers.empty()) {
-        const int answer = m_answers.front();
-        m_answers.pop_front();
-        return answer;
-    }
-    return buttons == MessageButtons::Ok ? kIdOk : kIdNo;
 }
 
 }  // namespace kv::os::testing

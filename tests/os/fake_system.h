@@ -1,9 +1,8 @@
 // An in-memory System for native tests: a small Windows-like file tree with drives, profile files,
-// a registry, shell links and message boxes, which records every call and can fail any of them.
+// a registry and shell links, which records every call and can fail any of them.
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -24,11 +23,6 @@ public:
         FileTime written = 0;
         bool locked = false;  // held open by another program: no open succeeds
     };
-    struct Message {
-        std::string text;
-        std::string caption;
-        MessageButtons buttons;
-    };
     struct Link {
         std::string target, description, arguments, workingDirectory;
     };
@@ -42,9 +36,8 @@ public:
     // `pathPart` (any, when empty) fail. Calls: MakeDirectory, OpenFile, Write (writes half),
     // Close, SetTimes (of an open file), RemoveFile, RenameFile, CopyFileOver, GetCreationTime,
     // SetFileTimes.Open, SetFileTimes, ChangeDirectory, WriteProfileValue, CreateMachineKey,
-    // SetExpandString, LzExpand (the copy; matched on the source path of LzExpandOver and the
-    // destination path of LzExpandInto), LzExpand.Move (LzExpandOver's move over the source),
-    // SpecialFolderPath, SaveShellLink.
+    // SetExpandString, LzExpand (matched on the destination path), SpecialFolderPath,
+    // SaveShellLink.
     void FailOn(const std::string& call, const std::string& pathPart = "", int times = -1);
 
     // Tree helpers. Paths may be relative to the current directory.
@@ -76,7 +69,6 @@ public:
     bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
                             const std::string& path) override;
     std::unique_ptr<RegistryKey> CreateMachineKey(const std::string& path) override;
-    ExpandResult LzExpandOver(const std::string& source, const std::string& destination) override;
     bool LzExpandInto(FileStream& source, FileStream& destination) override;
     std::optional<std::string> SpecialFolderPath(SpecialFolder folder) override;
     bool SaveShellLink(const std::string& linkPath, const std::string& target, const std::string& description,
@@ -85,7 +77,6 @@ public:
                    const std::string& workingDirectory) override;
     void Sleep(unsigned milliseconds) override;
     FileTime SystemTimeAsFileTime() override { return m_now; }
-    int AskUser(const std::string& text, const std::string& caption, MessageButtons buttons) override;
 
     bool ShouldFail(const std::string& call, const std::string& path);
     void Record(const std::string& call) { m_calls.push_back(call); }
@@ -104,8 +95,6 @@ public:
     std::map<std::string, Link> m_links;                                   // by Key(link path)
     std::vector<Start> m_starts;
     std::vector<unsigned> m_sleeps;
-    std::vector<Message> m_messages;
-    std::deque<int> m_answers;  // answers to AskUser in order; default OK / No
 
 private:
     struct Rule {

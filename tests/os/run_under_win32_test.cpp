@@ -17,30 +17,27 @@ namespace {
 
 using namespace os;  // the seam's types and the fake system
 
-// The real services, with the Windows directory moved into the test's folder and the user's
-// answers recorded instead of asked.
+// The real services, with the Windows directory moved into the test's folder.
 class TestSystem : public Win32System {
 public:
     std::string m_windows;
-    std::vector<std::string> m_messages;
     std::string WindowsDirectory() override { return m_windows; }
-    int AskUser(const std::string& text, const std::string&, MessageButtons buttons) override {
-        m_messages.push_back(text);
-        return buttons == MessageButtons::YesNo ? kIdNo : kIdOk;
-    }
 };
 
-class RecordingUi : public RunUi {
+// The run's window without a window: questions are answered No and kept with the warnings.
+class QuietUi : public RunUi {
 public:
     std::string m_folder;
-    std::vector<std::string> m_events;
+    std::vector<std::string> m_messages;
     std::string ReadFolderText() override { return m_folder; }
-    void DisableControls() override { m_events.push_back("disable"); }
-    void StepProgress(int) override { m_events.push_back("step"); }
-    int ShowLicense(const std::string&) override { return kIdOk; }
-    void OnCancel() override { m_events.push_back("cancel"); }
-    void PostCancel() override { m_events.push_back("post-cancel"); }
-    void EndDialog(int result) override { m_events.push_back("end " + std::to_string(result)); }
+    void DisableControls() override {}
+    void StepProgress(int) override {}
+    bool ShowLicense(const std::string&) override { return true; }
+    bool AskYesNo(const std::string& text, const std::string&) override {
+        m_messages.push_back(text);
+        return false;
+    }
+    void ShowWarning(const std::string& text, const std::string&) override { m_messages.push_back(text); }
 };
 
 class MemoryEntries : public EntryReader {
@@ -124,15 +121,15 @@ TEST(RunUnderWin32, InstallsSzddEntriesWithTimesLogShortcutAndRegistration) {
     state.archivePath = "INSTALL.EXE";
     state.commandLine = "OptNP";
     state.entries = &entries;
-    RecordingUi ui;
+    QuietUi ui;
     ui.m_folder = root + "\\Program Files\\App";
 
     char previous[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, previous);
-    EXPECT_EQ(RunInstallation(state, system, ui, true), RunOutcome::Completed);
+    const RunResult result = RunInstallation(state, system, ui, true);
     SetCurrentDirectoryA(previous);
-    EXPECT_TRUE(system.m_messages.empty()) << system.m_messages.front();
-    EXPECT_EQ(ui.m_events.back(), "post-cancel");
+    EXPECT_EQ(result.outcome, RunOutcome::Completed) << result.message;
+    EXPECT_TRUE(ui.m_messages.empty()) << ui.m_messages.front();
 
     const std::string folder = ui.m_folder;
     EXPECT_EQ(ReadAll(system.m_windows + "\\Kvuninstall.exe"), uninstaller);

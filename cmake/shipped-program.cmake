@@ -14,6 +14,7 @@ function(kv_shipped_program target)
   # the whole demangler (about 50 KB) along; abort() is what is left of it that matters.
   target_link_options(${target} PRIVATE -Wl,--gc-sections
                       -Wl,--defsym,${us}_ZN9__gnu_cxx27__verbose_terminate_handlerEv=${us}abort)
+  target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/os/library_throws.cpp)
   if(NOT CMAKE_BUILD_TYPE MATCHES "^(Release|MinSizeRel)$")
     return()
   endif()

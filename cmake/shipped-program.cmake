@@ -1,9 +1,24 @@
-# kv_shipped_program(TARGET): the link options and post-build steps of a program that ships to users
-# (kvsetup.exe, Kvuninstall.exe) in the MinGW builds. Compile options for size are in mingw-common.cmake.
-function(kv_shipped_program target)
+# kv_shipped_program(TARGET DESCRIPTION): what a program that ships to users (kvsetup.exe,
+# Kvuninstall.exe) gets in the MinGW builds: the application manifest and a version resource naming it
+# (res/program.rc), size-saving link options, and in release builds a stripped file with its debug
+# information beside it. The compile options for size are in mingw-common.cmake.
+function(kv_shipped_program target description)
   if(NOT MINGW)
     return()
   endif()
+  set(rc ${CMAKE_SOURCE_DIR}/res/program.rc)
+  target_sources(${target} PRIVATE ${rc})
+  set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/res/program.manifest)
+  # The program's texts reach the resource script through a generated header: windres loses the
+  # quoting of a -D value with spaces.
+  set(info ${CMAKE_CURRENT_BINARY_DIR}/${target}-info)
+  file(GENERATE OUTPUT ${info}/program_info.h CONTENT
+"#define KV_FILE_DESCRIPTION \"${description}\"
+#define KV_FILE_NAME \"$<TARGET_FILE_NAME:${target}>\"
+#define KV_VERSION_TEXT \"${PROJECT_VERSION}\"
+#define KV_VERSION_NUMBERS ${PROJECT_VERSION_MAJOR}, ${PROJECT_VERSION_MINOR}, ${PROJECT_VERSION_PATCH}, 0
+")
+  target_include_directories(${target} PRIVATE $<$<COMPILE_LANGUAGE:RC>:${info}>)
   # i686 symbols carry a leading underscore.
   set(us "")
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)

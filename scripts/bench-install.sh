@@ -2,7 +2,8 @@
 # Install benchmark: about 50 MB of the benchmark corpus packed by kvpack into a real kvsetup.exe
 # installer and installed under Wine with OptNP OptNL, against the same payload in an NSIS installer
 # (makensis, zlib) installed silently (/S) in the same prefix. Prints wall time and MB/s of both, with
-# the time Wine takes to start and end a trivial program as the baseline, after checking every byte.
+# the time Wine takes to start and end a trivial program as the baseline, after checking every byte;
+# then the sizes of the programs and of a one-file installer beside NSIS (scripts/bench-size.sh).
 # Usage: scripts/bench-install.sh   (KV_NATIVE_BUILD, default build/native: kvpack;
 #                                    KV_MINGW_BUILD, default build/mingw32: kvsetup.exe, Kvuninstall.exe;
 #                                    KV_BENCH_CORPUS, default build/bench-corpus;
@@ -165,3 +166,5 @@ printf '%-44s %10s %8s %14s\n' "NSIS without the baseline" "" "$n_net" "$(mbps "
 echo "all runs: ours$ours; NSIS$nsis; baseline$baseline"
 echo "bytes: ours $ours_check; NSIS $nsis_check"
 echo "target: ours no slower than NSIS: $(awk -v a="$o" -v b="$n" 'BEGIN {print (a <= b) ? "met" : "MISSED"}')"
+echo
+KV_NATIVE_BUILD=$native bash scripts/bench-size.sh

@@ -1,7 +1,7 @@
 // Dialog data exchange over plain window handles.
 #include "ui/data_exchange.h"
 
-#include <cstdio>
+#include <string>
 
 #include "ui/dialog.h"
 
@@ -33,9 +33,7 @@ void DDX_Text(CDataExchange* pDX, int id, std::string& value) {
 }
 
 std::string TooLongMessage(int maxChars) {
-    char text[64];
-    std::snprintf(text, sizeof text, "Please enter no more than %d characters.", maxChars);
-    return text;
+    return "Please enter no more than " + std::to_string(maxChars) + " characters.";
 }
 
 void DDV_MaxChars(CDataExchange* pDX, const std::string& value, int maxChars) {

@@ -1,21 +1,38 @@
 // kvpack: builds, lists, verifies and extracts Korvalin installers. Errors become exit codes here.
 #include <cstdio>
 #include <exception>
+#include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "archive/format_error.h"
 #include "tools/kvpack/command.h"
+#include "tools/kvpack/system_text.h"
 #include "tools/kvpack/tool_error.h"
 
 int main(int argc, char** argv) {
     using namespace kv::tools;
+#ifdef _WIN32
+    // DLLs are loaded from the system folder only, never from kvpack's own folder or the working
+    // folder, where a download folder may hold a planted DLL.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // Messages are UTF-8, as on Linux; a console shows them right only in that code page.
+    SetConsoleOutputCP(CP_UTF8);
+#endif
+    const std::vector<std::string> arguments = Utf8Arguments(argc, argv);
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
     CLI::App app{"kvpack: builds and inspects Korvalin installers", "kvpack"};
     app.require_subcommand(1);
     CommandRunner run;
     for (AddCommand add : AllCommands()) add(app, run);
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::ParseError& error) {
         const int code = app.exit(error);
         return code == 0 ? kExitOk : kExitUsage;

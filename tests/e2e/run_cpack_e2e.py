@@ -66,8 +66,8 @@ def main():
     for folder, name in (('', 'KVDEMO.exe'), ('docs', 'README.TXT'), ('', 'LICENSE.RTF'), ('', 'Kvuninstall.dat')):
         check(os.path.isfile(unix(FOLDER + '\\' + (folder + '\\' if folder else '') + name)),
               '%s arrives in the installation folder' % name)
-    check(read_file(unix(FOLDER + '\\docs\\README.TXT')) == read_file(os.path.join(ROOT, 'examples', 'demo', 'readme.txt')),
-          'README.TXT has its bytes')
+    readme = read_file(os.path.join(ROOT, 'examples', 'demo', 'readme.txt'))
+    check(read_file(unix(FOLDER + '\\docs\\README.TXT')) == readme, 'README.TXT has its bytes')
     check(os.path.isfile(os.path.join(user_folder('Desktop'), 'Korvalin Demo.lnk')), 'the Desktop shortcut is made')
     if failures:
         print('\n%d failed' % len(failures))

@@ -13,6 +13,7 @@
 #include "tools/kvpack/progress.h"
 #include "tools/kvpack/project.h"
 #include "tools/kvpack/sign_command.h"
+#include "tools/kvpack/system_text.h"
 #include "tools/kvpack/tool_error.h"
 
 namespace kv::tools {
@@ -34,12 +35,12 @@ struct BuildOptions {
 // back as a signed installer.
 std::vector<std::uint8_t> SignInstaller(const SignCommand& sign, const std::string& output,
                                         std::vector<std::uint8_t> installer) {
-    std::filesystem::path unsignedCopy = output;
+    std::filesystem::path unsignedCopy = PathFromUtf8(output);
     unsignedCopy += ".kvpack-unsigned";
     WriteFileBytes(unsignedCopy, installer);
     std::vector<std::uint8_t> signedBytes;
     try {
-        signedBytes = SignFile(sign, unsignedCopy, output, "installer");
+        signedBytes = SignFile(sign, unsignedCopy, PathFromUtf8(output), "installer");
     } catch (...) {
         std::error_code ignored;
         std::filesystem::remove(unsignedCopy, ignored);
@@ -58,11 +59,11 @@ std::vector<std::uint8_t> SignInstaller(const SignCommand& sign, const std::stri
 
 int RunBuild(const BuildOptions& options) {
     ProjectOverrides overrides = OverridesFromEnvironment();
-    if (!options.stub.empty()) overrides.stub = options.stub;
-    if (!options.uninstaller.empty()) overrides.uninstaller = options.uninstaller;
+    if (!options.stub.empty()) overrides.stub = PathFromUtf8(options.stub);
+    if (!options.uninstaller.empty()) overrides.uninstaller = PathFromUtf8(options.uninstaller);
     overrides.fast = options.fast;
     if (!options.sign.empty()) overrides.sign = options.sign;
-    Project project = LoadProject(options.project, overrides);
+    Project project = LoadProject(PathFromUtf8(options.project), overrides);
 
     std::vector<std::uint8_t> stub = ReadFileBytes(project.stub, "stub");
     if (stub.empty()) throw ToolError(kExitBadInput, "stub " + project.stub.string() + ": is empty");
@@ -78,8 +79,9 @@ int RunBuild(const BuildOptions& options) {
         CompressJob job;
         job.name = project.manifest.files[i].file;
         // The uninstaller is signed before it is packed.
-        job.data = i == 0 && project.sign ? SignFile(*project.sign, project.sources[i], options.output, "uninstaller")
-                                          : ReadFileBytes(project.sources[i], "source");
+        job.data = i == 0 && project.sign
+                       ? SignFile(*project.sign, project.sources[i], PathFromUtf8(options.output), "uninstaller")
+                       : ReadFileBytes(project.sources[i], "source");
         if (job.data.size() > kv::archive::kMaxOffset) {
             throw ToolError(kExitBadInput, project.sources[i].string() + ": larger than an installer can hold (2 GiB)");
         }
@@ -117,7 +119,7 @@ int RunBuild(const BuildOptions& options) {
     }
     const std::uint32_t checksum = kv::archive::ChecksumOf(installer);
     if (project.sign) installer = SignInstaller(*project.sign, options.output, std::move(installer));
-    WriteFileBytes(options.output, installer);
+    WriteFileBytes(PathFromUtf8(options.output), installer);
     if (!options.quiet) {
         std::printf("%s: %zu files, %llu bytes packed into %zu (checksum %s%s)\n", options.output.c_str(),
                     project.manifest.files.size(), static_cast<unsigned long long>(inputBytes), installer.size(),

@@ -9,6 +9,7 @@
 #include "tools/kvpack/file_io.h"
 #include "tools/kvpack/file_time.h"
 #include "tools/kvpack/opened_installer.h"
+#include "tools/kvpack/system_text.h"
 #include "tools/kvpack/tool_error.h"
 
 namespace kv::tools {
@@ -32,7 +33,7 @@ std::optional<fs::path> RelativeTarget(const kv::archive::FileRecord& record, st
             problem = "\"" + AnsiToUtf8(part) + "\" would leave the target folder";
             return false;
         }
-        relative /= AnsiToUtf8(part);
+        relative /= PathFromUtf8(AnsiToUtf8(part));
         part.clear();
         return true;
     };
@@ -74,7 +75,7 @@ void StampTime(const fs::path& path, FileTime time) {
 }
 
 int RunExtract(const ExtractOptions& options) {
-    const LoadedInstaller installer = LoadInstaller(options.installer);
+    const LoadedInstaller installer = LoadInstaller(PathFromUtf8(options.installer));
     const auto& m = installer.opened.manifest;
 
     // Check every record first, so a refused one leaves nothing half-extracted behind.
@@ -90,8 +91,9 @@ int RunExtract(const ExtractOptions& options) {
     }
 
     std::error_code ec;
-    fs::create_directories(options.directory, ec);
-    const fs::path root = fs::weakly_canonical(options.directory, ec);
+    const fs::path directory = PathFromUtf8(options.directory);
+    fs::create_directories(directory, ec);
+    const fs::path root = fs::weakly_canonical(directory, ec);
     if (ec || !fs::is_directory(root)) {
         throw ToolError(kExitIoError, options.directory + ": cannot create the folder");
     }

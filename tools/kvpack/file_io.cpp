@@ -1,4 +1,5 @@
-// Whole-file reads and writes for kvpack.
+// Whole-file reads and writes for kvpack. The streams are opened with the path object itself, which
+// on Windows is UTF-16 and goes to the wide open functions, so any name the file system holds works.
 #include "tools/kvpack/file_io.h"
 
 #include <cerrno>
@@ -6,12 +7,13 @@
 #include <fstream>
 #include <system_error>
 
+#include "tools/kvpack/system_text.h"
 #include "tools/kvpack/tool_error.h"
 
 namespace kv::tools {
 
 std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path, const std::string& what) {
-    const std::string name = (what.empty() ? "" : what + " ") + path.string();
+    const std::string name = (what.empty() ? "" : what + " ") + PathToUtf8(path);
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) {
         throw ToolError(kExitIoError, name + ": is a folder, not a file");
@@ -31,14 +33,14 @@ void WriteFileBytes(const std::filesystem::path& path, std::span<const std::uint
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) {
-            throw ToolError(kExitIoError, path.string() + ": cannot create: " + std::strerror(errno));
+            throw ToolError(kExitIoError, PathToUtf8(path) + ": cannot create: " + std::strerror(errno));
         }
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         out.close();
         if (!out) {
             std::error_code ignored;
             std::filesystem::remove(temporary, ignored);
-            throw ToolError(kExitIoError, path.string() + ": write error");
+            throw ToolError(kExitIoError, PathToUtf8(path) + ": write error");
         }
     }
     std::error_code ec;
@@ -46,7 +48,7 @@ void WriteFileBytes(const std::filesystem::path& path, std::span<const std::uint
     if (ec) {
         std::error_code ignored;
         std::filesystem::remove(temporary, ignored);
-        throw ToolError(kExitIoError, path.string() + ": cannot write: " + ec.message());
+        throw ToolError(kExitIoError, PathToUtf8(path) + ": cannot write: " + ec.message());
     }
 }
 

@@ -7,6 +7,7 @@
 #include "tools/kvpack/command.h"
 #include "tools/kvpack/file_time.h"
 #include "tools/kvpack/opened_installer.h"
+#include "tools/kvpack/system_text.h"
 #include "tools/kvpack/json_writer.h"
 #include "tools/kvpack/tool_error.h"
 
@@ -147,7 +148,7 @@ void PrintJson(const LoadedInstaller& installer) {
 }
 
 int RunList(const ListOptions& options) {
-    const LoadedInstaller installer = LoadInstaller(options.installer);
+    const LoadedInstaller installer = LoadInstaller(PathFromUtf8(options.installer));
     if (options.json) {
         PrintJson(installer);
     } else {

@@ -7,6 +7,7 @@
 #include "tools/kvpack/command.h"
 #include "tools/kvpack/file_io.h"
 #include "tools/kvpack/json_writer.h"
+#include "tools/kvpack/system_text.h"
 #include "tools/kvpack/tool_error.h"
 #include "uninstall/log_format.h"
 
@@ -78,7 +79,7 @@ void PrintJson(const LogOptions& options, const kv::uninstall::DecodedLog& log, 
 }
 
 int RunLog(const LogOptions& options) {
-    const std::vector<std::uint8_t> bytes = ReadFileBytes(options.dataFile, "data file");
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(PathFromUtf8(options.dataFile), "data file");
     const kv::uninstall::DecodedLog log = kv::uninstall::DecodeRecords(bytes);
     if (options.json) {
         PrintJson(options, log, bytes.size());

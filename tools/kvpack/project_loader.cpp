@@ -17,6 +17,7 @@
 #include "tools/kvpack/file_time.h"
 #include "tools/kvpack/project.h"
 #include "tools/kvpack/record_rules.h"
+#include "tools/kvpack/system_text.h"
 #include "tools/kvpack/tool_error.h"
 
 namespace kv::tools {
@@ -332,8 +333,8 @@ private:
                         Error(node, prefix + "source", "not a regular file: " + pending.source.string());
                     }
                     // The record's name defaults to the source's own file name.
-                    r.file = CheckText(node, fs::path(text->get()).filename().string(), prefix + "file", kPathLimit,
-                                       false).value_or("");
+                    r.file = CheckText(node, PathToUtf8(PathFromUtf8(text->get()).filename()), prefix + "file",
+                                       kPathLimit, false).value_or("");
                 } else {
                     Error(node, prefix + "source", "must be a non-empty path");
                 }
@@ -376,7 +377,7 @@ private:
     }
 
     fs::path ResolvePath(std::string_view text) const {
-        const fs::path path{std::string(text)};
+        const fs::path path = PathFromUtf8(text);
         return path.is_absolute() ? path : m_folder / path;
     }
 
@@ -399,7 +400,7 @@ private:
         // KVPACK_UNINSTALLER is a default for the machine: a project that lists the uninstaller
         // itself keeps its own; --uninstaller and the uninstaller key are explicit and may not clash.
         if (!given && !firstIsUninstaller && m_overrides.envUninstaller && !m_overrides.envUninstaller->empty()) {
-            given = fs::path(*m_overrides.envUninstaller);
+            given = PathFromUtf8(*m_overrides.envUninstaller);
         }
         if (given) {
             if (firstIsUninstaller) {
@@ -486,7 +487,7 @@ private:
             }
             m_project.stub = ResolvePath(text->get());
         } else if (m_overrides.envStub && !m_overrides.envStub->empty()) {
-            m_project.stub = *m_overrides.envStub;
+            m_project.stub = PathFromUtf8(*m_overrides.envStub);
         } else {
             Error(nullptr, "stub", "no installer program given: use --stub FILE, the stub key or KVPACK_STUB");
         }
@@ -592,12 +593,6 @@ private:
     const toml::node* m_root = nullptr;
 };
 
-std::optional<std::string> Environment(const char* name) {
-    const char* value = std::getenv(name);
-    if (value == nullptr) return std::nullopt;
-    return std::string(value);
-}
-
 }  // namespace
 
 Project LoadProject(const std::filesystem::path& projectFile, const ProjectOverrides& overrides) {
@@ -606,10 +601,10 @@ Project LoadProject(const std::filesystem::path& projectFile, const ProjectOverr
 
 ProjectOverrides OverridesFromEnvironment() {
     ProjectOverrides overrides;
-    overrides.envStub = Environment("KVPACK_STUB");
-    overrides.envUninstaller = Environment("KVPACK_UNINSTALLER");
-    overrides.envSign = Environment("KVPACK_SIGN");
-    overrides.sourceDateEpoch = Environment("SOURCE_DATE_EPOCH");
+    overrides.envStub = Utf8Environment("KVPACK_STUB");
+    overrides.envUninstaller = Utf8Environment("KVPACK_UNINSTALLER");
+    overrides.envSign = Utf8Environment("KVPACK_SIGN");
+    overrides.sourceDateEpoch = Utf8Environment("SOURCE_DATE_EPOCH");
     return overrides;
 }
 

@@ -5,6 +5,7 @@
 #include "tools/kvpack/command.h"
 #include "tools/kvpack/file_io.h"
 #include "tools/kvpack/opened_installer.h"
+#include "tools/kvpack/system_text.h"
 #include "tools/kvpack/tool_error.h"
 
 namespace kv::tools {
@@ -29,38 +30,38 @@ struct ExpandOptions {
 };
 
 int RunCompress(const CompressOptions& options) {
-    const std::vector<std::uint8_t> data = ReadFileBytes(options.input, "input");
+    const std::vector<std::uint8_t> data = ReadFileBytes(PathFromUtf8(options.input), "input");
     const std::vector<std::uint8_t> compressed = szdd::Compress(data, options.fast ? szdd::Level::Fast : szdd::Level::Best);
     std::string output = options.output;
     if (output.empty()) {
         // Like mscompress: the input's name with "_" appended ("readme.txt" gives "readme.txt_").
-        const std::string name = fs::path(options.input).filename().string();
+        const std::string name = PathToUtf8(PathFromUtf8(options.input).filename());
         if (name.empty() || name.back() == '_') {
             throw ToolError(kExitUsage, options.input + ": already ends in \"_\": give -o OUT");
         }
         output = options.input + "_";
     }
-    WriteFileBytes(output, compressed);
+    WriteFileBytes(PathFromUtf8(output), compressed);
     return kExitOk;
 }
 
 int RunExpand(const ExpandOptions& options) {
-    const std::vector<std::uint8_t> data = ReadFileBytes(options.input, "input");
+    const std::vector<std::uint8_t> data = ReadFileBytes(PathFromUtf8(options.input), "input");
     if (!IsCompressedEntry(data)) throw ToolError(kExitCorrupt, options.input + ": not an SZDD compressed file");
     std::string output = options.output;
     if (output.empty()) {
-        const std::string name = fs::path(options.input).filename().string();
+        const std::string name = PathToUtf8(PathFromUtf8(options.input).filename());
         if (name.empty() || name.back() != '_') {
             throw ToolError(kExitUsage, options.input + ": name does not end in \"_\": give -o OUT");
         }
         const char replaced = static_cast<char>(data[kReplacedCharOffset]);
         output = options.input.substr(0, options.input.size() - 1);
         if (replaced != 0) output += replaced;
-        if (output.empty() || fs::path(output).filename().empty()) {
+        if (output.empty() || PathFromUtf8(output).filename().empty()) {
             throw ToolError(kExitUsage, options.input + ": cannot derive an output name: give -o OUT");
         }
     }
-    WriteFileBytes(output, ExpandEntry(data, options.input));
+    WriteFileBytes(PathFromUtf8(output), ExpandEntry(data, options.input));
     return kExitOk;
 }
 

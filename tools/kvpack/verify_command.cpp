@@ -10,6 +10,7 @@
 #include "tools/kvpack/command.h"
 #include "tools/kvpack/file_io.h"
 #include "tools/kvpack/opened_installer.h"
+#include "tools/kvpack/system_text.h"
 #include "tools/kvpack/tool_error.h"
 
 namespace kv::tools {
@@ -71,7 +72,7 @@ std::vector<std::string> Problems(const LoadedInstaller& installer, std::vector<
 }
 
 int RunVerify(const VerifyOptions& options) {
-    std::vector<std::uint8_t> bytes = ReadInstallerBytes(options.installer);
+    std::vector<std::uint8_t> bytes = ReadInstallerBytes(PathFromUtf8(options.installer));
     kv::archive::SpanSource source(bytes);
     const kv::archive::InstallerChecksum checksum = kv::archive::ChecksumInstaller(source);
     const std::uint32_t computed = checksum.computed;
@@ -80,7 +81,7 @@ int RunVerify(const VerifyOptions& options) {
         throw ToolError(kExitCorrupt, options.installer + ": checksum mismatch: stored " + Hex(stored) + ", computed " +
                                           Hex(computed) + " (the file is damaged)");
     }
-    LoadedInstaller installer = OpenLoadedInstaller(options.installer, std::move(bytes), checksum);
+    LoadedInstaller installer = OpenLoadedInstaller(PathFromUtf8(options.installer), std::move(bytes), checksum);
     std::vector<std::string> notes;
     const std::vector<std::string> problems = Problems(installer, notes);
     for (const std::string& note : notes) std::printf("%s: note: %s\n", options.installer.c_str(), note.c_str());

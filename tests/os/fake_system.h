@@ -41,7 +41,7 @@ public:
     // Makes the next `times` calls (all, when negative) of `call` whose first path argument contains
     // `pathPart` (any, when empty) fail. Calls: MakeDirectory, OpenFile, Write (writes half),
     // Close, SetTimes (of an open file), RemoveFile, RenameFile, CopyFileOver, GetCreationTime,
-    // SetFileTimes.Open, SetFileTimes, ChangeDirectory, WriteProfileValue, CreateMachineKey,
+    // SetFileTimes.Open, SetFileTimes, ChangeDirectory, FullPathName, Truncate, WriteProfileValue, CreateMachineKey,
     // SetExpandString, LzExpand (the copy; matched on the source path of LzExpandOver and the
     // destination path of LzExpandInto), LzExpand.Move (LzExpandOver's move over the source),
     // SpecialFolderPath, SaveShellLink.
@@ -68,6 +68,7 @@ public:
     SetTimesResult SetFileTimes(const std::string& path, FileTime time) override;
     bool ChangeDirectory(const std::string& path) override;
     std::string CurrentDirectory() override { return m_cwd; }
+    std::optional<std::string> FullPathName(const std::string& path) override;
     std::string WindowsDirectory() override { return m_windowsDirectory; }
     std::size_t ReadProfileString(const std::string& section, const std::string& key, std::string& value,
                                  const std::string& path) override;
@@ -114,6 +115,8 @@ private:
         int remaining;
     };
     std::string Parent(const std::string& key) const;
+    // `path` made absolute as Windows resolves it, "C:Apps" against C:'s current directory.
+    std::string Absolute(const std::string& path) const;
     std::vector<Rule> m_rules;
 };
 

@@ -56,9 +56,10 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
 std::unique_ptr<os::FileStream> OpenTarget(PlacementContext& ctx, const std::string& target);
 
 // Creates `target`, expands the stored `bytes` into it through the folder's scratch file and gives
-// it `stamp` as its times. False with ctx.failure set.
+// it `stamp` as its times. A target that a skip rule keeps by its creation time (`keptByDate`)
+// carries the earliest time while it is incomplete. False with ctx.failure set.
 bool WriteEntry(PlacementContext& ctx, const std::string& target, const std::string& folder,
-                std::span<const std::uint8_t> bytes, os::FileTime stamp);
+                std::span<const std::uint8_t> bytes, os::FileTime stamp, bool keptByDate);
 
 // Expands folder\name in place through the LZ service and the temporary file folder\Kvtmpexp.dat.
 // 1 expanded (or passed through unchanged), 0 failed (the source is left as it was).

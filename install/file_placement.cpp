@@ -12,6 +12,8 @@ namespace kv::install {
 
 namespace {
 
+constexpr os::FileTime kIncompleteFileTime = 1;
+
 std::string Join(const std::string& first, const std::string& second) {
     return first + "\\" + second;
 }
@@ -91,9 +93,13 @@ std::unique_ptr<os::FileStream> OpenTarget(PlacementContext& ctx, const std::str
 // other: under Wine each new name costs a case-insensitive search of the whole folder, which made
 // large folders slow. The scratch file serves the folder's next record and goes when the pass ends.
 bool WriteEntry(PlacementContext& ctx, const std::string& target, const std::string& folder,
-                std::span<const std::uint8_t> bytes, os::FileTime stamp) {
+                std::span<const std::uint8_t> bytes, os::FileTime stamp, bool keptByDate) {
     std::unique_ptr<os::FileStream> out = OpenTarget(ctx, target);
     if (!out) return false;
+    // A new file's creation time is now, later than any archive's date: a run stopped before the
+    // stamp below would leave a half-written file that the next run keeps. Until it is stamped it
+    // is dated at the start of file time (1, since 0 means "unchanged" to Windows).
+    if (keptByDate) out->SetTimes(kIncompleteFileTime);
     const std::string scratch = Join(folder, kExpandTempName);
     ctx.scratchFiles.insert(scratch);
     if (!ExpandEntry(ctx.system, scratch, bytes, *out, target, ctx.failure)) return false;
@@ -139,8 +145,9 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
                                                                      : ctx.installFolder;
 
     // A path that does not fit the platform's path buffers is refused rather than cut short into
-    // the name of some other file.
-    for (const std::string& path : {target, fullPath, logPath, workingFolder}) {
+    // the name of some other file. Only the paths this record uses count: the first record is
+    // never logged, so its log path is no path at all.
+    for (const std::string& path : {target, fullPath, !IsUninstallerRecord(index) ? logPath : target, workingFolder}) {
         if (path.size() > kMaxPathLength) {
             ctx.failure = OpenCreateFailedMessage(path, ctx.title);
             return PlaceResult::Failed;
@@ -173,7 +180,8 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
         return PlaceResult::Failed;
     }
     const os::FileTime stamp = IsUninstallerRecord(index) ? manifest.uninstallerDate : manifest.archiveDate;
-    if (!WriteEntry(ctx, target, expansionFolder, buffer, stamp)) return PlaceResult::Failed;
+    if (!WriteEntry(ctx, target, expansionFolder, buffer, stamp, inSystemFolder || IsKeptDataFile(target)))
+        return PlaceResult::Failed;
     buffer = {};
 
     // The Desktop shortcut comes before the Programs-menu one; a failed shortcut is not fatal.

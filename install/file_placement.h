@@ -56,9 +56,10 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
 std::unique_ptr<os::FileStream> OpenTarget(PlacementContext& ctx, const std::string& target);
 
 // Creates `target`, expands the stored `bytes` into it through the folder's scratch file and gives
-// it `stamp` as its times. False with ctx.failure set.
+// it `stamp` as its times. A target that a skip rule keeps by its creation time (`keptByDate`)
+// carries the earliest time while it is incomplete. False with ctx.failure set.
 bool WriteEntry(PlacementContext& ctx, const std::string& target, const std::string& folder,
-                std::span<const std::uint8_t> bytes, os::FileTime stamp);
+                std::span<const std::uint8_t> bytes, os::FileTime stamp, bool keptByDate);
 
 // The one way an archive entry becomes a file, for the licence text and every placed file alike:
 // the stored `bytes` go to the scratch file `scratch`, and the LZ service expands them from there

@@ -53,6 +53,12 @@ bool IsRelativePath(const std::string& path) {
     return !(path.size() >= 2 && path[1] == ':');
 }
 
+// A drive without a separator behind it ("C:", "C:Apps"): relative to that drive's current
+// directory, which Windows keeps for each drive.
+bool IsDriveRelativePath(const std::string& path) {
+    return path.size() >= 2 && path[1] == ':' && (path.size() == 2 || !IsSeparator(path[2]));
+}
+
 // "%s%s" when the first part already ends in a backslash, "%s\%s" otherwise.
 std::string JoinOnce(const std::string& first, const std::string& second) {
     if (!first.empty() && first.back() == '\\') return first + second;
@@ -107,10 +113,20 @@ RunResult Run::Execute() {
     // current directory: a relative folder text would then point one level too deep. It is taken
     // from the current directory once, here, and used in that absolute form from now on.
     if (IsRelativePath(m_folderText)) m_folderText = JoinOnce(m_system.CurrentDirectory(), m_folderText);
+    // "C:Apps" (what the drive rule makes of a relative default folder) and a bare "C:" depend on
+    // C:'s current directory, which changing into the folder would move: the data file, the
+    // logged paths, the self-copy and the registration would then name another folder than the
+    // files went to. It is resolved as Windows resolves it, once, before anything is written.
+    bool resolved = true;
+    if (IsDriveRelativePath(m_folderText)) {
+        const auto full = m_system.FullPathName(m_folderText);
+        resolved = full.has_value();
+        if (full) m_folderText = *full;
+    }
 
     // The folder buffer holds 259 characters: a longer text is refused rather than cut, which
     // would install into a different folder than the one shown.
-    if (m_folderText.size() > kMaxPathLength || CreateFolderPath(m_system, m_folderText.c_str()) == 0)
+    if (!resolved || m_folderText.size() > kMaxPathLength || CreateFolderPath(m_system, m_folderText.c_str()) == 0)
         return FailureExit(Format("Failed to create installation folder: \"%s\"", m_folderText));
     m_system.ChangeDirectory(m_folderText);
 
@@ -218,6 +234,9 @@ void Run::CopySelf() {
                                     "installation will continue.",
                                     source, destination, static_cast<int>(error)),
                              kInstallerCaption);
+            // What stands at the destination is not this installer's (perhaps the user's own
+            // file): it is neither recorded for the uninstaller nor stamped.
+            return;
         }
     }
     m_log.AddFile(destination);

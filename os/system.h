@@ -25,6 +25,8 @@ public:
     // Bytes actually written; fewer than asked means the write failed.
     virtual std::size_t Write(std::span<const std::uint8_t> bytes) = 0;
     virtual bool SeekToEnd() = 0;
+    // Cuts the file to its first `size` bytes; the position is then its end.
+    virtual bool Truncate(std::size_t size) = 0;
     // Sets the file's creation, last-access and last-write times to `time`.
     virtual bool SetTimes(FileTime time) = 0;
     // Flushes and closes; false when buffered bytes could not be written.
@@ -79,6 +81,9 @@ public:
     virtual SetTimesResult SetFileTimes(const std::string& path, FileTime time) = 0;
     virtual bool ChangeDirectory(const std::string& path) = 0;
     virtual std::string CurrentDirectory() = 0;
+    // The absolute form of `path` as Windows resolves it: a drive-relative "C:Apps" against that
+    // drive's current directory. Nothing when it cannot be resolved within a path buffer.
+    virtual std::optional<std::string> FullPathName(const std::string& path) = 0;
     virtual std::string WindowsDirectory() = 0;
 
     // Profile (INI) files, with the semantics of the Windows profile functions: the count of

@@ -32,6 +32,12 @@ public:
     bool SeekToEnd() override {
         return m_hFile != INVALID_HANDLE_VALUE && SetFilePointer(m_hFile, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER;
     }
+    bool Truncate(std::size_t size) override {
+        LARGE_INTEGER position;
+        position.QuadPart = static_cast<LONGLONG>(size);
+        return m_hFile != INVALID_HANDLE_VALUE && SetFilePointerEx(m_hFile, position, nullptr, FILE_BEGIN) &&
+               SetEndOfFile(m_hFile);
+    }
     bool SetTimes(FileTime time) override {
         const FILETIME stamp = ToFILETIME(time);
         return m_hFile != INVALID_HANDLE_VALUE && SetFileTime(m_hFile, &stamp, &stamp, &stamp) != FALSE;
@@ -163,6 +169,13 @@ std::string Win32System::CurrentDirectory() {
     char buffer[MAX_PATH] = {};
     const DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
     return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
+}
+
+std::optional<std::string> Win32System::FullPathName(const std::string& path) {
+    char buffer[MAX_PATH] = {};
+    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
+    if (length == 0 || length >= MAX_PATH) return std::nullopt;
+    return std::string(buffer, length);
 }
 
 std::string Win32System::WindowsDirectory() {

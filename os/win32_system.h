@@ -25,6 +25,7 @@ public:
     SetTimesResult SetFileTimes(const std::string& path, FileTime time) override;
     bool ChangeDirectory(const std::string& path) override;
     std::string CurrentDirectory() override;
+    std::optional<std::string> FullPathName(const std::string& path) override;
     std::string WindowsDirectory() override;
     std::size_t ReadProfileString(const std::string& section, const std::string& key, std::string& value,
                                   const std::string& path) override;

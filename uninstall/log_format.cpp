@@ -60,9 +60,35 @@ DecodedLog DecodeRecords(std::span<const std::uint8_t> bytes) {
             log.truncated = true;
             break;
         }
+        log.completeBytes = pos;
     }
     return log;
 }
+
+std::string CanonicalPath(const std::string& path) {
+    std::string out;
+    out.reserve(path.size());
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (i >= 2 && path[i] == '\\' && out.back() == '\\') continue;
+        out.push_back(path[i]);
+    }
+    return out;
+}
+
+std::string ComparablePath(const std::string& path) {
+    std::string out;
+    out.reserve(path.size());
+    for (char c : path) {
+        if (c == '/') c = '\\';
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c == '\\' && !out.empty() && out.back() == '\\') continue;
+        out.push_back(c);
+    }
+    while (!out.empty() && out.back() == '\\') out.pop_back();
+    return out;
+}
+
+bool SamePath(const std::string& a, const std::string& b) { return ComparablePath(a) == ComparablePath(b); }
 
 std::string DescribeRecord(const UninstallRecord& record) {
     switch (record.kind) {

@@ -43,12 +43,29 @@ struct DecodedLog {
     // The bytes ended inside the last record. That record is kept, completed with what was read
     // (a missing location byte counts as 0, missing strings as empty or partly read).
     bool truncated = false;
+    // The bytes of the whole records, where the next record must start.
+    std::size_t completeBytes = 0;
+
+    // The records that are whole: all of them, or all but the cut-short last one.
+    std::span<const UninstallRecord> Complete() const {
+        return {records.data(), records.size() - (truncated ? 1 : 0)};
+    }
 };
 
 // Reads every record of a data file's bytes. Never reads outside `bytes`. Strings are kept whole,
 // even past the installer's path limit, so that comparing with new records stays exact and nothing
 // is lost.
 DecodedLog DecodeRecords(std::span<const std::uint8_t> bytes);
+
+// A path in the one spelling the data file records: runs of backslashes after its first two
+// characters (which may start a network path) collapse into one, so C:\App\\a.dll becomes
+// C:\App\a.dll. Letter case is kept.
+std::string CanonicalPath(const std::string& path);
+
+// A path as Windows compares it: slashes count as backslashes, separator runs as one, a trailing
+// separator as none, and letter case is ignored (here upper case). Equal forms name the same file.
+std::string ComparablePath(const std::string& path);
+bool SamePath(const std::string& a, const std::string& b);
 
 // A one-line readable form, e.g. `shortcut programs "Grp" "App"`, for tools and test messages.
 std::string DescribeRecord(const UninstallRecord& record);

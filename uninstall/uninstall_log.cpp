@@ -13,12 +13,15 @@ bool UninstallLog::Open(const std::string& folder) {
     auto stream = m_system.OpenFile(DataFilePath(folder), os::OpenMode::ReadWriteOrCreate);
     if (!stream) return false;
     m_pStream = std::move(stream);
-    Load();
+    if (!Load()) {
+        Close();
+        return false;
+    }
     m_writing = true;
     return true;
 }
 
-void UninstallLog::Load() {
+bool UninstallLog::Load() {
     m_writing = false;
     std::vector<std::uint8_t> bytes;
     std::array<std::uint8_t, 4096> chunk{};
@@ -27,16 +30,22 @@ void UninstallLog::Load() {
         if (got == 0) break;
         bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
     }
-    DecodedLog decoded = DecodeRecords(bytes);
+    const DecodedLog decoded = DecodeRecords(bytes);
     m_loadedTruncated = decoded.truncated;
+    // A file cut short (a full disk, a killed run, a copy cut off) ends inside a record. Appending
+    // behind it would make the next record part of that one's path, so the partial record goes:
+    // its missing part cannot be known (a path cut short names another file), and the records
+    // before it stay as they are. When the file cannot be cut back, nothing is written to it.
+    if (decoded.truncated && !m_pStream->Truncate(decoded.completeBytes)) return false;
     // A record present twice in the file stays twice there but is held once.
-    for (auto& record : decoded.records) Append(std::move(record));
+    for (const auto& record : decoded.Complete()) Append(record);
+    return true;
 }
 
 void UninstallLog::AddFile(const std::string& path) {
     UninstallRecord record;
     record.kind = kKindFile;
-    record.text = path;
+    record.text = CanonicalPath(path);
     Append(std::move(record));
 }
 
@@ -58,14 +67,21 @@ void UninstallLog::AddProduct(const std::string& name) {
 }
 
 bool UninstallLog::Contains(const UninstallRecord& record) const {
-    for (const auto& held : m_records)
-        if (held == record) return true;
+    // A product record is new unless the file already ends in that product's records. A file or
+    // shortcut that another product recorded is recorded again for this one: the uninstaller
+    // keeps a file that some remaining product's records name, and it finds the records by
+    // their place behind a product record.
+    if (record.kind == kKindProduct) return m_currentProduct == record.text;
+    for (std::size_t i = 0; i < m_records.size(); ++i)
+        if (m_owners[i] == m_currentProduct && m_records[i] == record) return true;
     return false;
 }
 
 void UninstallLog::Append(UninstallRecord record) {
     if (Contains(record)) return;
+    if (record.kind == kKindProduct) m_currentProduct = record.text;
     m_records.push_back(std::move(record));
+    m_owners.push_back(m_currentProduct);
     WriteRecord(m_records.back());
 }
 
@@ -85,6 +101,8 @@ void UninstallLog::Close() {
     }
     m_writing = false;
     m_records.clear();
+    m_owners.clear();
+    m_currentProduct.reset();
 }
 
 void UninstallLog::StampTime(const std::string& folder, os::FileTime time) {

@@ -24,11 +24,13 @@ public:
     UninstallLog(const UninstallLog&) = delete;
     UninstallLog& operator=(const UninstallLog&) = delete;
 
-    // Opens (or creates) the data file in `folder` and loads its records. False, with nothing
-    // changed, when the file can be neither opened nor created.
+    // Opens (or creates) the data file in `folder` and loads its records. A file that ends inside a
+    // record is cut back to its last whole record first, so that new records start on a record
+    // boundary. False, with nothing changed, when the file can be neither opened nor created, or
+    // cannot be cut back.
     bool Open(const std::string& folder);
     // Strings of any length are recorded whole: a path is never cut into the name of another file,
-    // and the format itself has no length limit.
+    // and the format itself has no length limit. Paths are recorded in their CanonicalPath spelling.
     void AddFile(const std::string& path);
     // `menuFolder` is given for Programs-menu shortcuts and left out for the Desktop.
     void AddShortcut(std::int32_t location, const std::optional<std::string>& menuFolder, const std::string& caption);
@@ -38,20 +40,26 @@ public:
     // Sets the data file's three times to `time`; needs no open log, and reports nothing.
     void StampTime(const std::string& folder, os::FileTime time);
 
+    // Whether an equal record already belongs to the current product: the one named by the last
+    // product record, to which the uninstaller gives every record that follows it.
     bool Contains(const UninstallRecord& record) const;
     bool IsOpen() const { return m_pStream != nullptr; }
     const std::vector<UninstallRecord>& Records() const { return m_records; }
-    // True when the loaded file ended inside a record.
+    // True when the loaded file ended inside a record (which was then dropped).
     bool LoadedTruncated() const { return m_loadedTruncated; }
 
 private:
-    void Load();
+    bool Load();
     void Append(UninstallRecord record);
     void WriteRecord(const UninstallRecord& record);
 
     os::System& m_system;
     std::unique_ptr<os::FileStream> m_pStream;
     std::vector<UninstallRecord> m_records;  // in the order added, file records first
+    // The product each held record belongs to (none before the first product record), and the
+    // product that records appended now belong to.
+    std::vector<std::optional<std::string>> m_owners;
+    std::optional<std::string> m_currentProduct;
     bool m_writing = false;
     bool m_loadedTruncated = false;
 };

@@ -51,8 +51,8 @@ def build_fixtures(args, work):
         'iconName = "Korvalin Alpha"\n' % json.dumps(program) +
         '[[file]]\nsource = "alpha.dat"\nfile = "ALPHA.DAT"\nfolder = "data"\n'
         '[[file]]\nsource = "common.dll"\nfile = "COMMON.DLL"\n'))
-    # Beta names the shared library in other letters: the data file keeps one record per exact
-    # path, so only a different spelling of the same file is recorded under both products.
+    # Beta names the shared library in other letters; the data file records it for both products,
+    # and the uninstaller compares the spellings as Windows does.
     beta = write_project(src, 'beta', (
         'title = "Korvalin Beta 1.0"\ndisplayName = "Korvalin Beta"\nsetupName = "BETASET.EXE"\n'
         'runFile = "BETA.EXE"\nprogramsFolder = "Korvalin Beta"\n' + common +
@@ -67,6 +67,69 @@ def build_fixtures(args, work):
         if result.returncode != 0:
             raise RuntimeError('kvpack build %s failed:\n%s%s' % (project, result.stdout, result.stderr))
     return fixtures
+
+
+def drive_relative_cases(r, args, work):
+    """Installers whose default folder is empty or relative get "C:" and "C:Korvalin Rel" from the
+    drive rule. Started in C:\\kvrel-start, each installs into that folder (or below it), records and
+    registers that absolute folder, and its quiet uninstall removes its files there, while a file of
+    the same name at the drive's root stays."""
+    start = 'C:\\kvrel-start'
+    shutil.rmtree(unix(start), ignore_errors=True)
+    os.makedirs(unix(start))
+    src = os.path.join(work, 'src')
+    root_file = unix('C:\\KVREL.TXT')
+    with open(root_file, 'wb') as f:
+        f.write(b'the user\'s own file at the root of C:\r\n')
+    with open(os.path.join(src, 'kvrel.txt'), 'wb') as f:
+        f.write(b'placed by the relative-folder installer\r\n' * 20)
+    cases = []
+    for name, default, folder in (('rel-root', '', start), ('rel-sub', 'Korvalin Rel', start + '\\Korvalin Rel')):
+        product = 'Korvalin ' + name
+        project = write_project(src, name, (
+            'title = "%s 1.0"\ndisplayName = "%s"\nsetupName = "RELSET.EXE"\nrunFile = "KVREL.TXT"\n'
+            'defaultFolder = %s\n[[file]]\nsource = "kvrel.txt"\nfile = "KVREL.TXT"\n'
+            '[[file]]\nsource = "kvrel.txt"\nfile = "KVREL2.TXT"\nfolder = "sub"\n'
+            % (product, product, json.dumps(default))))
+        exe = os.path.join(unix(start), name + '.exe')
+        result = subprocess.run([args.kvpack, 'build', project, '-o', exe, '--stub', args.installer,
+                                 '--uninstaller', args.uninstaller], capture_output=True, text=True)
+        if result.returncode != 0:
+            raise RuntimeError('kvpack build %s failed:\n%s%s' % (project, result.stdout, result.stderr))
+        cases.append((name, product, folder))
+    steps = []
+    for name, product, folder in cases:
+        steps += ['echo', name, 'start', '"%s\\%s.exe" OptNP OptNL' % (start, name), '--cwd', start,
+                  'exitcode', '--timeout', '90']
+    done = r.drive(steps)
+    for name, product, folder in cases:
+        c = done.get(name) or Case(name)
+        r.check(c, not c.errors and c.exit_code == 0, 'installed, exit %s' % c.exit_code)
+        for path in (folder + '\\KVREL.TXT', folder + '\\sub\\KVREL2.TXT', folder + '\\RELSET.EXE',
+                     folder + '\\Kvuninstall.dat'):
+            r.check(c, os.path.exists(unix(path)), 'placed %s' % path)
+        log = subprocess.run([args.kvpack, 'log', '--json', unix(folder + '\\Kvuninstall.dat')], capture_output=True,
+                             text=True)
+        files = [x['text'] for x in json.loads(log.stdout or '{"records": []}')['records'] if x['kind'] == 'file']
+        r.check(c, log.returncode == 0 and files == [folder + '\\KVREL.TXT', folder + '\\sub\\KVREL2.TXT',
+                                                     folder + '\\RELSET.EXE'], 'records the absolute folder: %r' % files)
+        command = registered(r, product)
+        r.check(c, command is not None and command.endswith(' %s|%s' % (folder, product)), 'registered %r' % command)
+    steps = []
+    for name, product, folder in cases:
+        steps += ['echo', name + '-removed', 'start', 'C:\\windows\\Kvuninstall.exe %s|%s /S' % (folder, product),
+                  'exitcode', '--timeout', '60']
+    done = r.drive(steps)
+    for name, product, folder in cases:
+        c = done.get(name + '-removed') or Case(name + '-removed')
+        r.check(c, c.exit_code == REMOVED, 'removed, exit %s' % c.exit_code)
+        r.check(c, not any(os.path.exists(unix(folder + p)) for p in ('\\KVREL.TXT', '\\sub', '\\Kvuninstall.dat')),
+                'its files are gone')
+        r.check(c, registered(r, product) is None, 'its key is gone')
+    with open(root_file, 'rb') as f:
+        r.check(Case('drive root'), f.read().startswith(b'the user'), 'the file at the root of C: stays')
+    os.remove(root_file)
+    shutil.rmtree(unix(start), ignore_errors=True)
 
 
 def data_records(args):
@@ -247,6 +310,7 @@ def main():
     r.check(done, os.path.exists(prefix_path('drive_c', 'windows', 'Kvuninstall.exe')),
             'the shared uninstaller stays in the Windows directory')
 
+    drive_relative_cases(r, args, args.work)
     return r.report(started)
 
 

@@ -75,6 +75,20 @@ TEST_F(PlacementTest, OlderUninstallerIsReplaced) {
     EXPECT_EQ(system.FileBytes("C:\\WINDOWS\\Kvuninstall.exe"), Bytes("uninstaller"));
 }
 
+// A run stopped while writing a file that the skip rules keep by date must not leave a
+// half-written copy that the next run then keeps.
+TEST_F(PlacementTest, FilesKeptByDateThatWereLeftHalfWrittenAreReplacedByTheNextRun) {
+    AddRecord("Kvuninstall.exe", "", "uninstaller");
+    AddRecord("state.itc", "", "state");
+    system.FailOn("LzExpand", "Kvuninstall.exe", 1);
+    system.FailOn("LzExpand", "state.itc", 1);
+    EXPECT_FALSE(PlaceFiles(ctx));  // stopped inside the uninstaller
+    EXPECT_FALSE(PlaceFiles(ctx));  // stopped inside state.itc
+    ASSERT_TRUE(PlaceFiles(ctx)) << ctx.failure;
+    EXPECT_EQ(system.FileBytes("C:\\WINDOWS\\Kvuninstall.exe"), Bytes("uninstaller"));
+    EXPECT_EQ(system.FileBytes("C:\\App\\state.itc"), Bytes("state"));
+}
+
 TEST_F(PlacementTest, DataFilesAreKeptByExtensionAndCreationTime) {
     system.AddFile("C:\\App\\data.ITC", Bytes("same date"), kArchiveDate);
     system.AddFile("C:\\App\\old.sbb", Bytes("older"), kArchiveDate - 1);
@@ -261,6 +275,20 @@ TEST_F(PlacementTest, PathThatDoesNotFitIsRefusedBeforeAnythingIsWritten) {
     EXPECT_FALSE(PlaceFiles(ctx));
     EXPECT_EQ(ctx.failure.rfind("Failed to open/create file: C:\\App\\nnn", 0), 0u);
     EXPECT_EQ(Logged().size(), 1u);
+}
+
+// The uninstaller in the Windows directory is neither logged nor joined to the folder: a folder
+// too long for that joined path still takes it.
+TEST_F(PlacementTest, LongFolderStillTakesTheUninstallerInTheWindowsDirectory) {
+    const std::string folder = "C:\\" + std::string(240, 'f');
+    system.AddDirectory(folder);
+    system.ChangeDirectory(folder);
+    ctx.installFolder = folder;
+    AddRecord("Kvuninstall.exe", "", "uninstaller");
+    AddRecord("a.txt", "", "a");
+    ASSERT_TRUE(PlaceFiles(ctx)) << ctx.failure;
+    EXPECT_EQ(system.FileBytes("C:\\WINDOWS\\Kvuninstall.exe"), Bytes("uninstaller"));
+    EXPECT_EQ(Logged(), (std::vector<std::string>{"file \"" + folder + "\\a.txt\""}));
 }
 
 TEST(Shortcut, EmptyMenuFolderPutsItDirectlyIntoProgramsAndMissingFoldersFail) {

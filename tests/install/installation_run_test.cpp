@@ -100,12 +100,50 @@ TEST_F(RunTest, FolderTextLongerThanTheFolderBufferIsRefused) {
     EXPECT_EQ(system.CountCalls("MakeDirectory"), 0);
 }
 
-TEST_F(RunTest, ExistingFolderWithTrailingBackslashIsAccepted) {
+TEST_F(RunTest, ExistingFolderWithTrailingBackslashIsAcceptedAndLoggedInOneSpelling) {
     system.AddDirectory("C:\\App");
     ui.m_folderText = "C:\\App\\";
+    ui.m_answers = {false};
     EXPECT_EQ(Install(), RunOutcome::Completed);
     EXPECT_TRUE(system.IsFile("C:\\App\\Kvuninstall.dat"));
     EXPECT_EQ(system.m_registry[kKeyPath]["UninstallString"], "C:\\WINDOWS\\Kvuninstall.exe C:\\App\\|My Product 1.0");
+    EXPECT_EQ(DataFileRecords(), (std::vector<std::string>{"product \"My Product 1.0\"", "file \"C:\\App\\APP.EXE\"",
+                                                           "shortcut desktop \"My App\"",
+                                                           "file \"C:\\App\\setup.exe\""}));
+}
+
+// "C:Apps", what the drive rule makes of a relative default folder, and a bare "C:" name the
+// current directory of drive C:, which the run then leaves.
+TEST_F(RunTest, DriveRelativeFolderIsMadeAbsoluteOnceForEveryPath) {
+    for (const char* text : {"C:Apps", "C:"}) {
+        RunFixture fresh;
+        fresh.AddStandardRecords();
+        fresh.AddRecord("help.txt", "doc", "help");
+        fresh.system.AddDirectory("C:\\Downloads");
+        fresh.system.ChangeDirectory("C:\\Downloads");
+        fresh.system.AddFile("C:\\APP.EXE", Bytes("the user's own file at the root"));
+        fresh.ui.m_folderText = text;
+        fresh.ui.m_answers = {false};
+        EXPECT_EQ(fresh.Install(), RunOutcome::Completed) << text;
+        const std::string folder = std::string(text) == "C:" ? "C:\\Downloads" : "C:\\Downloads\\Apps";
+        EXPECT_EQ(fresh.system.FileBytes(folder + "\\doc\\help.txt"), Bytes("help")) << text;
+        EXPECT_EQ(fresh.system.FileBytes("C:\\APP.EXE"), Bytes("the user's own file at the root")) << text;
+        const auto bytes = fresh.system.FileBytes(folder + "\\Kvuninstall.dat");
+        ASSERT_TRUE(bytes) << text;
+        std::vector<std::string> files;
+        for (const auto& record : uninstall::DecodeRecords(*bytes).records)
+            if (record.kind == uninstall::kKindFile) files.push_back(record.text);
+        EXPECT_EQ(files, (std::vector<std::string>{folder + "\\APP.EXE", folder + "\\doc\\help.txt",
+                                                   folder + "\\setup.exe"}));
+        EXPECT_TRUE(fresh.system.IsFile(folder + "\\setup.exe"));
+        EXPECT_EQ(fresh.system.m_registry[kKeyPath]["UninstallString"],
+                  "C:\\WINDOWS\\Kvuninstall.exe " + folder + "|My Product 1.0");
+    }
+    // A folder Windows cannot resolve is refused before anything is created.
+    system.FailOn("FullPathName");
+    ui.m_folderText = "C:Apps";
+    EXPECT_EQ(Install(), RunOutcome::Failed);
+    EXPECT_EQ(system.CountCalls("MakeDirectory"), 0);
 }
 
 TEST_F(RunTest, RelativeFolderTextIsTakenFromTheCurrentDirectoryOnce) {
@@ -298,6 +336,8 @@ TEST_F(RunTest, FailedSelfCopyWarnsAndCompletes) {
     EXPECT_EQ(ui.m_messages[0].caption, "Korvalin Automatic Installer");
     EXPECT_FALSE(ui.m_messages[0].question);
     EXPECT_TRUE(Registered());
+    // The copy that failed is not this installer's file: it is not logged for the uninstaller.
+    EXPECT_EQ(DataFileRecords().back(), "shortcut desktop \"My App\"");
 }
 
 TEST_F(RunTest, UseCurrentFolderLeavesTheInstallerWhereItIs) {

@@ -39,6 +39,13 @@ public:
         m_pos = node->bytes.size();
         return true;
     }
+    bool Truncate(std::size_t size) override {
+        auto* node = NodeOrNull();
+        if (!node || m_system.ShouldFail("Truncate", m_path)) return false;
+        if (node->bytes.size() > size) node->bytes.resize(size);
+        m_pos = node->bytes.size();
+        return true;
+    }
     bool SetTimes(FileTime time) override {
         m_system.Record("SetTimes " + m_path);
         auto* node = NodeOrNull();
@@ -107,11 +114,33 @@ bool FakeSystem::ShouldFail(const std::string& call, const std::string& path) {
     return false;
 }
 
+std::optional<std::string> FakeSystem::FullPathName(const std::string& path) {
+    Record("FullPathName " + path);
+    if (ShouldFail("FullPathName", path)) return std::nullopt;
+    return Absolute(path);
+}
+
+std::string FakeSystem::Absolute(const std::string& path) const {
+    const bool drive = path.size() >= 2 && path[1] == ':';
+    if (drive && (path.size() == 2 || (path[2] != '\\' && path[2] != '/'))) {
+        // Drive-relative: against the current directory when it is on that drive, else the root.
+        const std::string rest = path.substr(2);
+        if (archive::EqualsIgnoringCase(m_cwd.substr(0, 2), path.substr(0, 2))) {
+            if (rest.empty()) return m_cwd;
+            return m_cwd.back() == '\\' ? m_cwd + rest : m_cwd + "\\" + rest;
+        }
+        return path.substr(0, 2) + "\\" + rest;
+    }
+    if (drive) return path;
+    if (!path.empty() && (path[0] == '\\' || path[0] == '/')) return m_cwd.substr(0, 2) + path;
+    return m_cwd + "\\" + path;
+}
+
 std::string FakeSystem::Key(const std::string& path) const {
     std::string text = path;
     std::replace(text.begin(), text.end(), '/', '\\');
     std::string full;
-    if (text.size() >= 2 && text[1] == ':') full = text;
+    if (text.size() >= 2 && text[1] == ':') full = Absolute(text);
     else if (!text.empty() && text[0] == '\\') full = m_cwd.substr(0, 2) + text;
     else full = m_cwd + "\\" + text;
     std::string collapsed;

@@ -35,8 +35,8 @@ public:
     // Makes the next `times` calls (all, when negative) of `call` whose first path argument contains
     // `pathPart` (any, when empty) fail. Calls: MakeDirectory, OpenFile, Write (writes half),
     // Close, SetTimes (of an open file), RemoveFile, RenameFile, CopyFileOver, GetCreationTime,
-    // SetFileTimes.Open, SetFileTimes, ChangeDirectory, WriteProfileValue, CreateMachineKey,
-    // SetExpandString, LzExpand (matched on the destination path), SpecialFolderPath,
+    // SetFileTimes.Open, SetFileTimes, ChangeDirectory, FullPathName, Truncate, WriteProfileValue,
+    // CreateMachineKey, SetExpandString, LzExpand (matched on the destination path), SpecialFolderPath,
     // SaveShellLink.
     void FailOn(const std::string& call, const std::string& pathPart = "", int times = -1);
 
@@ -61,6 +61,7 @@ public:
     SetTimesResult SetFileTimes(const std::string& path, FileTime time) override;
     bool ChangeDirectory(const std::string& path) override;
     std::string CurrentDirectory() override { return m_cwd; }
+    std::optional<std::string> FullPathName(const std::string& path) override;
     std::string WindowsDirectory() override { return m_windowsDirectory; }
     std::size_t ReadProfileString(const std::string& section, const std::string& key, std::string& value,
                                  const std::string& path) override;
@@ -103,6 +104,8 @@ private:
         int remaining;
     };
     std::string Parent(const std::string& key) const;
+    // `path` made absolute as Windows resolves it, "C:Apps" against C:'s current directory.
+    std::string Absolute(const std::string& path) const;
     std::vector<Rule> m_rules;
 };
 

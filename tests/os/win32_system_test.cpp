@@ -277,9 +277,18 @@ TEST_F(Win32SystemTest, FilesAndFoldersBehaveAsTheRunExpects) {
     EXPECT_EQ(data->Read(back), 3u);
     EXPECT_TRUE(data->SeekToEnd());
     EXPECT_EQ(data->Write(bytes), 3u);
+    EXPECT_TRUE(data->Truncate(4));  // cut back, then appended to at the new end
+    EXPECT_EQ(data->Write(bytes), 3u);
     data->Close();
-    EXPECT_EQ(ReadBytes(root + "\\a\\g.bin"), (std::vector<std::uint8_t>{9, 8, 7, 9, 8, 7}));
+    EXPECT_EQ(ReadBytes(root + "\\a\\g.bin"), (std::vector<std::uint8_t>{9, 8, 7, 9, 9, 8, 7}));
     EXPECT_FALSE(system.WindowsDirectory().empty());
+    // A drive-relative folder resolves against that drive's current directory.
+    const std::string before = system.CurrentDirectory();
+    ASSERT_TRUE(system.ChangeDirectory(root + "\\a"));
+    const std::string drive = root.substr(0, 2);
+    EXPECT_EQ(system.FullPathName(drive), root + "\\a");
+    EXPECT_EQ(system.FullPathName(drive + "b\\c"), root + "\\a\\b\\c");
+    system.ChangeDirectory(before);
 }
 
 }  // namespace

@@ -73,7 +73,17 @@ TEST(LogFormat, FileCutShortInsideARecordKeepsThatRecordPartlyRead) {
         ASSERT_EQ(decoded.records.size(), 2u);
         EXPECT_EQ(decoded.records[0], Product("N"));
         EXPECT_EQ(decoded.records[1], c.last) << DescribeRecord(c.last);
+        EXPECT_EQ(decoded.completeBytes, 3u);
+        EXPECT_EQ(decoded.Complete().size(), 1u);
     }
+}
+
+TEST(LogFormat, PathsHaveOneSpellingAndCompareAsWindowsDoes) {
+    EXPECT_EQ(CanonicalPath("C:\\App\\\\a.dll"), "C:\\App\\a.dll");
+    EXPECT_EQ(CanonicalPath("\\\\server\\share\\\\a"), "\\\\server\\share\\a");  // a network path keeps its start
+    EXPECT_TRUE(SamePath("C:\\App\\\\A.DLL", "c:/app/a.dll"));
+    EXPECT_TRUE(SamePath("C:\\App\\", "C:\\App"));
+    EXPECT_FALSE(SamePath("C:\\App\\a.dll", "C:\\App\\a.dl"));
 }
 
 TEST(LogFormat, OverlongStringsAreKeptWhole) {

@@ -66,20 +66,55 @@ TEST_F(UninstallLogTest, ShortcutsDifferingOnlyInLocationAreTwoRecords) {
     EXPECT_EQ(log.Records().size(), 2u);
 }
 
-TEST_F(UninstallLogTest, DataFileCutShortIsLoadedAndAppendedBehindItsBytes) {
-    const std::vector<std::uint8_t> cut{0x02, 'N', 0, 0x00, 'C', ':'};
+// A run killed while writing (or a disk that filled up) leaves a record cut short. The next run
+// must not append behind it: its product record would be read as part of the old path.
+TEST_F(UninstallLogTest, DataFileCutShortLosesOnlyThePartialRecordAndNewRecordsStartOnABoundary) {
+    const auto whole = Encode({{kKindProduct, 0, "", "N"}, {kKindFile, 0, "", "C:\\App\\n.dll"}});
+    for (const std::vector<std::uint8_t> partial :
+         {std::vector<std::uint8_t>{0x00, 'C', ':', '\\', 'A'}, {0x01}, {0x01, 0x00, 'G'}, {0x02, 'M'}}) {
+        auto cut = whole;
+        cut.insert(cut.end(), partial.begin(), partial.end());
+        system.AddFile(kDataFile, cut);
+        UninstallLog log(system);
+        ASSERT_TRUE(log.Open("C:\\App"));
+        EXPECT_TRUE(log.LoadedTruncated());
+        EXPECT_EQ(log.Records().size(), 2u);
+        log.AddProduct("M");
+        log.AddFile("C:\\App\\m.dll");
+        log.Close();
+        auto expected = whole;
+        const auto added = Encode({{kKindProduct, 0, "", "M"}, {kKindFile, 0, "", "C:\\App\\m.dll"}});
+        expected.insert(expected.end(), added.begin(), added.end());
+        EXPECT_EQ(system.FileBytes(kDataFile), expected);
+    }
+    // A file that cannot be cut back is not written to at all.
+    auto cut = whole;
+    cut.push_back(0x00);
     system.AddFile(kDataFile, cut);
+    system.FailOn("Truncate");
     UninstallLog log(system);
-    ASSERT_TRUE(log.Open("C:\\App"));
-    EXPECT_TRUE(log.LoadedTruncated());
-    ASSERT_EQ(log.Records().size(), 2u);
-    EXPECT_EQ(log.Records()[1].text, "C:");
-    log.AddFile("C:");  // equal to the partly read record: not appended
+    EXPECT_FALSE(log.Open("C:\\App"));
     log.AddProduct("M");
+    EXPECT_EQ(system.FileBytes(kDataFile), cut);
+}
+
+// Paths are logged in one spelling, and a file that another product recorded is recorded for this
+// one as well, so that removing either product keeps it for the other.
+TEST_F(UninstallLogTest, PathsAreLoggedInOneSpellingAndOnceForEachProduct) {
+    system.AddFile(kDataFile, Encode({{kKindProduct, 0, "", "A"}, {kKindFile, 0, "", "C:\\App\\common.dll"}}));
+    UninstallLog log(system);
+    ASSERT_TRUE(log.Open("C:\\App\\"));
+    log.AddProduct("B");
+    log.AddFile("C:\\App\\\\common.dll");
+    log.AddFile("C:\\App\\common.dll");
+    log.AddProduct("A");  // A installed again after B: its new records must follow its own record
+    log.AddFile("C:\\App\\common.dll");
+    log.AddFile("C:\\App\\late.dll");
     log.Close();
-    auto expected = cut;
-    expected.insert(expected.end(), {0x02, 'M', 0});
-    EXPECT_EQ(system.FileBytes(kDataFile), expected);
+    EXPECT_EQ(system.FileBytes(kDataFile),
+              Encode({{kKindProduct, 0, "", "A"}, {kKindFile, 0, "", "C:\\App\\common.dll"},
+                      {kKindProduct, 0, "", "B"}, {kKindFile, 0, "", "C:\\App\\common.dll"},
+                      {kKindProduct, 0, "", "A"}, {kKindFile, 0, "", "C:\\App\\late.dll"}}));
 }
 
 TEST_F(UninstallLogTest, UnopenableFileChangesNothingAndAClosedLogWritesNothing) {

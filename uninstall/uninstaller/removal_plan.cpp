@@ -10,15 +10,15 @@
 namespace kv::uninstall {
 namespace {
 
-using archive::LowerAscii;
-
-// The thing on disk a record stands for, case-folded: two records with the same key name the same
-// file, even when their captions differ behind the first full stop.
+// The thing on disk a record stands for, compared as Windows compares paths: two records with the
+// same key name the same file, even when their spellings differ in letter case or doubled
+// separators, or their captions differ behind the first full stop. When in doubt the file is
+// taken for the same one, and kept.
 std::string TargetKey(const UninstallRecord& record) {
     if (record.kind == kKindShortcut) {
-        return (record.location != 0 ? "D|" : "P|") + LowerAscii(ShortcutRelativePath(record));
+        return (record.location != 0 ? "D|" : "P|") + ComparablePath(ShortcutRelativePath(record));
     }
-    return "F|" + LowerAscii(record.text);
+    return "F|" + ComparablePath(record.text);
 }
 
 std::string WithoutTrailingSlash(std::string path) {
@@ -27,8 +27,6 @@ std::string WithoutTrailingSlash(std::string path) {
 }
 
 }  // namespace
-
-bool SamePath(const std::string& a, const std::string& b) { return archive::EqualsIgnoringCase(a, b); }
 
 std::string ShortcutRelativePath(const UninstallRecord& record) {
     const std::string name = archive::ShortcutFileName(record.text);
@@ -145,8 +143,10 @@ std::string FirstUnsafe(const std::vector<UninstallRecord>& records, const Remov
     return {};
 }
 
-std::vector<std::string> FoldersBelow(const std::string& path, const std::string& root) {
-    const std::string base = WithoutTrailingSlash(root);
+std::vector<std::string> FoldersBelow(const std::string& spelled, const std::string& root) {
+    // Both in one spelling, so that a doubled separator in either does not hide the folders.
+    const std::string path = CanonicalPath(spelled);
+    const std::string base = WithoutTrailingSlash(CanonicalPath(root));
     std::vector<std::string> folders;
     if (base.empty() || path.size() <= base.size() + 1 || !SamePath(path.substr(0, base.size()), base) ||
         path[base.size()] != '\\') {

@@ -45,9 +45,6 @@ std::string FirstDamage(const std::vector<UninstallRecord>& records);
 std::string FirstUnsafe(const std::vector<UninstallRecord>& records, const RemovalPlan& plan,
                         const std::string& folder);
 
-// Windows paths compare without regard to letter case.
-bool SamePath(const std::string& a, const std::string& b);
-
 // The folders between `path`'s own folder and `root` (exclusive), deepest first, when `path` lies
 // below `root`; empty otherwise. "C:\App\a\b\f.txt" under "C:\App" gives C:\App\a\b, C:\App\a.
 std::vector<std::string> FoldersBelow(const std::string& path, const std::string& root);

@@ -29,14 +29,17 @@ enum class RemoveResult {
 enum class RegistryView { Programs32, Programs64 };
 inline constexpr RegistryView kRegistryViews[] = {RegistryView::Programs32, RegistryView::Programs64};
 
+// The new file that ReplaceFile writes before it takes `path`'s place.
+inline std::string ReplacementPath(const std::string& path) { return path + ".new"; }
+
 class RemovalSystem {
 public:
     virtual ~RemovalSystem() = default;
 
     // The whole file; nothing when it cannot be opened or read.
     virtual std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) = 0;
-    // Writes `bytes` to a new file beside `path`, then replaces `path` with it in one rename, so a
-    // failure leaves either the old or the new file, never a half-written one.
+    // Writes `bytes` to a new file beside `path` (ReplacementPath), then replaces `path` with it in
+    // one rename, so a failure leaves either the old or the new file, never a half-written one.
     virtual bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes) = 0;
     virtual RemoveResult RemoveFile(const std::string& path) = 0;
     // Removes one folder, and only when it is empty; false otherwise.

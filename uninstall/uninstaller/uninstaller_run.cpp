@@ -28,18 +28,23 @@ public:
             return Stop(kUninstallNoDataFile, "The uninstall data file " + dataPath +
                                                   " could not be opened.\nNothing was removed.");
         }
-        const DecodedLog log = DecodeRecords(*bytes);
-        std::string damage = log.truncated ? "its last record is cut short" : FirstDamage(log.records);
+        // A file that ends inside a record (a killed or cut-short write) is read up to its last
+        // whole record: the partial one names nothing that can be trusted, and the rewritten file
+        // leaves it out.
+        const DecodedLog decoded = DecodeRecords(*bytes);
+        const std::span<const UninstallRecord> whole = decoded.Complete();
+        const std::vector<UninstallRecord> records(whole.begin(), whole.end());
+        std::string damage = FirstDamage(records);
         if (!damage.empty()) {
             return Stop(kUninstallDamagedData,
                         "The uninstall data file " + dataPath + " is damaged (" + damage + ").\nNothing was removed.");
         }
-        const RemovalPlan plan = PlanRemoval(log.records, m_request.product);
+        const RemovalPlan plan = PlanRemoval(records, m_request.product);
         if (!plan.found()) {
             return Stop(kUninstallUnknownProduct,
                         m_request.product + " is not recorded in " + dataPath + ".\nNothing was removed.");
         }
-        damage = FirstUnsafe(log.records, plan, m_request.folder);
+        damage = FirstUnsafe(records, plan, m_request.folder);
         if (!damage.empty()) {
             return Stop(kUninstallDamagedData,
                         "The uninstall data file " + dataPath + " is damaged (" + damage + ").\nNothing was removed.");
@@ -49,13 +54,15 @@ public:
             return Finish(kUninstallDeclined, "");
         }
 
-        RemoveTargets(log.records, plan);
-        RemoveFolders(log.records);
+        RemoveTargets(records, plan);
+        RemoveFolders(records);
 
         std::vector<std::size_t> failed(m_failed.begin(), m_failed.end());
-        const auto remaining = RemainingRecords(log.records, plan, failed);
-        const bool dataFileGone = UpdateDataFile(dataPath, remaining);
+        const auto remaining = RemainingRecords(records, plan, failed);
+        // The registration goes before the data file is rewritten: a run stopped in between leaves
+        // the product recorded, and the next run finds it and finishes.
         if (failed.empty()) DropRegistration();
+        const bool dataFileGone = UpdateDataFile(dataPath, remaining);
         if (dataFileGone) m_system.RemoveEmptyFolder(WithoutTrailingSlash(m_request.folder));
 
         if (m_notRemoved.empty()) return Finish(kUninstallRemoved, m_request.product + " was removed.");
@@ -93,10 +100,7 @@ private:
         const std::string dataPath = DataFilePath(m_request.folder);
         for (const std::size_t i : plan.files) {
             // The data file is rewritten at the end, never deleted as one of the files.
-            if (SamePath(records[i].text, dataPath) ||
-                SamePath(records[i].text, WithoutTrailingSlash(m_request.folder) + "\\" + kDataFileName)) {
-                continue;
-            }
+            if (SamePath(records[i].text, dataPath)) continue;
             pending.emplace_back(i, records[i].text);
         }
         for (int attempt = 1; attempt <= kRemoveTries && !pending.empty(); ++attempt) {
@@ -152,6 +156,8 @@ private:
             }
             return false;
         }
+        // A replacement left half-written by a run that was stopped goes with the data file.
+        m_system.RemoveFile(ReplacementPath(dataPath));
         for (int attempt = 1; attempt <= kRemoveTries; ++attempt) {
             if (attempt > 1) m_system.Sleep(kRetryPauseMs);
             if (m_system.RemoveFile(dataPath) != RemoveResult::Failed) return true;
@@ -179,7 +185,7 @@ private:
         const std::string folded = archive::LowerAscii(*command);
         const std::size_t exe = folded.find(".exe ");
         const auto registered = exe == std::string::npos ? std::nullopt : ParseUninstallArguments(command->substr(exe + 5));
-        return registered && !SamePath(WithoutTrailingSlash(registered->folder), WithoutTrailingSlash(m_request.folder));
+        return registered && !SamePath(registered->folder, m_request.folder);
     }
 
     std::string IncompleteMessage() const {

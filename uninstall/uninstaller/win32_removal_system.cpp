@@ -26,7 +26,7 @@ std::optional<std::vector<std::uint8_t>> Win32RemovalSystem::ReadWholeFile(const
 }
 
 bool Win32RemovalSystem::ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    const std::string temporary = path + ".new";
+    const std::string temporary = ReplacementPath(path);
     const HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;

@@ -1,7 +1,7 @@
 // Files, times, profile strings, the registry, LZ expansion, messages and the clock over Win32.
 #include "os/win32_system.h"
 
-#include <lzexpand.h>
+#include "os/win32_lz.h"
 
 #include <cstddef>
 #include <cstring>
@@ -101,11 +101,11 @@ bool RenameOpenFile(HANDLE file, const std::string& path) {
 // Copies the expansion of an LZ handle to `out`: LZRead in pieces of a megabyte, each written in one
 // call. LZCopy does the same job but, under Wine, writes 1000 bytes per call, which cost an eighth
 // of the time of installing large files. False when the service or a write reports an error.
-bool CopyExpanded(INT lzIn, HANDLE out) {
+bool CopyExpanded(const LzService& lz, INT lzIn, HANDLE out) {
     constexpr std::size_t kPieceBytes = 1 << 20;
     std::vector<char> piece(kPieceBytes);
     for (;;) {
-        const INT got = LZRead(lzIn, piece.data(), static_cast<INT>(piece.size()));
+        const INT got = lz.read(lzIn, piece.data(), static_cast<INT>(piece.size()));
         if (got < 0) return false;
         if (got == 0) return true;
         DWORD written = 0;
@@ -141,7 +141,29 @@ bool Win32System::IsDirectory(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+HANDLE CreateFreshFile(const std::string& path, DWORD access) {
+    // With FILE_FLAG_OPEN_REPARSE_POINT a symbolic link of the name counts as taken: CREATE_NEW
+    // fails on it instead of creating its target. No sharing: nobody else reads the file meanwhile.
+    const auto create = [&] {
+        return CreateFileA(path.c_str(), access, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    };
+    HANDLE handle = create();
+    if (handle != INVALID_HANDLE_VALUE) return handle;
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return INVALID_HANDLE_VALUE;
+    // Deleting a link removes the link, not its target. A folder, a read-only file or a file that
+    // someone holds open stays, and the creation below then fails: refused, never written through.
+    DeleteFileA(path.c_str());
+    return create();
+}
+
 std::unique_ptr<FileStream> Win32System::OpenFile(const std::string& path, OpenMode mode) {
+    if (mode == OpenMode::Scratch) {
+        HANDLE handle = CreateFreshFile(path, GENERIC_READ | GENERIC_WRITE);
+        if (handle == INVALID_HANDLE_VALUE) return nullptr;
+        return std::make_unique<Win32File>(handle);
+    }
     const DWORD access = mode == OpenMode::CreateOrTruncate ? GENERIC_WRITE : (GENERIC_READ | GENERIC_WRITE);
     const DWORD disposition = mode == OpenMode::ReadWriteOrCreate ? OPEN_ALWAYS : CREATE_ALWAYS;
     HANDLE handle = CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
@@ -222,24 +244,26 @@ std::unique_ptr<RegistryKey> Win32System::CreateMachineKey(const std::string& pa
 }
 
 ExpandResult Win32System::LzExpandOver(const std::string& source, const std::string& destination) {
+    const LzService* lz = Lz();
+    if (lz == nullptr) return ExpandResult::Failed;
     HANDLE in = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
     if (in == INVALID_HANDLE_VALUE) return ExpandResult::Failed;
     // LZInit hands back an LZ handle for an SZDD file and the plain handle for any other file.
-    const INT lzIn = LZInit(ToHfile(in));
+    const INT lzIn = lz->init(ToHfile(in));
     if (lzIn < 0) {
         CloseHandle(in);
         return ExpandResult::Failed;
     }
-    // DELETE access lets the finished file be renamed through this handle.
-    HANDLE out = CreateFileA(destination.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    // The destination is a scratch name in the installation folder: created new, never opened
+    // through a link someone left there. DELETE access lets it be renamed through this handle.
+    HANDLE out = CreateFreshFile(destination, GENERIC_WRITE | DELETE);
     if (out == INVALID_HANDLE_VALUE) {
-        LZClose(lzIn);
+        lz->close(lzIn);
         return ExpandResult::Failed;
     }
-    const bool copied = CopyExpanded(lzIn, out);
-    LZClose(lzIn);  // closes the source handle too, so the source can be replaced
+    const bool copied = CopyExpanded(*lz, lzIn, out);
+    lz->close(lzIn);  // closes the source handle too, so the source can be replaced
     ExpandResult result = ExpandResult::Failed;
     if (copied) result = RenameOpenFile(out, source) ? ExpandResult::Moved : ExpandResult::Expanded;
     CloseHandle(out);
@@ -250,12 +274,13 @@ bool Win32System::LzExpandInto(FileStream& source, FileStream& destination) {
     // Both streams come from OpenFile of this class.
     auto& from = static_cast<Win32File&>(source);
     auto& to = static_cast<Win32File&>(destination);
-    if (from.Handle() == INVALID_HANDLE_VALUE || to.Handle() == INVALID_HANDLE_VALUE) return false;
+    const LzService* lz = Lz();
+    if (lz == nullptr || from.Handle() == INVALID_HANDLE_VALUE || to.Handle() == INVALID_HANDLE_VALUE) return false;
     if (SetFilePointer(from.Handle(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return false;
-    const INT lzIn = LZInit(ToHfile(from.Handle()));
+    const INT lzIn = lz->init(ToHfile(from.Handle()));
     if (lzIn < 0) return false;  // LZInit closes nothing when it fails
-    const bool copied = CopyExpanded(lzIn, to.Handle());
-    LZClose(lzIn);  // closes the source's handle as well
+    const bool copied = CopyExpanded(*lz, lzIn, to.Handle());
+    lz->close(lzIn);  // closes the source's handle as well
     from.Forget();
     return copied;
 }

@@ -27,6 +27,9 @@ BOOL CInstallerApp::InitInstance() {
     // The progress bar's window class comes from the common controls, loaded from the system
     // folder (comctl32.dll is not one of the KnownDLLs). Without them the dialog cannot be made,
     // and that failure is the one reported.
+    // They load the theme library when they first draw, under Wine without the search limit: taken
+    // from the system folder first, it is the one they find.
+    os::LoadSystemLibrary("uxtheme.dll");
     using InitFunction = decltype(&::InitCommonControlsEx);
     const auto init = os::ProcAddress<InitFunction>(os::LoadSystemLibrary("comctl32.dll"), "InitCommonControlsEx");
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};

@@ -141,6 +141,40 @@ bool Win32System::IsDirectory(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+namespace {
+
+// The path an open handle really refers to, without the "\\?\" prefix; empty when unknown.
+std::string FinalPath(HANDLE handle) {
+    char buffer[2 * MAX_PATH] = {};
+    const DWORD length = GetFinalPathNameByHandleA(handle, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+    if (length == 0 || length >= sizeof buffer) return {};
+    std::string path(buffer, length);
+    return path.rfind("\\\\?\\", 0) == 0 ? path.substr(4) : path;
+}
+
+// Whether `file`, opened by `path`, is the folder entry of that name itself rather than what a link
+// of that name leads to: its final path must be its folder's final path and its own name. (Wine
+// follows a symbolic link even when asked not to, and shows it as a plain file.)
+bool IsTheNamedEntry(HANDLE file, const std::string& path) {
+    char full[MAX_PATH] = {};
+    char* leaf = nullptr;
+    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, &leaf);
+    if (length == 0 || length >= MAX_PATH || leaf == nullptr) return false;
+    const std::string folderPath(full, static_cast<std::size_t>(leaf - full));
+    HANDLE folder = CreateFileA(folderPath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) return false;
+    std::string expected = FinalPath(folder);
+    CloseHandle(folder);
+    if (expected.empty()) return false;
+    if (expected.back() != '\\') expected += '\\';
+    expected += leaf;
+    const std::string actual = FinalPath(file);
+    return !actual.empty() && lstrcmpiA(actual.c_str(), expected.c_str()) == 0;
+}
+
+}  // namespace
+
 HANDLE CreateFreshFile(const std::string& path, DWORD access) {
     // With FILE_FLAG_OPEN_REPARSE_POINT a symbolic link of the name counts as taken: CREATE_NEW
     // fails on it instead of creating its target. No sharing: nobody else reads the file meanwhile.
@@ -152,10 +186,33 @@ HANDLE CreateFreshFile(const std::string& path, DWORD access) {
     if (handle != INVALID_HANDLE_VALUE) return handle;
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return INVALID_HANDLE_VALUE;
-    // Deleting a link removes the link, not its target. A folder, a read-only file or a file that
-    // someone holds open stays, and the creation below then fails: refused, never written through.
-    DeleteFileA(path.c_str());
-    return create();
+    // The name is taken: delete that entry through a handle of its own, which removes a hard or
+    // symbolic link and not what it leads to.
+    HANDLE existing = CreateFileA(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (existing == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
+    FILE_DISPOSITION_INFO dispose{TRUE};
+    const bool named = IsTheNamedEntry(existing, path);
+    const bool deleted = named && SetFileInformationByHandle(existing, FileDispositionInfo, &dispose, sizeof dispose);
+    CloseHandle(existing);
+    if (deleted) return create();
+    if (named) return INVALID_HANDLE_VALUE;
+    // The handle led elsewhere: a symbolic link that the platform followed (Wine does). Deleting
+    // through it would delete its target, so a new file made under a name of its own is moved over
+    // the link instead, which replaces the link itself.
+    for (unsigned attempt = 0; attempt < 8; ++attempt) {
+        const std::string spare = path + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt);
+        handle = CreateFileA(spare.c_str(), access | DELETE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) continue;
+        if (RenameOpenFile(handle, path) && IsTheNamedEntry(handle, path)) return handle;
+        FILE_DISPOSITION_INFO discard{TRUE};
+        SetFileInformationByHandle(handle, FileDispositionInfo, &discard, sizeof discard);
+        CloseHandle(handle);
+        break;
+    }
+    SetLastError(ERROR_FILE_EXISTS);
+    return INVALID_HANDLE_VALUE;
 }
 
 std::unique_ptr<FileStream> Win32System::OpenFile(const std::string& path, OpenMode mode) {

@@ -173,10 +173,23 @@ def main():
         r.check(fields.get('Working directory') == FOLDER, 'working directory: %r' % fields.get('Working directory'))
         r.check(fields.get('Command line arguments') == '-e2e', 'arguments: %r' % fields.get('Command line arguments'))
 
+    # Someone who may write to the installation folder leaves symbolic links under the scratch
+    # file's name, pointing at a file of theirs outside it: the run must not write through them.
+    outside = os.path.join(args.work, 'outside.txt')
+    with open(outside, 'wb') as f:
+        f.write(b'not the installer\'s to write')
+    planted = [os.path.join(folder, 'Kvtmpexp.dat'), os.path.join(folder, 'doc', 'Kvtmpexp.dat')]
+    for link in planted:
+        os.symlink(outside, link)
+
     # The same installer again into the same folder: everything is already recorded.
     result = wine('ENGINE.EXE', 'OptNP OptNL')
     r.check(result.returncode == 0, 'second run exit code %d' % result.returncode)
     r.check(read('Kvuninstall.dat') == expected_data_file(), 'second run appended nothing to Kvuninstall.dat')
+    r.check(os.path.exists(outside) and open(outside, 'rb').read() == b'not the installer\'s to write',
+            'the linked file outside is neither changed nor deleted')
+    r.check(not any(os.path.lexists(link) for link in planted), 'the links are gone with the scratch files')
+    r.check(read('APP.EXE') == APP and read('doc', 'Notes.txt') == NOTES, 'placed again in full past the links')
 
     wine('reg', 'delete', KEY, '/f', registry_view(image))
     for link in links:

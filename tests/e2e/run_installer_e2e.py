@@ -111,6 +111,17 @@ class Case:
             self.errors.append(line)
 
 
+def required_options(*names):
+    """The script's options, all required; without a display the script starts again under xvfb-run."""
+    parser = argparse.ArgumentParser()
+    for name in names:
+        parser.add_argument(name, required=True)
+    args = parser.parse_args()
+    if not os.environ.get('DISPLAY'):
+        os.execvp('xvfb-run', ['xvfb-run', '-a', '-s', '-screen 0 1024x768x24', sys.executable] + sys.argv)
+    return args
+
+
 def wine_command(argv):
     """The command line that runs a Windows program in the project's prefix."""
     return ['bash', '-c', 'source "$0"; exec wine "$@"', os.path.join(ROOT, 'scripts', 'wine-env.sh')] + argv

@@ -12,7 +12,6 @@ installed there first makes the uninstaller replace the data file rather than de
 
 Usage: run_planted_dll_e2e.py --installer kvsetup.exe --uninstaller Kvuninstall.exe --uidriver uidriver.exe
                               --dll planted_dll.dll --objdump OBJDUMP --work DIR"""
-import argparse
 import os
 import shutil
 import subprocess
@@ -22,7 +21,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import installer_fixtures as fx  # noqa: E402
-from run_installer_e2e import MAIN_CAPTION, Case, Runner, win  # noqa: E402
+from run_installer_e2e import MAIN_CAPTION, Case, Runner, required_options, win  # noqa: E402
 from run_license_e2e import COMPLETE, LICENSE, LICENSE_RTF  # noqa: E402
 from run_uninstall_e2e import UNINSTALL_KEY, unix  # noqa: E402
 
@@ -46,12 +45,7 @@ def imports(objdump, program):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    for option in ('--installer', '--uninstaller', '--uidriver', '--dll', '--objdump', '--work'):
-        parser.add_argument(option, required=True)
-    args = parser.parse_args()
-    if not os.environ.get('DISPLAY'):
-        os.execvp('xvfb-run', ['xvfb-run', '-a', '-s', '-screen 0 1024x768x24', sys.executable] + sys.argv)
+    args = required_options('--installer', '--uninstaller', '--uidriver', '--dll', '--objdump', '--work')
     started = time.time()
     r = Runner(args)
     with open(args.installer, 'rb') as f:

@@ -9,7 +9,6 @@ Usage: run_uninstall_e2e.py --installer kvsetup.exe --uninstaller Kvuninstall.ex
                             --uidriver uidriver.exe --kvpack PATH --work DIR
 The Wine prefix comes from scripts/wine-env.sh (KV_WINEPREFIX); without DISPLAY the script runs
 itself again under xvfb-run."""
-import argparse
 import json
 import os
 import shutil
@@ -20,7 +19,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 from installer_fixtures import registry_view  # noqa: E402
-from run_installer_e2e import ROOT, Case, Runner, win  # noqa: E402
+from run_installer_e2e import ROOT, Case, Runner, required_options, win  # noqa: E402
 
 CAPTION = 'Korvalin Uninstaller'
 FOLDER = 'C:\\Korvalin Shared'
@@ -134,12 +133,7 @@ def tree(path):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    for option in ('--installer', '--uninstaller', '--program', '--uidriver', '--kvpack', '--work'):
-        parser.add_argument(option, required=True)
-    args = parser.parse_args()
-    if not os.environ.get('DISPLAY'):
-        os.execvp('xvfb-run', ['xvfb-run', '-a', '-s', '-screen 0 1024x768x24', sys.executable] + sys.argv)
+    args = required_options('--installer', '--uninstaller', '--program', '--uidriver', '--kvpack', '--work')
     shutil.rmtree(args.work, ignore_errors=True)
     os.makedirs(args.work)
     fixtures = build_fixtures(args, args.work)

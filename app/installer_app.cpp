@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include "os/dll_search.h"
 #include "ui/command_line.h"
 #include "ui/installer_dlg.h"
 
@@ -23,9 +24,16 @@ BOOL CInstallerApp::InitInstance() {
         return FALSE;
     }
     // No ActiveX controls are hosted in the dialogs, so there is no control container to enable.
-    // The progress bar's window class comes from the common controls.
+    // The progress bar's window class comes from the common controls, loaded from the system
+    // folder (comctl32.dll is not one of the KnownDLLs). Without them the dialog cannot be made,
+    // and that failure is the one reported.
+    // They load the theme library when they first draw, under Wine without the search limit: taken
+    // from the system folder first, it is the one they find.
+    os::LoadSystemLibrary("uxtheme.dll");
+    using InitFunction = decltype(&::InitCommonControlsEx);
+    const auto init = os::ProcAddress<InitFunction>(os::LoadSystemLibrary("comctl32.dll"), "InitCommonControlsEx");
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-    ::InitCommonControlsEx(&controls);
+    if (init != nullptr) init(&controls);
     {
         // The licence dialog finds this dialog as its owner among the thread's windows, so
         // the application keeps no main-window handle of its own.

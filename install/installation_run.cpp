@@ -195,7 +195,7 @@ Run::LicensePass Run::ShowLicense(const archive::FileRecord& record) {
         m_failure = "Memory Error - Cannot allocate enough memory to load license file.";
         return LicensePass::Failed;
     }
-    auto out = m_system.OpenFile(kLicenseFile, os::OpenMode::CreateOrTruncate);
+    auto out = m_system.OpenFile(kLicenseFile, os::OpenMode::Scratch);
     if (!out) {
         m_failure = Format(
             "Failed to open/create file: %s\nMake sure all Velmoric files are closed and try again.\n\nNote: you may "

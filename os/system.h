@@ -44,7 +44,8 @@ public:
 enum class OpenMode {
     CreateOrTruncate,   // raw bytes for writing; an existing file is emptied
     ReadWriteOrCreate,  // raw bytes for reading and writing; created empty when missing
-    Scratch,            // raw bytes for reading and writing; an existing file is emptied
+    Scratch,            // raw bytes for reading and writing in a new file: whatever had the name (a file,
+                        // a hard or symbolic link) is removed first, never written through
 };
 
 enum class SpecialFolder {

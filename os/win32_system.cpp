@@ -1,7 +1,7 @@
 // Files, times, profile strings, the registry, LZ expansion and the clock over Win32.
 #include "os/win32_system.h"
 
-#include <lzexpand.h>
+#include "os/win32_lz.h"
 
 #include <cstddef>
 #include <string>
@@ -81,11 +81,11 @@ HFILE ToHfile(HANDLE handle) {
 // Copies the expansion of an LZ handle to `out`: LZRead in pieces of a megabyte, each written in one
 // call. LZCopy does the same job but, under Wine, writes 1000 bytes per call, which cost an eighth
 // of the time of installing large files. False when the service or a write reports an error.
-bool CopyExpanded(INT lzIn, HANDLE out) {
+bool CopyExpanded(const LzService& lz, INT lzIn, HANDLE out) {
     constexpr std::size_t kPieceBytes = 1 << 20;
     std::vector<char> piece(kPieceBytes);
     for (;;) {
-        const INT got = LZRead(lzIn, piece.data(), static_cast<INT>(piece.size()));
+        const INT got = lz.read(lzIn, piece.data(), static_cast<INT>(piece.size()));
         if (got < 0) return false;
         if (got == 0) return true;
         DWORD written = 0;
@@ -121,7 +121,86 @@ bool Win32System::IsDirectory(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+namespace {
+
+// The path an open handle really refers to, without the "\\?\" prefix; empty when unknown.
+std::string FinalPath(HANDLE handle) {
+    char buffer[2 * MAX_PATH] = {};
+    const DWORD length = GetFinalPathNameByHandleA(handle, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+    if (length == 0 || length >= sizeof buffer) return {};
+    std::string path(buffer, length);
+    return path.rfind("\\\\?\\", 0) == 0 ? path.substr(4) : path;
+}
+
+// Whether `file`, opened by `path`, is the folder entry of that name itself rather than what a link
+// of that name leads to: its final path must be its folder's final path and its own name. (Wine
+// follows a symbolic link even when asked not to, and shows it as a plain file.)
+bool IsTheNamedEntry(HANDLE file, const std::string& path) {
+    char full[MAX_PATH] = {};
+    char* leaf = nullptr;
+    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, &leaf);
+    if (length == 0 || length >= MAX_PATH || leaf == nullptr) return false;
+    const std::string folderPath(full, static_cast<std::size_t>(leaf - full));
+    HANDLE folder = CreateFileA(folderPath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) return false;
+    std::string expected = FinalPath(folder);
+    CloseHandle(folder);
+    if (expected.empty()) return false;
+    if (expected.back() != '\\') expected += '\\';
+    expected += leaf;
+    const std::string actual = FinalPath(file);
+    return !actual.empty() && lstrcmpiA(actual.c_str(), expected.c_str()) == 0;
+}
+
+}  // namespace
+
+HANDLE CreateFreshFile(const std::string& path, DWORD access) {
+    // With FILE_FLAG_OPEN_REPARSE_POINT a symbolic link of the name counts as taken: CREATE_NEW
+    // fails on it instead of creating its target. No sharing: nobody else reads the file meanwhile.
+    const auto create = [&] {
+        return CreateFileA(path.c_str(), access, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    };
+    HANDLE handle = create();
+    if (handle != INVALID_HANDLE_VALUE) return handle;
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return INVALID_HANDLE_VALUE;
+    // The name is taken: delete that entry through a handle of its own, which removes a hard or
+    // symbolic link and not what it leads to.
+    HANDLE existing = CreateFileA(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (existing == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
+    FILE_DISPOSITION_INFO dispose{TRUE};
+    const bool named = IsTheNamedEntry(existing, path);
+    const bool deleted = named && SetFileInformationByHandle(existing, FileDispositionInfo, &dispose, sizeof dispose);
+    CloseHandle(existing);
+    if (deleted) return create();
+    if (named) return INVALID_HANDLE_VALUE;
+    // The handle led elsewhere: a symbolic link that the platform followed (Wine does). Deleting
+    // through it would delete its target, so a new file made under a name of its own is moved over
+    // the link instead, which replaces the link itself.
+    for (unsigned attempt = 0; attempt < 8; ++attempt) {
+        const std::string spare = path + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt);
+        handle = CreateFileA(spare.c_str(), access | DELETE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) continue;
+        if (RenameOpenFile(handle, path) && IsTheNamedEntry(handle, path)) return handle;
+        FILE_DISPOSITION_INFO discard{TRUE};
+        SetFileInformationByHandle(handle, FileDispositionInfo, &discard, sizeof discard);
+        CloseHandle(handle);
+        break;
+    }
+    SetLastError(ERROR_FILE_EXISTS);
+    return INVALID_HANDLE_VALUE;
+}
+
 std::unique_ptr<FileStream> Win32System::OpenFile(const std::string& path, OpenMode mode) {
+    if (mode == OpenMode::Scratch) {
+        HANDLE handle = CreateFreshFile(path, GENERIC_READ | GENERIC_WRITE);
+        if (handle == INVALID_HANDLE_VALUE) return nullptr;
+        return std::make_unique<Win32File>(handle);
+    }
     const DWORD access = mode == OpenMode::CreateOrTruncate ? GENERIC_WRITE : (GENERIC_READ | GENERIC_WRITE);
     const DWORD disposition = mode == OpenMode::ReadWriteOrCreate ? OPEN_ALWAYS : CREATE_ALWAYS;
     HANDLE handle = CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
@@ -212,12 +291,13 @@ bool Win32System::LzExpandInto(FileStream& source, FileStream& destination) {
     // Both streams come from OpenFile of this class.
     auto& from = static_cast<Win32File&>(source);
     auto& to = static_cast<Win32File&>(destination);
-    if (from.Handle() == INVALID_HANDLE_VALUE || to.Handle() == INVALID_HANDLE_VALUE) return false;
+    const LzService* lz = Lz();
+    if (lz == nullptr || from.Handle() == INVALID_HANDLE_VALUE || to.Handle() == INVALID_HANDLE_VALUE) return false;
     if (SetFilePointer(from.Handle(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return false;
-    const INT lzIn = LZInit(ToHfile(from.Handle()));
+    const INT lzIn = lz->init(ToHfile(from.Handle()));
     if (lzIn < 0) return false;  // LZInit closes nothing when it fails
-    const bool copied = CopyExpanded(lzIn, to.Handle());
-    LZClose(lzIn);  // closes the source's handle as well
+    const bool copied = CopyExpanded(*lz, lzIn, to.Handle());
+    lz->close(lzIn);  // closes the source's handle as well
     from.Forget();
     return copied;
 }

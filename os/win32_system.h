@@ -51,4 +51,11 @@ private:
 FileTime ToFileTime(const FILETIME& time);
 FILETIME ToFILETIME(FileTime time);
 
+// Creates `path` as a new file with `access` and no sharing, never through what has the name
+// already: an existing file, hard link or symbolic link of that name is deleted first (the entry
+// itself, never what a link leads to). For scratch and replacement files in folders that other users
+// may write to. INVALID_HANDLE_VALUE when the name cannot be freed that way or is taken again before
+// the creation: the caller refuses rather than write through it.
+HANDLE CreateFreshFile(const std::string& path, DWORD access);
+
 }  // namespace kv::os

@@ -1,12 +1,15 @@
 // The rich-edit wrapper's library loading and creation.
 #include "ui/rich_edit_ctrl.h"
 
+#include "os/dll_search.h"
+
 namespace kv::ui {
 
 // riched20.dll is the version Wine implements in full (RTF reader, EM_SETBKGNDCOLOR, EM_SETOPTIONS);
-// the library stays loaded for the life of the process, as the control class needs it.
+// the library stays loaded for the life of the process, as the control class needs it. It comes from
+// the system folder only: a riched20.dll beside the installer is never the one loaded.
 bool CRichEditCtrl::LoadLibraryOnce() {
-    static const HMODULE library = ::LoadLibraryA("riched20.dll");
+    static const HMODULE library = os::LoadSystemLibrary("riched20.dll");
     return library != nullptr;
 }
 

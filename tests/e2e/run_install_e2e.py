@@ -150,10 +150,23 @@ def main():
         r.check(c, fields.get('Working directory') == FOLDER, 'working directory: %r' % fields.get('Working directory'))
         r.check(c, fields.get('Command line arguments') == '-e2e', 'arguments: %r' % fields.get('Command line arguments'))
 
+    # Someone who may write to the installation folder leaves symbolic links under the scratch
+    # file's name, pointing at a file of theirs outside it: the run must not write through them.
+    outside = os.path.join(args.work, 'outside.txt')
+    with open(outside, 'wb') as f:
+        f.write(b'not the installer\'s to write')
+    planted = [os.path.join(folder, 'Kvtmpexp.dat'), os.path.join(folder, 'doc', 'Kvtmpexp.dat')]
+    for link in planted:
+        os.symlink(outside, link)
+
     # The same installer again into the same folder: everything is already recorded.
     status, _ = r.wine(['ENGINE.EXE', 'OptNP OptNL'], cwd=args.work)
     r.check('second run', status == 0, 'exit code %d' % status)
     r.check('second run', read('Kvuninstall.dat') == expected_data_file(), 'appended nothing to Kvuninstall.dat')
+    r.check('links', os.path.exists(outside) and open(outside, 'rb').read() == b'not the installer\'s to write',
+            'the linked file outside is neither changed nor deleted')
+    r.check('links', not any(os.path.lexists(link) for link in planted), 'the links are gone with the scratch files')
+    r.check('links', read('APP.EXE') == APP and read('doc', 'Notes.txt') == NOTES, 'placed again in full past the links')
 
     r.registry_delete(KEY)
     for link in links:

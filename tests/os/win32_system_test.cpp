@@ -133,12 +133,22 @@ TEST_F(Win32SystemTest, LzExpansionBetweenOpenFilesFillsAndStampsTheTarget) {
         // Times before content: reading may move the last-access time on.
         EXPECT_EQ(system.GetCreationTime(target), kStamp);
         EXPECT_EQ(ReadBytes(target), expected);
-        // A scratch file opened again is emptied.
+        // A scratch file opened again is a new, empty one.
         auto again = system.OpenFile(scratch, OpenMode::Scratch);
         ASSERT_TRUE(again);
         EXPECT_TRUE(again->Close());
         EXPECT_TRUE(ReadBytes(scratch).empty());
     }
+    // A hard link under the scratch name is replaced, not written through.
+    const std::string outside = root + "\\outside.txt";
+    WriteBytes(outside, plain);
+    ASSERT_TRUE(system.RemoveFile(scratch));
+    ASSERT_TRUE(CreateHardLinkA(scratch.c_str(), outside.c_str(), nullptr));
+    auto fresh = system.OpenFile(scratch, OpenMode::Scratch);
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ(fresh->Write(original), original.size());
+    EXPECT_TRUE(fresh->Close());
+    EXPECT_EQ(ReadBytes(outside), plain);
     EXPECT_TRUE(system.RemoveFile(scratch));
 }
 

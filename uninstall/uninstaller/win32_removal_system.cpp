@@ -27,8 +27,8 @@ std::optional<std::vector<std::uint8_t>> Win32RemovalSystem::ReadWholeFile(const
 
 bool Win32RemovalSystem::ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes) {
     const std::string temporary = ReplacementPath(path);
-    const HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Created new, so a link left under the temporary name is never written through.
+    const HANDLE file = os::CreateFreshFile(temporary, GENERIC_WRITE);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     const bool wrote = bytes.empty() || (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,

@@ -252,8 +252,10 @@ std::string Win32System::CurrentDirectory() {
 
 std::optional<std::string> Win32System::FullPathName(const std::string& path) {
     char buffer[MAX_PATH] = {};
-    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
+    DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
     if (length == 0 || length >= MAX_PATH) return std::nullopt;
+    // A bare "C:" comes back with a trailing backslash on some systems; only a root keeps one.
+    while (length > 3 && buffer[length - 1] == '\\') --length;
     return std::string(buffer, length);
 }
 

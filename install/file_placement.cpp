@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <new>
 
+#include "archive/ascii_case.h"
+#include "archive/names.h"
 #include "install/messages.h"
 #include "install/shortcuts.h"
 #include "install/text_format.h"
@@ -16,24 +18,6 @@ constexpr os::FileTime kIncompleteFileTime = 1;
 
 std::string Join(const std::string& first, const std::string& second) {
     return first + "\\" + second;
-}
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(const std::string& a, const char* b) {
-    std::size_t i = 0;
-    for (; i < a.size() && b[i] != 0; ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    return i == a.size() && b[i] == 0;
-}
-
-// The archive's first record carries the uninstaller, Kvuninstall.exe: it goes to the Windows
-// directory when its folder is empty, is stamped with uninstallerDate and is never logged. Every
-// branch of the placement that depends on it asks here.
-bool IsUninstallerRecord(std::size_t index) {
-    return index == 0;
 }
 
 // An existing copy created at or after the archive's date is kept.
@@ -53,7 +37,7 @@ bool IsKeptDataFile(const std::string& target) {
     const std::size_t dot = target.rfind('.');
     if (dot == std::string::npos) return false;
     const std::string tail = target.substr(dot);
-    return EqualsNoCase(tail, ".itc") || EqualsNoCase(tail, ".sbb");
+    return archive::EqualsIgnoringCase(tail, ".itc") || archive::EqualsIgnoringCase(tail, ".sbb");
 }
 
 bool ReadEntry(EntryReader& entries, std::uint32_t offset, std::uint32_t length, std::vector<std::uint8_t>& buffer) {
@@ -127,10 +111,10 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
         return PlaceResult::Failed;
     }
 
-    const bool inSystemFolder = IsUninstallerRecord(index) && record.folder.empty();
+    const bool inSystemFolder = archive::IsUninstallerRecord(index) && record.folder.empty();
     std::string target;
     if (!record.folder.empty()) target = Join(record.folder, record.file);
-    else if (IsUninstallerRecord(index)) target = Join(ctx.systemFolder, record.file);
+    else if (archive::IsUninstallerRecord(index)) target = Join(ctx.systemFolder, record.file);
     else target = record.file;
 
     // The first record in the Windows directory already has an absolute target; joining it to the
@@ -141,13 +125,13 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
     const std::string workingFolder =
         record.folder.empty() ? ctx.installFolder : Join(ctx.installFolder, record.folder);
     const std::string expansionFolder = !record.folder.empty() ? Join(ctx.installFolder, record.folder)
-                                        : IsUninstallerRecord(index) ? ctx.systemFolder
+                                        : archive::IsUninstallerRecord(index) ? ctx.systemFolder
                                                                      : ctx.installFolder;
 
     // A path that does not fit the platform's path buffers is refused rather than cut short into
     // the name of some other file. Only the paths this record uses count: the first record is
     // never logged, so its log path is no path at all.
-    for (const std::string& path : {target, fullPath, !IsUninstallerRecord(index) ? logPath : target, workingFolder}) {
+    for (const std::string& path : {target, fullPath, !archive::IsUninstallerRecord(index) ? logPath : target, workingFolder}) {
         if (path.size() > kMaxPathLength) {
             ctx.failure = OpenCreateFailedMessage(path, ctx.title);
             return PlaceResult::Failed;
@@ -159,7 +143,7 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
         return PlaceResult::Skipped;
 
     // The file is recorded before its data is written, so a failed write still leaves its record.
-    if (!IsUninstallerRecord(index)) ctx.log.AddFile(logPath);
+    if (!archive::IsUninstallerRecord(index)) ctx.log.AddFile(logPath);
     ctx.lastPlacedPath = fullPath;
     if (record.file == manifest.runFile) {
         ctx.launch.set = true;
@@ -175,11 +159,11 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
         return PlaceResult::Failed;
     }
     // A record stored under the scratch file's own name would be expanded from itself.
-    if (EqualsNoCase(record.file, kExpandTempName)) {
+    if (archive::EqualsIgnoringCase(record.file, kExpandTempName)) {
         ctx.failure = Format("Failed to expand file: %s", target);
         return PlaceResult::Failed;
     }
-    const os::FileTime stamp = IsUninstallerRecord(index) ? manifest.uninstallerDate : manifest.archiveDate;
+    const os::FileTime stamp = archive::IsUninstallerRecord(index) ? manifest.uninstallerDate : manifest.archiveDate;
     if (!WriteEntry(ctx, target, expansionFolder, buffer, stamp, inSystemFolder || IsKeptDataFile(target)))
         return PlaceResult::Failed;
     buffer = {};

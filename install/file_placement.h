@@ -17,7 +17,7 @@
 namespace kv::install {
 
 // Every path the pass forms must fit a 260-byte buffer with its zero.
-inline constexpr std::size_t kMaxPathLength = 259;
+inline constexpr std::size_t kMaxPathLength = archive::kPathLimit;
 inline constexpr int kWriteAttempts = 10;
 inline constexpr unsigned kWriteRetryMilliseconds = 1000;
 inline constexpr char kExpandTempName[] = "Kvtmpexp.dat";  // the scratch file of each folder

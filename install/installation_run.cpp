@@ -4,6 +4,7 @@
 #include <new>
 #include <vector>
 
+#include "archive/ascii_case.h"
 #include "archive/options.h"
 #include "install/file_placement.h"
 #include "install/messages.h"
@@ -24,16 +25,7 @@ namespace {
 constexpr char kInstallerCaption[] = "Korvalin Automatic Installer";
 constexpr char kLicenseFile[] = "Kvlicense.rtf";
 
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    return true;
-}
+using archive::LowerAscii;
 
 bool IsLicenseRecord(const std::string& file) {
     static constexpr char kPrefix[] = "license";
@@ -227,7 +219,7 @@ Run::LicensePass Run::ShowLicense(const archive::FileRecord& record) {
 void Run::CopySelf() {
     const std::string destination = JoinOnce(m_folderText, m_manifest.setupName);
     const std::string source = JoinOnce(m_state.startupDirectory, m_state.archivePath);
-    if (!EqualsNoCase(source, destination)) {
+    if (!archive::EqualsIgnoringCase(source, destination)) {
         std::uint32_t error = 0;
         if (!m_system.CopyFileOver(source, destination, error)) {
             m_ui.ShowWarning(Format("Warning: Copying %s to %s failed with error=%d.\nThis is not a fatal error - "

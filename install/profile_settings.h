@@ -11,7 +11,7 @@
 namespace kv::install {
 
 // The longest value, and the longest profile path, that the profile buffers hold.
-inline constexpr std::size_t kProfileValueLimit = 259;
+inline constexpr std::size_t kProfileValueLimit = archive::kPathLimit;
 
 // Replaces every "$WINDOWS" and "$INSTALL" (exact case), left to right, with the Windows directory
 // and the installation folder; inserted text is not scanned again. Returns false, leaving `value`

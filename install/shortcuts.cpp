@@ -1,13 +1,10 @@
 // Shortcut naming and placement over the OS seam; the shell link itself is the seam's.
 #include "install/shortcuts.h"
 
+#include "archive/format.h"
 #include "archive/names.h"
 
 namespace kv::install {
-
-namespace {
-constexpr std::size_t kPathLimit = 259;  // the wide path buffer of the save holds 260 characters
-}  // namespace
 
 int CreateShortcut(os::System& system, int location, const std::string& menuFolder, const std::string& target,
                    const std::string& caption, const std::string& workingDirectory, const std::string& arguments) {
@@ -24,7 +21,8 @@ int CreateShortcut(os::System& system, int location, const std::string& menuFold
         system.MakeDirectory(directory);
     }
     const std::string linkPath = directory + "\\" + archive::ShortcutFileName(caption);
-    if (linkPath.size() > kPathLimit) return 0;
+    // The wide path buffer of the save holds 260 characters, terminator included.
+    if (linkPath.size() > archive::kPathLimit) return 0;
     return system.SaveShellLink(linkPath, target, caption, arguments, workingDirectory) ? 1 : 0;
 }
 

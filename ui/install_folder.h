@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "archive/format.h"
+
 namespace kv::ui {
 
 struct ResolvedFolder {
@@ -14,7 +16,7 @@ struct ResolvedFolder {
 };
 
 // The longest installation folder a 260-byte path buffer holds with its terminator.
-inline constexpr std::size_t kInstallFolderLimit = 259;
+inline constexpr std::size_t kInstallFolderLimit = archive::kPathLimit;
 
 // When the Windows directory starts with a drive letter and colon, a folder with its own drive
 // letter gets the Windows drive's letter instead, and any other folder gets the Windows drive's

@@ -77,6 +77,9 @@ template <class... Visitors>
 struct Overloaded : Visitors... {
     using Visitors::operator()...;
 };
+// Spelled out for compilers that do not deduce an aggregate's template arguments yet.
+template <class... Visitors>
+Overloaded(Visitors...) -> Overloaded<Visitors...>;
 
 // Calls `visit(field, value)` for each field of `record` in stored order; `value` is the member
 // itself, const when `record` is.

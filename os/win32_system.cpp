@@ -4,6 +4,7 @@
 #include "os/win32_lz.h"
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,31 @@ private:
 // (an HFILE is the handle's value), so opening the files here serves paths up to MAX_PATH.
 HFILE ToHfile(HANDLE handle) {
     return static_cast<HFILE>(reinterpret_cast<INT_PTR>(handle));
+}
+
+// Moves an open file over `path`, replacing a file of that name, through the file's own handle
+// (which needs DELETE access). The rename takes a full NT path in UTF-16.
+bool RenameOpenFile(HANDLE file, const std::string& path) {
+    const int wideLength = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+    if (wideLength <= 0) return false;
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), wideLength);
+    const DWORD fullLength = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (fullLength == 0) return false;
+    std::wstring full(fullLength, L'\0');
+    const DWORD written = GetFullPathNameW(wide.c_str(), fullLength, full.data(), nullptr);
+    if (written == 0 || written >= fullLength) return false;
+    full.resize(written);
+    const std::wstring ntPath = L"\\??\\" + full;
+
+    const DWORD nameBytes = static_cast<DWORD>(ntPath.size() * sizeof(WCHAR));
+    std::vector<BYTE> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(WCHAR), 0);
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = TRUE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = nameBytes;
+    std::memcpy(info->FileName, ntPath.data(), nameBytes);
+    return SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != FALSE;
 }
 
 // Copies the expansion of an LZ handle to `out`: LZRead in pieces of a megabyte, each written in one

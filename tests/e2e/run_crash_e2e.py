@@ -22,9 +22,9 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from installer_fixtures import registry_view  # noqa: E402
-from run_installer_e2e import Case, Runner, wine_command  # noqa: E402
-from run_uninstall_e2e import UNINSTALL_KEY, prefix_path, unix, user_folder, write_project  # noqa: E402
+from e2e_common import (UNINSTALL_KEY, Case, Runner, prefix_path, registry_view, unix, user_folder,  # noqa: E402
+                        wine_command)
+from run_uninstall_e2e import write_project  # noqa: E402
 
 FOLDER = 'C:\\Korvalin Crash'
 PRODUCT = 'Korvalin Crash'

@@ -40,7 +40,7 @@ bool IsKeptDataFile(const std::string& target) {
     return archive::EqualsIgnoringCase(tail, ".itc") || archive::EqualsIgnoringCase(tail, ".sbb");
 }
 
-bool ReadEntry(EntryReader& entries, std::uint32_t offset, std::uint32_t length, std::vector<std::uint8_t>& buffer) {
+bool ReadEntry(archive::ReadAtSource& entries, std::uint32_t offset, std::uint32_t length, std::vector<std::uint8_t>& buffer) {
     buffer.assign(length, 0);
     return entries.ReadAt(offset, buffer) == length;
 }

@@ -34,7 +34,7 @@ struct PlacementContext {
     os::System& system;
     RunUi& ui;
     const archive::Manifest& manifest;
-    EntryReader& entries;
+    archive::ReadAtSource& entries;
     uninstall::UninstallLog& log;
     std::string installFolder;  // the folder text as typed; also the current directory
     std::string systemFolder;   // the Windows directory as the run asked for it
@@ -73,7 +73,7 @@ bool ExpandEntry(os::System& system, const std::string& scratch, std::span<const
 bool IsKeptDataFile(const std::string& target);
 
 // Reads an entry into a zero-filled buffer. False when fewer than `length` bytes could be read.
-bool ReadEntry(EntryReader& entries, std::uint32_t offset, std::uint32_t length, std::vector<std::uint8_t>& buffer);
+bool ReadEntry(archive::ReadAtSource& entries, std::uint32_t offset, std::uint32_t length, std::vector<std::uint8_t>& buffer);
 
 // The open/create message of file placement: target and title text.
 std::string OpenCreateFailedMessage(const std::string& target, const std::string& title);

@@ -7,19 +7,11 @@
 #include <string>
 
 #include "archive/format.h"
+#include "archive/read_at_source.h"
 #include "install/run_ui.h"
 #include "os/system.h"
 
 namespace kv::install {
-
-// Reads archive entries from the open installer file at absolute offsets.
-class EntryReader {
-public:
-    virtual ~EntryReader() = default;
-    // Reads up to `into.size()` bytes starting at `offset` from the start of the installer file;
-    // returns the number of bytes read. A short count means the entry lies outside the file.
-    virtual std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> into) = 0;
-};
 
 // The dialog's working state that a run reads. Filled by the dialog's initialisation.
 struct RunState {
@@ -31,7 +23,7 @@ struct RunState {
     std::string archivePath;          // the installer's own file name (m_strArchivePath)
     bool useCurrentFolder = false;    // set: the installer is not copied into the folder
     std::string commandLine;          // the whole process command line, for the option test
-    EntryReader* entries = nullptr;   // the open installer file
+    archive::ReadAtSource* entries = nullptr;  // the open installer file, read at absolute offsets
 };
 
 // How a run ended; the dialog turns it into its ending and the process exit code.

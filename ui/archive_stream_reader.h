@@ -1,14 +1,14 @@
-// The installer's own open file as the archive reader's source, and as the run's entry reader.
+// The installer's own open file as the archive reader's source: the checksum, the manifest and
+// the run's entries are all read through it.
 #pragma once
 
 #include <cstdio>
 
 #include "archive/read_at_source.h"
-#include "install/installation_run.h"
 
 namespace kv::ui {
 
-class ArchiveStreamReader final : public archive::ReadAtSource, public install::EntryReader {
+class ArchiveStreamReader final : public archive::ReadAtSource {
 public:
     explicit ArchiveStreamReader(std::FILE*& archive) : m_pArchive(archive) {}
 
@@ -18,7 +18,7 @@ public:
         return size < 0 ? 0 : static_cast<std::uint64_t>(size);
     }
 
-    // Serves both interfaces: absolute offsets from the start of the file, a short count at its end.
+    // Absolute offsets from the start of the file, a short count at its end.
     std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> into) override {
         if (m_pArchive == nullptr || offset > static_cast<std::uint64_t>(INT64_MAX) ||
             Seek(static_cast<std::int64_t>(offset), SEEK_SET) != 0) {

@@ -47,9 +47,12 @@ public:
 };
 
 // The installer file's bytes, read at absolute offsets.
-class FakeEntries : public EntryReader {
+class FakeEntries : public archive::ReadAtSource {
 public:
-    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> into) override;
+    std::uint64_t Size() override { return m_bytes.size(); }
+    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> into) override {
+        return archive::SpanSource(m_bytes).ReadAt(offset, into);
+    }
     std::vector<std::uint8_t> m_bytes;
 };
 

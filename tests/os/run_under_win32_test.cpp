@@ -40,14 +40,12 @@ public:
     void ShowWarning(const std::string& text, const std::string&) override { m_messages.push_back(text); }
 };
 
-class MemoryEntries : public EntryReader {
+class MemoryEntries : public archive::ReadAtSource {
 public:
     std::vector<std::uint8_t> m_bytes;
+    std::uint64_t Size() override { return m_bytes.size(); }
     std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> into) override {
-        if (offset >= m_bytes.size()) return 0;
-        const std::size_t n = std::min<std::size_t>(into.size(), m_bytes.size() - offset);
-        std::copy_n(m_bytes.begin() + static_cast<std::ptrdiff_t>(offset), n, into.begin());
-        return n;
+        return archive::SpanSource(m_bytes).ReadAt(offset, into);
     }
 };
 

@@ -53,6 +53,8 @@ function(kv_shipped_program target description)
   # any code that still calls a pthread function fails to link instead of bringing it back.
   kv_win32_threads_runtime(runtime)
   target_link_options(${target} PRIVATE -L${runtime} -no-pthread)
+  # The linker map beside the program says what each library costs (scripts/bench-size.sh).
+  target_link_options(${target} PRIVATE -Wl,-Map,$<TARGET_FILE:${target}>.map)
   if(NOT CMAKE_BUILD_TYPE MATCHES "^(Release|MinSizeRel)$")
     return()
   endif()

@@ -83,6 +83,10 @@ def main():
              {'file': 'LICENSE.RTF', 'content': LICENSE_RTF}, {'file': 'SAMPLE.TXT', 'content': b'Sample.\r\n'}]
     with open(setup, 'wb') as f:
         f.write(fx.build_installer(image, fx.sample_manifest(displayName=PRODUCT, defaultFolder=FOLDER, files=files)))
+    # For kvpack.exe, one that keeps the record rules (the others put their uninstaller stand-in in a folder).
+    checked = os.path.join(downloads, 'CHECKED.EXE')
+    with open(checked, 'wb') as f:
+        f.write(fx.build_installer(image, fx.sample_manifest(files=[{'file': 'Kvuninstall.exe'}] + files[1:])))
     other = os.path.join(downloads, 'OTHER.EXE')
     with open(other, 'wb') as f:
         f.write(fx.build_installer(image, fx.sample_manifest(displayName=OTHER, defaultFolder=FOLDER, setupName='OTHER.EXE',
@@ -90,9 +94,9 @@ def main():
 
     # The installer starts elsewhere and is told its folder ("FOLDER|"), so both its folder and its
     # first current directory hold the planted files; the run then works in the installation folder.
-    steps = ['echo', 'kvpack-verify', 'start', '"%s" verify "%s"' % (win(kvpack), win(setup)), '--cwd', win(start_dir),
+    steps = ['echo', 'kvpack-verify', 'start', '"%s" verify "%s"' % (win(kvpack), win(checked)), '--cwd', win(start_dir),
              'exitcode', '--timeout', '60',
-             'echo', 'kvpack-list', 'start', '"%s" list "%s"' % (win(kvpack), win(setup)), '--cwd', win(start_dir),
+             'echo', 'kvpack-list', 'start', '"%s" list "%s"' % (win(kvpack), win(checked)), '--cwd', win(start_dir),
              'exitcode', '--timeout', '60',
              'echo', 'install-other', 'start', '"%s" OptNP OptNL' % win(other), '--cwd', win(downloads),
              'exitcode', '--timeout', '60',

@@ -2,22 +2,6 @@
 # Kvuninstall.exe) gets in the MinGW builds: the application manifest and a version resource naming it
 # (res/program.rc), size-saving link options, and in release builds a stripped file with its debug
 # information beside it. The compile options for size are in mingw-common.cmake.
-# The folder of the win32 thread model's libstdc++ and libgcc, from Debian's *-g++-win32 compiler.
-function(kv_win32_threads_runtime out)
-  if(NOT KV_WIN32_THREADS_RUNTIME)
-    find_program(kv_win32_cxx ${KV_MINGW_TRIPLE}-g++-win32)
-    if(NOT kv_win32_cxx)
-      message(FATAL_ERROR "${KV_MINGW_TRIPLE}-g++-win32 is missing: run scripts/setup.sh")
-    endif()
-    execute_process(COMMAND ${kv_win32_cxx} -print-file-name=libstdc++.a OUTPUT_VARIABLE library
-                    OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
-    get_filename_component(folder ${library} DIRECTORY)
-    get_filename_component(folder ${folder} REALPATH)
-    set(KV_WIN32_THREADS_RUNTIME ${folder} CACHE INTERNAL "libstdc++ and libgcc of the win32 thread model")
-  endif()
-  set(${out} ${KV_WIN32_THREADS_RUNTIME} PARENT_SCOPE)
-endfunction()
-
 function(kv_shipped_program target description)
   if(NOT MINGW)
     return()
@@ -66,4 +50,20 @@ function(kv_shipped_program target description)
                      COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${exe}.debug ${exe}
                      WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>
                      VERBATIM)
+endfunction()
+
+# The folder of the win32 thread model's libstdc++ and libgcc, from Debian's *-g++-win32 compiler.
+function(kv_win32_threads_runtime out)
+  if(NOT KV_WIN32_THREADS_RUNTIME)
+    find_program(kv_win32_cxx ${KV_MINGW_TRIPLE}-g++-win32)
+    if(NOT kv_win32_cxx)
+      message(FATAL_ERROR "${KV_MINGW_TRIPLE}-g++-win32 is missing: run scripts/setup.sh")
+    endif()
+    execute_process(COMMAND ${kv_win32_cxx} -print-file-name=libstdc++.a OUTPUT_VARIABLE library
+                    OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    get_filename_component(folder ${library} DIRECTORY)
+    get_filename_component(folder ${folder} REALPATH)
+    set(KV_WIN32_THREADS_RUNTIME ${folder} CACHE INTERNAL "libstdc++ and libgcc of the win32 thread model")
+  endif()
+  set(${out} ${KV_WIN32_THREADS_RUNTIME} PARENT_SCOPE)
 endfunction()

@@ -1,94 +1,15 @@
-// Reading, checking and writing the Manifest block. Each record kind's fields are listed once, in
-// stored order with their limits and name rules; the reader, the check and the writer all walk
-// those lists, so a field cannot be read one way and written another.
+// Reading the Manifest block, field by field from the lists in manifest_fields.h, with every limit
+// and name rule checked as it is read.
 #include "archive/manifest_io.h"
 
-#include <climits>
 #include <string>
-#include <string_view>
-#include <variant>
 
 #include "archive/byte_reader.h"
-#include "archive/little_endian.h"
+#include "archive/manifest_fields.h"
 #include "archive/names.h"
 
 namespace kv::archive {
 namespace {
-
-// What a string field must be besides fitting its limit, so that no record writes outside its folder.
-enum class NameRule {
-    None,
-    FileName,          // one file name (`file`)
-    OptionalFileName,  // one file name or empty (`setupName`, `iniFile`: empty only makes that step fail)
-    Folder,            // relative to the installation folder, never climbing out of it (`folder`)
-};
-
-template <class Record>
-struct Field {
-    const char* name;
-    std::variant<std::string Record::*, std::uint32_t Record::*, std::uint64_t Record::*> member;
-    std::size_t limit = 0;  // strings: characters without the terminator
-    NameRule rule = NameRule::None;
-};
-
-// The header up to the two counts, in stored order.
-constexpr Field<Manifest> kHeaderFields[] = {
-    {"title", &Manifest::title, kTitleLimit},
-    {"displayName", &Manifest::displayName, kDisplayNameLimit},
-    {"setupName", &Manifest::setupName, kPathLimit, NameRule::OptionalFileName},
-    {"defaultFolder", &Manifest::defaultFolder, kPathLimit},
-    {"runFile", &Manifest::runFile, kPathLimit},
-    {"programsFolder", &Manifest::programsFolder, kProgramsFolderLimit},
-    {"archiveDate", &Manifest::archiveDate},
-    {"uninstallerDate", &Manifest::uninstallerDate},
-};
-
-constexpr Field<SettingRecord> kSettingFields[] = {
-    {"iniFile", &SettingRecord::iniFile, kShortFieldLimit, NameRule::OptionalFileName},
-    {"section", &SettingRecord::section, kShortFieldLimit},
-    {"key", &SettingRecord::key, kShortFieldLimit},
-    {"value", &SettingRecord::value, kPathLimit},
-    {"numeric", &SettingRecord::numeric},
-};
-
-constexpr Field<FileRecord> kFileFields[] = {
-    {"file", &FileRecord::file, kPathLimit, NameRule::FileName},
-    {"folder", &FileRecord::folder, kPathLimit, NameRule::Folder},
-    {"exeparms", &FileRecord::exeparms, kShortFieldLimit},
-    {"desktopIcon", &FileRecord::desktopIcon},
-    {"programsIcon", &FileRecord::programsIcon},
-    {"iconName", &FileRecord::iconName, kShortFieldLimit},
-    {"offset", &FileRecord::offset},
-    {"length", &FileRecord::length},
-};
-
-// The field's name in messages: "title" in the header, "files[2].offset" in a record.
-struct FieldNames {
-    const char* list = nullptr;
-    std::size_t index = 0;
-
-    std::string operator()(const char* member) const {
-        if (list == nullptr) return member;
-        return std::string(list) + "[" + std::to_string(index) + "]." + member;
-    }
-};
-
-template <class... Visitors>
-struct Overloaded : Visitors... {
-    using Visitors::operator()...;
-};
-// Spelled out for compilers that do not deduce an aggregate's template arguments yet.
-template <class... Visitors>
-Overloaded(Visitors...) -> Overloaded<Visitors...>;
-
-// Calls `visit(field, value)` for each field of `record` in stored order; `value` is the member
-// itself, const when `record` is.
-template <class Record, std::size_t N, class Target, class Visitor>
-void VisitFields(const Field<Record> (&fields)[N], Target& record, Visitor&& visit) {
-    for (const Field<Record>& field : fields) {
-        std::visit([&](auto member) { visit(field, record.*member); }, field.member);
-    }
-}
 
 void CheckFileName(const std::string& field, const std::string& name) {
     switch (PlainFileNameFault(name)) {
@@ -116,6 +37,8 @@ void CheckFolder(const std::string& field, const std::string& folder) {
     }
 }
 
+}  // namespace
+
 void CheckName(const std::string& field, NameRule rule, const std::string& text) {
     switch (rule) {
         case NameRule::None:
@@ -132,11 +55,7 @@ void CheckName(const std::string& field, NameRule rule, const std::string& text)
     }
 }
 
-void CheckNoZeroByte(const std::string& field, const std::string& value) {
-    if (value.find('\0') != std::string::npos) {
-        throw FormatError(field, "the string contains a zero byte, which would end it early");
-    }
-}
+namespace {
 
 template <class Record, std::size_t N>
 void ReadFields(ByteReader& reader, const Field<Record> (&fields)[N], Record& record, const FieldNames& names) {
@@ -148,38 +67,6 @@ void ReadFields(ByteReader& reader, const Field<Record> (&fields)[N], Record& re
         },
         [&](const Field<Record>& field, std::uint32_t& number) { number = reader.u32le(names(field.name).c_str()); },
         [&](const Field<Record>& field, std::uint64_t& number) { number = reader.u64le(names(field.name).c_str()); },
-    });
-}
-
-template <class Record, std::size_t N>
-void CheckFields(const Field<Record> (&fields)[N], const Record& record, const FieldNames& names) {
-    VisitFields(fields, record, Overloaded{
-        [&](const Field<Record>& field, const std::string& text) {
-            const std::string name = names(field.name);
-            CheckNoZeroByte(name, text);
-            if (text.size() > field.limit) {
-                throw FormatError(name, "the string is longer than its limit of " + std::to_string(field.limit) +
-                                            " characters");
-            }
-            CheckName(name, field.rule, text);
-        },
-        [](const Field<Record>&, std::uint32_t) {},
-        [](const Field<Record>&, std::uint64_t) {},
-    });
-}
-
-// Writes whatever the layout can carry, limits and name rules aside.
-template <class Record, std::size_t N>
-void WriteFields(std::vector<std::uint8_t>& out, const Field<Record> (&fields)[N], const Record& record,
-                 const FieldNames& names) {
-    VisitFields(fields, record, Overloaded{
-        [&](const Field<Record>& field, const std::string& text) {
-            CheckNoZeroByte(names(field.name), text);
-            out.insert(out.end(), text.begin(), text.end());
-            out.push_back(0);
-        },
-        [&](const Field<Record>&, std::uint32_t number) { AppendU32le(out, number); },
-        [&](const Field<Record>&, std::uint64_t number) { AppendU64le(out, number); },
     });
 }
 
@@ -206,13 +93,6 @@ void CheckEntryPosition(const FileRecord& record, const FieldNames& names, std::
                                                std::to_string(record.offset) + " runs past the manifest start " +
                                                std::to_string(manifestStart));
     }
-}
-
-std::uint32_t CountOf(std::size_t size, const char* field) {
-    if (size > static_cast<std::size_t>(INT32_MAX)) {
-        throw FormatError(field, "more records than a signed 32-bit count holds");
-    }
-    return static_cast<std::uint32_t>(size);
 }
 
 }  // namespace
@@ -244,35 +124,6 @@ Manifest ReadManifest(std::span<const std::uint8_t> block, std::uint64_t manifes
     }
     // Whatever follows the last record (the trailing zero byte and padding) is not read.
     return manifest;
-}
-
-void CheckManifest(const Manifest& manifest) {
-    CheckFields(kHeaderFields, manifest, {});
-    CountOf(manifest.settings.size(), "settingCount");
-    for (std::size_t i = 0; i < manifest.settings.size(); ++i) {
-        CheckFields(kSettingFields, manifest.settings[i], {"settings", i});
-    }
-    if (manifest.files.empty()) {
-        throw FormatError("fileCount", "the archive holds no file records; at least one (the uninstaller) is needed");
-    }
-    CountOf(manifest.files.size(), "fileCount");
-    for (std::size_t i = 0; i < manifest.files.size(); ++i) {
-        CheckFields(kFileFields, manifest.files[i], {"files", i});
-    }
-}
-
-std::vector<std::uint8_t> WriteManifest(const Manifest& manifest) {
-    std::vector<std::uint8_t> out;
-    WriteFields(out, kHeaderFields, manifest, {});
-    AppendU32le(out, CountOf(manifest.settings.size(), "settingCount"));
-    for (std::size_t i = 0; i < manifest.settings.size(); ++i) {
-        WriteFields(out, kSettingFields, manifest.settings[i], {"settings", i});
-    }
-    AppendU32le(out, CountOf(manifest.files.size(), "fileCount"));
-    for (std::size_t i = 0; i < manifest.files.size(); ++i) {
-        WriteFields(out, kFileFields, manifest.files[i], {"files", i});
-    }
-    return out;
 }
 
 }  // namespace kv::archive

@@ -30,6 +30,15 @@ function(kv_shipped_program target description)
   target_link_options(${target} PRIVATE -Wl,--gc-sections
                       -Wl,--defsym,${us}_ZN9__gnu_cxx27__verbose_terminate_handlerEv=${us}abort)
   target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/os/library_throws.cpp)
+  # The runtime of the win32 thread model: the posix model's libstdc++ and unwinder lock through
+  # winpthreads (about 30 KB), which these single-threaded programs need for nothing. The code is
+  # compiled as everything else; only libstdc++, libgcc and libgcc_eh come from the win32 build
+  # (searched before the compiler's own folder), and -no-pthread leaves winpthreads off the link, so
+  # any code that still calls a pthread function fails to link instead of bringing it back.
+  kv_win32_threads_runtime(runtime)
+  target_link_options(${target} PRIVATE -L${runtime} -no-pthread)
+  # The linker map beside the program says what each library costs (scripts/bench-size.sh).
+  target_link_options(${target} PRIVATE -Wl,-Map,$<TARGET_FILE:${target}>.map)
   if(NOT CMAKE_BUILD_TYPE MATCHES "^(Release|MinSizeRel)$")
     return()
   endif()
@@ -41,4 +50,20 @@ function(kv_shipped_program target description)
                      COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${exe}.debug ${exe}
                      WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>
                      VERBATIM)
+endfunction()
+
+# The folder of the win32 thread model's libstdc++ and libgcc, from Debian's *-g++-win32 compiler.
+function(kv_win32_threads_runtime out)
+  if(NOT KV_WIN32_THREADS_RUNTIME)
+    find_program(kv_win32_cxx ${KV_MINGW_TRIPLE}-g++-win32)
+    if(NOT kv_win32_cxx)
+      message(FATAL_ERROR "${KV_MINGW_TRIPLE}-g++-win32 is missing: run scripts/setup.sh")
+    endif()
+    execute_process(COMMAND ${kv_win32_cxx} -print-file-name=libstdc++.a OUTPUT_VARIABLE library
+                    OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    get_filename_component(folder ${library} DIRECTORY)
+    get_filename_component(folder ${folder} REALPATH)
+    set(KV_WIN32_THREADS_RUNTIME ${folder} CACHE INTERNAL "libstdc++ and libgcc of the win32 thread model")
+  endif()
+  set(${out} ${KV_WIN32_THREADS_RUNTIME} PARENT_SCOPE)
 endfunction()

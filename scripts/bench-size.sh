@@ -29,6 +29,11 @@ for build in $builds; do
     fi
     row "$(basename "$file") ($arch)" "$size" "$(kib "$size")" "$verdict"
     [[ -f $file.debug ]] && row "  debug information: $(basename "$file").debug" "$(stat -c %s "$file.debug")" "" ""
+    # What each part costs, from the linker map (i686 only, to keep this short).
+    if [[ $arch == mingw32 && -f $file.map ]]; then
+      echo "  code and data by part (bytes, before alignment):"
+      python3 "$root/scripts/map-sizes.py" "$file.map" 8
+    fi
   done
   [[ -n $stub ]] || { stub=$build/app/kvsetup.exe; uninstaller=$build/uninstall/Kvuninstall.exe; }
 done

@@ -6,6 +6,8 @@ packages=(
   # build
   cmake ninja-build g++ make pkg-config git
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  # the win32 thread model's runtime, which the shipped programs link (no winpthreads)
+  g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
   # libraries (native) and sources (rebuilt for MinGW)
   googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libtomlplusplus-dev libmspack-dev
   # fuzzing and sanitizers

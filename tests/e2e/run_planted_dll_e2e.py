@@ -1,17 +1,18 @@
 #!/usr/bin/env python3
 """End-to-end test under Wine: no DLL planted beside the programs or in their current directory is
-loaded. A marker DLL (planted_dll.c) is copied under the name of every DLL that kvsetup.exe and
-Kvuninstall.exe import (read from their import tables with objdump) or load at run time, unless it
-is one of the KnownDLLs, into the installer's download folder, the folder each program starts in and
-the installation folder; Wine is told to prefer those files to its own for exactly those names, as
-Windows' search order would for DLLs that are not KnownDLLs. Then the installer runs through its
+loaded. A marker DLL (planted_dll.c) is copied under the name of every DLL that kvsetup.exe,
+Kvuninstall.exe and kvpack.exe import (read from their import tables with objdump) or load at run
+time, unless it is one of the KnownDLLs, into the installer's download folder, the folder each
+program starts in and the installation folder; Wine is told to prefer those files to its own for
+exactly those names, as Windows' search order would for DLLs that are not KnownDLLs. Then kvpack.exe,
+lying in the download folder, verifies and lists the installer there, the installer runs through its
 dialog and licence, and the uninstaller with /S: each run completes, and no marker is written.
 The installation folder also holds symbolic links under the names of the licence file and the data
 file's replacement, pointing at a file outside it, which must stay as it was; a second product
 installed there first makes the uninstaller replace the data file rather than delete it.
 
-Usage: run_planted_dll_e2e.py --installer kvsetup.exe --uninstaller Kvuninstall.exe --uidriver uidriver.exe
-                              --dll planted_dll.dll --objdump OBJDUMP --work DIR"""
+Usage: run_planted_dll_e2e.py --installer kvsetup.exe --uninstaller Kvuninstall.exe --kvpack kvpack.exe
+                              --uidriver uidriver.exe --dll planted_dll.dll --objdump OBJDUMP --work DIR"""
 import argparse
 import os
 import shutil
@@ -46,7 +47,7 @@ def imports(objdump, program):
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ('--installer', '--uninstaller', '--uidriver', '--dll', '--objdump', '--work'):
+    for option in ('--installer', '--uninstaller', '--kvpack', '--uidriver', '--dll', '--objdump', '--work'):
         parser.add_argument(option, required=True)
     args = parser.parse_args()
     on_display()
@@ -57,7 +58,7 @@ def main():
     for product in (PRODUCT, OTHER):
         r.wine(['reg', 'delete', UNINSTALL_KEY + product, '/f', r.view])
 
-    imported = imports(args.objdump, args.installer) | imports(args.objdump, args.uninstaller)
+    imported = set().union(*(imports(args.objdump, program) for program in (args.installer, args.uninstaller, args.kvpack)))
     names = sorted((imported - KNOWN_DLLS) | RUN_TIME_DLLS)
     print('planted: ' + ' '.join(names))
     shutil.rmtree(args.work, ignore_errors=True)
@@ -76,10 +77,16 @@ def main():
         os.symlink(outside, os.path.join(installed, name))
     setup, uninstaller = os.path.join(downloads, 'SETUP.EXE'), os.path.join(downloads, 'Kvuninstall.exe')
     shutil.copyfile(args.uninstaller, uninstaller)
+    kvpack = os.path.join(downloads, 'kvpack.exe')
+    shutil.copyfile(args.kvpack, kvpack)
     files = [{'file': 'Kvuninstall.exe', 'folder': 'bin', 'content': b'MZ uninstaller stand-in'},
              {'file': 'LICENSE.RTF', 'content': LICENSE_RTF}, {'file': 'SAMPLE.TXT', 'content': b'Sample.\r\n'}]
     with open(setup, 'wb') as f:
         f.write(fx.build_installer(image, fx.sample_manifest(displayName=PRODUCT, defaultFolder=FOLDER, files=files)))
+    # For kvpack.exe, one that keeps the record rules (the others put their uninstaller stand-in in a folder).
+    checked = os.path.join(downloads, 'CHECKED.EXE')
+    with open(checked, 'wb') as f:
+        f.write(fx.build_installer(image, fx.sample_manifest(files=[{'file': 'Kvuninstall.exe'}] + files[1:])))
     other = os.path.join(downloads, 'OTHER.EXE')
     with open(other, 'wb') as f:
         f.write(fx.build_installer(image, fx.sample_manifest(displayName=OTHER, defaultFolder=FOLDER, setupName='OTHER.EXE',
@@ -87,7 +94,11 @@ def main():
 
     # The installer starts elsewhere and is told its folder ("FOLDER|"), so both its folder and its
     # first current directory hold the planted files; the run then works in the installation folder.
-    steps = ['echo', 'install-other', 'start', '"%s" OptNP OptNL' % win(other), '--cwd', win(downloads),
+    steps = ['echo', 'kvpack-verify', 'start', '"%s" verify "%s"' % (win(kvpack), win(checked)), '--cwd', win(start_dir),
+             'exitcode', '--timeout', '60',
+             'echo', 'kvpack-list', 'start', '"%s" list "%s"' % (win(kvpack), win(checked)), '--cwd', win(start_dir),
+             'exitcode', '--timeout', '60',
+             'echo', 'install-other', 'start', '"%s" OptNP OptNL' % win(other), '--cwd', win(downloads),
              'exitcode', '--timeout', '60',
              'echo', 'install', 'start', '"%s" %s|' % (win(setup), win(downloads)), '--cwd', win(start_dir),
              'wait', MAIN_CAPTION, 'press', 'Install Now', 'wait', LICENSE, 'press', 'I Accept', 'gone',
@@ -100,7 +111,7 @@ def main():
     os.environ.update(KV_MARKER_DIR=win(markers),
                       WINEDLLOVERRIDES='winemenubuilder.exe=d;mscoree=d;mshtml=d;' + overrides)
     cases = r.drive(steps)
-    for name in ('install-other', 'install', 'uninstall', 'uninstall-other'):
+    for name in ('kvpack-verify', 'kvpack-list', 'install-other', 'install', 'uninstall', 'uninstall-other'):
         c = cases.get(name) or Case(name)
         r.check(c, not c.errors and c.exit_code == 0, 'completes, exit %s' % c.exit_code)
     c = Case('result')

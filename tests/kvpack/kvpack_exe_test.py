@@ -3,7 +3,8 @@
 with a space, below a path longer than MAX_PATH, with a payload named "café.txt":
 - build: the same installer bytes, from a project with Windows paths (drive letter, backslashes),
   the stub from KVPACK_STUB, the date from SOURCE_DATE_EPOCH, and four threads;
-- verify, extract, compress, expand and log work on such names and give what Linux gives;
+- verify, extract, compress, expand and log work on such names and give what Linux gives, and the
+  signing command gets such names intact;
 - --help and error messages read the same, with the same exit codes.
 
 Usage: kvpack_exe_test.py --kvpack-exe kvpack.exe --kvpack LINUX_KVPACK --stub kvsetup.exe
@@ -99,6 +100,15 @@ def main():
 
     code, stdout, stderr = c.run(['verify', win(windows_setup)], windows=True)
     c.expect('kvpack.exe verifies it', code == 0 and ': OK: checksum ' in stdout, stdout + stderr)
+    # The signing command goes to the shell as UTF-16: a copy into a folder named with a letter outside
+    # the ANSI code page reaches its files, so the build gets as far as finding the copy unsigned.
+    signed = os.path.join(args.work, 'signed Ω', 'setup.exe')
+    os.makedirs(os.path.dirname(signed))
+    code, stdout, stderr = c.run(['build', win(windows_project), '-o', win(signed), '--uninstaller',
+                                  win(args.uninstaller), '--sign', 'copy {in} {out}', '-q'],
+                                 dict(date, KVPACK_STUB=win(args.stub)), True)
+    c.expect('kvpack.exe runs the signing command on a non-ANSI path',
+             code == 2 and 'does not read back as a signed installer' in stderr, stdout + stderr)
     extracted = os.path.join(args.work, 'extracted é')
     code, stdout, stderr = c.run(['extract', win(windows_setup), '-d', win(extracted)], windows=True)
     c.expect('kvpack.exe extracts café.txt by its name',

@@ -8,6 +8,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "os/dll_search.h"
 #endif
 
 #include "archive/format_error.h"
@@ -39,7 +41,7 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     // DLLs loaded from here on come from the system folder only, never from kvpack's own folder or
     // the working folder, where a download folder may hold a planted DLL.
-    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    kv::os::RestrictDllSearchToSystem32();
     const ConsoleInUtf8 console;
 #endif
     const std::vector<std::string> arguments = Utf8Arguments(argc, argv);

@@ -10,6 +10,7 @@
 #endif
 
 #include "tools/kvpack/file_io.h"
+#include "tools/kvpack/system_text.h"
 #include "tools/kvpack/tool_error.h"
 
 namespace kv::tools {
@@ -17,12 +18,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The command line is UTF-8 text on every platform, so paths go in as UTF-8 too.
 std::string Quoted(const fs::path& path) {
 #ifdef _WIN32
-    return "\"" + path.string() + "\"";  // Windows file names cannot hold a double quote
+    return "\"" + PathToUtf8(path) + "\"";  // Windows file names cannot hold a double quote
 #else
     std::string quoted = "'";
-    for (char c : path.string()) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : PathToUtf8(path)) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
 #endif
 }
@@ -36,10 +38,12 @@ void ReplaceAll(std::string& text, const std::string& placeholder, const std::st
 // The command's exit status, or -1 when it could not be started or was killed.
 int RunShell(const std::string& command) {
     std::fflush(nullptr);  // our own output first, then the command's
-    const int status = std::system(command.c_str());
 #ifdef _WIN32
-    return status;
+    // The wide shell call: the narrow one would read the UTF-8 line in the ANSI code page and lose
+    // every character of a file or folder name outside it.
+    return _wsystem(WideFromUtf8(command).c_str());
 #else
+    const int status = std::system(command.c_str());
     return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
 }

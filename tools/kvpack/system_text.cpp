@@ -35,6 +35,15 @@ std::string Utf8FromWide(const wchar_t* wide) {
 
 }  // namespace
 
+std::wstring WideFromUtf8(std::string_view utf8) {
+    if (utf8.empty()) return {};
+    const int length = static_cast<int>(utf8.size());
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, out.data(), size);
+    return out;
+}
+
 std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     int count = 0;
     wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);

@@ -22,4 +22,9 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv);
 // An environment variable as UTF-8; empty optional when it is not set.
 std::optional<std::string> Utf8Environment(const char* name);
 
+#ifdef _WIN32
+// UTF-8 text as the UTF-16 that the wide Windows functions take.
+std::wstring WideFromUtf8(std::string_view utf8);
+#endif
+
 }  // namespace kv::tools

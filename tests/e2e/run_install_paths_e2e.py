@@ -1,8 +1,7 @@
 #!/usr/bin/env python3
 """The installation run's other ends under Wine, driven through the real dialogs by the UI driver in
 one Wine start: a refused folder corrected and installed, folders that cannot be created, a target
-and the installer's copy held open by another process, an unusable uninstall data file, a product
-name too long to register, the
+and the installer's copy held open by another process, an unusable uninstall data file, the
 completion question answered Yes and No, OptNP with OptRE, and launch mode with and without a record
 named runFile. A stand-in program (started_marker) shows whether, where and how a program started.
 
@@ -21,8 +20,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import installer_fixtures as fx  # noqa: E402
-from e2e_common import (EXIT_INSTALL_FAILED, EXIT_INSTALLED, EXIT_NOT_UNINSTALLABLE, FAILED_CAPTION,  # noqa: E402
-                        MAIN_CAPTION,
+from e2e_common import (EXIT_INSTALL_FAILED, EXIT_INSTALLED, FAILED_CAPTION, MAIN_CAPTION,  # noqa: E402
                         UNINSTALL_KEY, Case, Runner, cwin, on_display, prefix_path, read_file, read_text,
                         registry_view, remove_file, wait_for_file, win, wine_command)
 
@@ -39,9 +37,9 @@ LICENSE = b'Licence text that launch mode never shows.\r\n'
 INI_FILE = 'kvpaths-e2e.ini'
 
 
-def manifest(folder, marker, run_file='RUNME.EXE', extra_files=(), settings=(), product=PRODUCT):
+def manifest(folder, marker, run_file='RUNME.EXE', extra_files=(), settings=()):
     return fx.sample_manifest(
-        title=TITLE, displayName=product, defaultFolder=folder, runFile=run_file, programsFolder=PRODUCT,
+        title=TITLE, displayName=PRODUCT, defaultFolder=folder, runFile=run_file, programsFolder=PRODUCT,
         settings=list(settings),
         files=[{'file': 'Kvuninstall.exe', 'folder': 'bin', 'content': b'MZ uninstaller stand-in'},
                {'file': 'SAMPLE.TXT', 'content': SAMPLE},
@@ -108,9 +106,6 @@ def main():
     os.makedirs(os.path.join(folder('data-file'), 'Kvuninstall.dat'))  # a folder where the data file goes
     fixture('held', manifest(cwin(folder('held')), marker))
     fixture('self-copy', manifest(cwin(folder('self-copy')), marker))
-    # A key path of 260 characters does not fit the registry's path buffer.
-    long_product = 'Korvalin ' + 'L' * 199
-    fixture('unregistrable', manifest(cwin(folder('unregistrable')), marker, product=long_product))
     held_target = os.path.join(folder('held'), 'SAMPLE.TXT')
     held_copy = os.path.join(folder('self-copy'), 'SETUP.EXE')
     for path in (held_target, held_copy):
@@ -151,7 +146,6 @@ def main():
                                                 'exitcode', '--timeout', '60']
              + failing('under-file') + failing('data-file')
              + failing('held', timeout='60') + failing('self-copy', WARNING_CAPTION)
-             + failing('unregistrable', WARNING_CAPTION)
              + start('launch-run', 'launch-run', ' OptNIN') + ['exitcode', '--timeout', '60']
              # runFile names no record here, so nothing asks to start it.
              + start('launch-full', 'launch-full', ' OptNIN') + ['exitcode', '--timeout', '60']
@@ -247,14 +241,6 @@ def main():
     # What stands there is not the installer's copy: the uninstaller must not be told to delete it.
     r.check(c, cwin(held_copy).lower().encode('latin-1') + b'\0' not in data.lower() and b'SAMPLE.TXT' in data,
             'the failed copy is not recorded')
-
-    c = case('unregistrable')
-    expected = ('Warning: Registering %s for uninstalling failed: the key HKLM\\%s%s is longer than 259 '
-                'characters.\nThis is not a fatal error - installation is complete, but it cannot be uninstalled.'
-                % (long_product, UNINSTALL_KEY[len('HKLM\\'):], long_product))
-    r.check(c, expected in c.texts(WARNING_CAPTION), 'warning %r' % c.texts(WARNING_CAPTION))
-    r.check(c, c.exit_code == EXIT_NOT_UNINSTALLABLE, 'the run completed, exit %s' % c.exit_code)
-    r.check(c, placed('unregistrable', 'SAMPLE.TXT') == SAMPLE, 'files placed')
 
     c = case('launch-run')
     r.check(c, c.exit_code == EXIT_INSTALLED, 'exit code %s' % c.exit_code)

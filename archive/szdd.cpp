@@ -1,13 +1,7 @@
-// SZDD helpers shared by the compressor and the expander: the signature test and the archive rule.
+// The archive rule: what an archive stores for a file, compressed or as it is.
 #include "archive/szdd.h"
 
-#include <algorithm>
-
 namespace kv::archive::szdd {
-
-bool HasSignature(std::span<const std::uint8_t> data) {
-    return data.size() >= sizeof kSignature && std::equal(std::begin(kSignature), std::end(kSignature), data.begin());
-}
 
 std::vector<std::uint8_t> CompressForArchive(std::span<const std::uint8_t> data, Level level) {
     std::vector<std::uint8_t> packed = Compress(data, level);

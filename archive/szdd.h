@@ -32,6 +32,11 @@ std::vector<std::uint8_t> CompressForArchive(std::span<const std::uint8_t> data,
 
 bool HasSignature(std::span<const std::uint8_t> data);
 
+// Whether the LZ service expands `entry` (it begins with a whole SZDD header) rather than copying it.
+bool IsCompressedEntry(std::span<const std::uint8_t> entry);
+// The size `entry` expands to: the size in its SZDD header, or its own size when it is stored as is.
+std::uint64_t ExpandedSize(std::span<const std::uint8_t> entry);
+
 enum class ExpandStatus {
     Ok,
     NotSzdd,        // passed through unchanged, like the platform service does

@@ -6,6 +6,7 @@
 
 #include "archive/ascii_case.h"
 #include "archive/names.h"
+#include "archive/szdd.h"
 #include "install/messages.h"
 #include "install/shortcuts.h"
 #include "install/text_format.h"
@@ -147,6 +148,7 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
     ctx.lastPlacedPath = fullPath;
     if (record.file == manifest.runFile) {
         ctx.launch.set = true;
+        ctx.launch.path = fullPath;
         ctx.launch.workingDirectory = workingFolder;
         ctx.launch.parameters = record.exeparms;
     }
@@ -166,6 +168,7 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
     const os::FileTime stamp = archive::IsUninstallerRecord(index) ? manifest.uninstallerDate : manifest.archiveDate;
     if (!WriteEntry(ctx, target, expansionFolder, buffer, stamp, inSystemFolder || IsKeptDataFile(target)))
         return PlaceResult::Failed;
+    if (!archive::IsUninstallerRecord(index)) ctx.placedBytes += archive::szdd::ExpandedSize(buffer);
     buffer = {};
 
     // The Desktop shortcut comes before the Programs-menu one; a failed shortcut is not fatal.

@@ -25,6 +25,7 @@ inline constexpr char kExpandTempName[] = "Kvtmpexp.dat";  // the scratch file o
 // The program that the run may start at the end, as the record named runFile left it.
 struct LaunchRequest {
     bool set = false;
+    std::string path;  // the placed file's full path, the icon of the uninstall entry
     std::string workingDirectory;
     std::string parameters;
 };
@@ -44,6 +45,9 @@ struct PlacementContext {
     std::string lastPlacedPath;  // full path of the last record that got past the skip rules
     std::string failure;         // the message of a failed pass, to be shown by the failure exit
     std::set<std::string> scratchFiles;  // each folder's Kvtmpexp.dat, removed when the pass ends
+    // The expanded sizes of the files placed for the product. The shared uninstaller is left out, and
+    // so is the installer's own copy: neither is the product's.
+    std::uint64_t placedBytes = 0;
 };
 
 enum class PlaceResult { Placed, Skipped, Failed };

@@ -10,7 +10,7 @@
 #include "install/messages.h"
 #include "install/profile_settings.h"
 #include "install/text_format.h"
-#include "uninstall/registration.h"
+#include "install/uninstall_setup.h"
 #include "uninstall/uninstall_log.h"
 
 namespace kv::install {
@@ -22,7 +22,6 @@ const char kInvalidFolderMessage[] =
 
 namespace {
 
-constexpr char kInstallerCaption[] = "Korvalin Automatic Installer";
 constexpr char kLicenseFile[] = "Kvlicense.rtf";
 
 using archive::LowerAscii;
@@ -155,10 +154,10 @@ RunResult Run::Execute() {
     if (!m_state.useCurrentFolder) CopySelf();
     AskToStart(placement);
 
-    m_log.Close();
-    m_log.StampTime(m_folderText, m_system.SystemTimeAsFileTime());
-    uninstall::RegisterUninstall(m_system, m_systemFolder, m_folderText, m_manifest.displayName);
-    return {RunOutcome::Completed, {}, {}};
+    const std::string warning = SetUpUninstall(placement);
+    if (warning.empty()) return {RunOutcome::Completed, {}, {}};
+    m_ui.ShowWarning(warning, kInstallerCaption);
+    return {RunOutcome::CompletedNotUninstallable, {}, {}};
 }
 
 Run::LicensePass Run::WalkLicensePass() {

@@ -29,6 +29,9 @@ struct RunState {
 // How a run ended; the dialog turns it into its ending and the process exit code.
 enum class RunOutcome {
     Completed,        // everything placed and registered; the dialog closes as after Exit
+    // Everything placed, but the data file was not written completely or the registration was
+    // refused, so the product cannot be uninstalled: a warning said which. Otherwise as Completed.
+    CompletedNotUninstallable,
     FolderRefused,    // the folder text held a forbidden character; the dialog stays usable
     Failed,           // the dialog shows the message and ends with 1; what was done stays
     LicenseDeclined,  // nothing was placed; the dialog closes as after Exit, without a message

@@ -39,6 +39,17 @@ public:
     virtual ~RegistryKey() = default;
     // Sets a REG_EXPAND_SZ value whose byte count includes the terminating zero.
     virtual bool SetExpandString(const std::string& name, const std::string& value) = 0;
+    // Sets a REG_SZ value, likewise with the terminating zero counted: for texts such as paths,
+    // whose percent signs must not be read as environment variables.
+    virtual bool SetString(const std::string& name, const std::string& value) = 0;
+    virtual bool SetDword(const std::string& name, std::uint32_t value) = 0;
+};
+
+// A day of the local calendar.
+struct CalendarDate {
+    int year = 0;
+    int month = 0;  // 1 to 12
+    int day = 0;    // 1 to 31
 };
 
 enum class OpenMode {
@@ -118,6 +129,8 @@ public:
 
     virtual void Sleep(unsigned milliseconds) = 0;
     virtual FileTime SystemTimeAsFileTime() = 0;
+    // Today in the user's time zone.
+    virtual CalendarDate LocalDate() = 0;
 };
 
 }  // namespace kv::os

@@ -63,12 +63,24 @@ public:
     explicit Win32Key(HKEY key) : m_hKey(key) {}
     ~Win32Key() override { RegCloseKey(m_hKey); }
     bool SetExpandString(const std::string& name, const std::string& value) override {
-        // The byte count includes the terminating zero.
-        return RegSetValueExA(m_hKey, name.c_str(), 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                              static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+        return SetText(name, REG_EXPAND_SZ, value);
+    }
+    bool SetString(const std::string& name, const std::string& value) override {
+        return SetText(name, REG_SZ, value);
+    }
+    bool SetDword(const std::string& name, std::uint32_t value) override {
+        const DWORD data = value;
+        return RegSetValueExA(m_hKey, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                              sizeof data) == ERROR_SUCCESS;
     }
 
 private:
+    bool SetText(const std::string& name, DWORD type, const std::string& value) {
+        // The byte count includes the terminating zero.
+        return RegSetValueExA(m_hKey, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+                              static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+    }
+
     HKEY m_hKey;
 };
 
@@ -343,6 +355,12 @@ FileTime Win32System::SystemTimeAsFileTime() {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     return ToFileTime(now);
+}
+
+CalendarDate Win32System::LocalDate() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay};
 }
 
 }  // namespace kv::os

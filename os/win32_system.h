@@ -42,6 +42,7 @@ public:
                    const std::string& workingDirectory) override;
     void Sleep(unsigned milliseconds) override;
     FileTime SystemTimeAsFileTime() override;
+    CalendarDate LocalDate() override;
 
 private:
     HWND m_hOwner;

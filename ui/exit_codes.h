@@ -14,6 +14,7 @@ enum ExitCode : int {
     kExitFolderRefused = 7,     // launch mode: the installation folder held a forbidden character
     kExitStartupFailed = 8,     // COM or the main dialog could not be started; no window was shown
     kExitInternalError = 9,     // an unexpected error was caught and reported
+    kExitNotUninstallable = 10,  // installed, but it cannot be uninstalled: the data file or the registration failed
 };
 
 }  // namespace kv::ui

@@ -207,7 +207,8 @@ void CInstallerDlg::FinishRun(const install::RunResult& result, bool fromInstall
         }
         break;  // after Install Now the dialog stays usable and the manifest stays loaded
     case install::RunOutcome::Completed:
-        m_nExitCode = kExitInstalled;
+    case install::RunOutcome::CompletedNotUninstallable:
+        m_nExitCode = result.outcome == install::RunOutcome::Completed ? kExitInstalled : kExitNotUninstallable;
         PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
         break;
     case install::RunOutcome::Launched:

@@ -14,17 +14,49 @@ std::string UninstallCommandLine(const std::string& windowsDirectory, const std:
     return windowsDirectory + "\\" + archive::kUninstallerName + " " + folder + "|" + productName;
 }
 
-void RegisterUninstall(os::System& system, const std::string& windowsDirectory, const std::string& folder,
-                       const std::string& productName) {
-    const std::string keyPath = UninstallKeyPath(productName);
+std::string InstallDateText(const os::CalendarDate& date) {
+    // Digit by digit, with no printf: the installer links none.
+    std::string text;
+    const auto digits = [&](int value, int count) {
+        for (int unit = count == 4 ? 1000 : 10; unit > 0; unit /= 10) text += static_cast<char>('0' + value / unit % 10);
+    };
+    digits(date.year, 4);
+    digits(date.month, 2);
+    digits(date.day, 2);
+    return text;
+}
+
+std::uint32_t SizeInKiB(std::uint64_t bytes) {
+    const std::uint64_t kib = bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0);
+    return kib > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(kib);
+}
+
+RegistrationResult RegisterUninstall(os::System& system, const UninstallEntry& entry) {
+    const std::string keyPath = UninstallKeyPath(entry.productName);
     // The key path is formed in a path buffer on Windows: a name too long for it would be cut into
     // the name of another key, so nothing is registered.
-    if (keyPath.size() > archive::kPathLimit) return;
+    if (keyPath.size() > archive::kPathLimit) {
+        return {"the key HKLM\\" + keyPath + " is longer than " + std::to_string(archive::kPathLimit) + " characters"};
+    }
     auto key = system.CreateMachineKey(keyPath);
-    if (!key) return;
-    // The second value is tried even when the first is refused.
-    key->SetExpandString("DisplayName", productName);
-    key->SetExpandString("UninstallString", UninstallCommandLine(windowsDirectory, folder, productName));
+    if (!key) return {"the key HKLM\\" + keyPath + " could not be created"};
+
+    RegistrationResult result;
+    // Every value is tried even when one before it is refused; the first refusal is told.
+    const auto note = [&](bool set, const char* name) {
+        if (!set && result.Registered()) result.problem = "the value " + std::string(name) + " was refused";
+    };
+    const std::string command = UninstallCommandLine(entry.windowsDirectory, entry.folder, entry.productName);
+    note(key->SetExpandString("DisplayName", entry.productName), "DisplayName");
+    note(key->SetExpandString("UninstallString", command), "UninstallString");
+    note(key->SetExpandString("QuietUninstallString", command + kQuietOption), "QuietUninstallString");
+    note(key->SetString("InstallLocation", entry.folder), "InstallLocation");
+    if (entry.displayIcon) note(key->SetString("DisplayIcon", *entry.displayIcon), "DisplayIcon");
+    note(key->SetString("InstallDate", InstallDateText(system.LocalDate())), "InstallDate");
+    note(key->SetDword("EstimatedSize", SizeInKiB(entry.placedBytes)), "EstimatedSize");
+    note(key->SetDword("NoModify", 1), "NoModify");
+    note(key->SetDword("NoRepair", 1), "NoRepair");
+    return result;
 }
 
 }  // namespace kv::uninstall

@@ -1,6 +1,8 @@
 // Entering the installed product in the operating system's list of installed programs.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "os/system.h"
@@ -12,10 +14,32 @@ std::string UninstallKeyPath(const std::string& productName);
 // "%s\Kvuninstall.exe %s|%s" of the Windows directory, the folder text and the product name.
 std::string UninstallCommandLine(const std::string& windowsDirectory, const std::string& folder,
                                  const std::string& productName);
+// The uninstaller's option for a removal without questions or message boxes.
+inline constexpr char kQuietOption[] = " /S";
+// "YYYYMMDD", the form of the InstallDate value.
+std::string InstallDateText(const os::CalendarDate& date);
+// Whole KiB, rounded up, of a byte count, as the EstimatedSize value holds them (at most 0xFFFFFFFF).
+std::uint32_t SizeInKiB(std::uint64_t bytes);
 
-// Creates the key under HKEY_LOCAL_MACHINE and sets "DisplayName" and "UninstallString" as
-// REG_EXPAND_SZ. Nothing is reported: a registry that refuses leaves the product unregistered.
-void RegisterUninstall(os::System& system, const std::string& windowsDirectory, const std::string& folder,
-                       const std::string& productName);
+// What the entry says about one installation.
+struct UninstallEntry {
+    std::string windowsDirectory;  // where the uninstaller was placed
+    std::string folder;            // the installation folder text, as the run used it
+    std::string productName;       // the key's name and DisplayName
+    std::uint64_t placedBytes = 0;             // the expanded sizes of the files the run placed
+    std::optional<std::string> displayIcon;  // the runFile's path, when the run placed it
+};
+
+// Empty when the key and every value went in; otherwise what was refused, in words.
+struct RegistrationResult {
+    std::string problem;
+    bool Registered() const { return problem.empty(); }
+};
+
+// Creates the key under HKEY_LOCAL_MACHINE and sets "DisplayName", "UninstallString" and
+// "QuietUninstallString" as REG_EXPAND_SZ, "InstallLocation", "DisplayIcon" (only when given) and
+// "InstallDate" as REG_SZ, and "EstimatedSize", "NoModify" and "NoRepair" as REG_DWORD. Every value is
+// tried even when one is refused; the result names the first refusal.
+RegistrationResult RegisterUninstall(os::System& system, const UninstallEntry& entry);
 
 }  // namespace kv::uninstall

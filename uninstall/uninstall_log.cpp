@@ -86,23 +86,26 @@ void UninstallLog::Append(UninstallRecord record) {
 }
 
 void UninstallLog::WriteRecord(const UninstallRecord& record) {
-    // A log that was never opened, or one being loaded, writes nothing. Write errors are not
-    // examined: the data file is a best-effort list for the uninstaller.
+    // A log that was never opened, or one being loaded, writes nothing.
     if (!m_writing || !m_pStream) return;
     const std::vector<std::uint8_t> bytes = EncodeRecord(record);
-    m_pStream->SeekToEnd();
-    m_pStream->Write(bytes);
+    // A record that does not reach the file whole leaves something the uninstaller will not remove:
+    // the run goes on, and Close tells it.
+    if (!m_pStream->SeekToEnd() || m_pStream->Write(bytes) < bytes.size()) m_writeFailed = true;
 }
 
-void UninstallLog::Close() {
+bool UninstallLog::Close() {
+    bool complete = !m_writeFailed;
     if (m_pStream) {
-        m_pStream->Close();
+        complete = m_pStream->Close() && complete;
         m_pStream.reset();
     }
+    m_writeFailed = false;
     m_writing = false;
     m_records.clear();
     m_owners.clear();
     m_currentProduct.reset();
+    return complete;
 }
 
 void UninstallLog::StampTime(const std::string& folder, os::FileTime time) {

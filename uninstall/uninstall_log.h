@@ -35,8 +35,9 @@ public:
     // `menuFolder` is given for Programs-menu shortcuts and left out for the Desktop.
     void AddShortcut(std::int32_t location, const std::optional<std::string>& menuFolder, const std::string& caption);
     void AddProduct(const std::string& name);
-    // Closes the data file (flushing what was appended) and empties the list.
-    void Close();
+    // Closes the data file (flushing what was appended) and empties the list. False when a record
+    // could not be written whole or the close could not flush: the data file then lacks records.
+    bool Close();
     // Sets the data file's three times to `time`; needs no open log, and reports nothing.
     void StampTime(const std::string& folder, os::FileTime time);
 
@@ -61,6 +62,7 @@ private:
     std::vector<std::optional<std::string>> m_owners;
     std::optional<std::string> m_currentProduct;
     bool m_writing = false;
+    bool m_writeFailed = false;  // since Open, a record did not reach the file whole
     bool m_loadedTruncated = false;
 };
 

@@ -216,6 +216,19 @@ def main():
     r.check(installed, ('file', '', '', FOLDER + '\\common.dll') in beta_records, 'Beta records its spelling')
     command = registered(r, 'Korvalin Alpha')
     r.check(installed, command is not None and command.endswith(' %s|Korvalin Alpha' % FOLDER), 'Alpha: %r' % command)
+    # The rest of the Apps & Features entry, read back by `reg query`. Alpha's files: the program,
+    # ALPHA.DAT and COMMON.DLL, counted in whole KiB.
+    placed_bytes = os.path.getsize(args.program) + 600 + 1040
+    expected = {'QuietUninstallString': ('REG_EXPAND_SZ', '%s /S' % command),
+                'InstallLocation': ('REG_SZ', FOLDER), 'DisplayIcon': ('REG_SZ', FOLDER + '\\ALPHA.EXE'),
+                'EstimatedSize': ('REG_DWORD', hex((placed_bytes + 1023) // 1024)),
+                'NoModify': ('REG_DWORD', '0x1'), 'NoRepair': ('REG_DWORD', '0x1')}
+    for value, want in expected.items():
+        got = r.registry_value(UNINSTALL_KEY + 'Korvalin Alpha', value)
+        r.check(installed, got == want, '%s: %r, expected %r' % (value, got, want))
+    dates = {time.strftime('%Y%m%d', time.localtime(t)) for t in (started, time.time())}
+    got = r.registry_value(UNINSTALL_KEY + 'Korvalin Alpha', 'InstallDate')
+    r.check(installed, got is not None and got[0] == 'REG_SZ' and got[1] in dates, 'InstallDate: %r' % (got,))
 
     # The uninstall cases in one Wine start; the states between them are taken while the driver
     # sleeps after a "== !state NAME" line.
@@ -295,7 +308,8 @@ def main():
     done = Case('all removed')
     r.check(done, not os.path.exists(unix(FOLDER)), 'the installation folder is gone')
     r.check(done, not os.path.exists(os.path.join(programs, 'Korvalin Beta')), 'Beta\'s menu folder is gone')
-    r.check(done, registered(r, 'Korvalin Beta') is None and registered(r, 'Korvalin Alpha') is None, 'keys gone')
+    r.check(done, not r.registry_has(UNINSTALL_KEY + 'Korvalin Beta') and
+            not r.registry_has(UNINSTALL_KEY + 'Korvalin Alpha'), 'the keys and all their values are gone')
     after = {}
     for path in watched:
         after.update(tree(path))

@@ -49,6 +49,10 @@ TEST_F(RunTest, SuccessfulRunInstallsLogsRegistersAndClosesTheDialog) {
     EXPECT_EQ(system.Find(kDataFile)->written, system.m_now);
     EXPECT_EQ(system.m_registry[kKeyPath]["DisplayName"], "My Product 1.0");
     EXPECT_EQ(system.m_registry[kKeyPath]["UninstallString"], "C:\\WINDOWS\\Kvuninstall.exe C:\\App|My Product 1.0");
+    EXPECT_EQ(system.m_registry[kKeyPath]["InstallLocation"], "C:\\App");
+    EXPECT_EQ(system.m_registry[kKeyPath]["DisplayIcon"], "C:\\App\\APP.EXE");
+    // "application", 11 bytes: the uninstaller in the Windows directory is shared, not the product's.
+    EXPECT_EQ(system.m_registry[kKeyPath]["EstimatedSize"], "1");
     // One step before the pass and one per placed file: the bar fills.
     EXPECT_EQ(ui.m_progressSteps, 3);
     ASSERT_EQ(ui.m_messages.size(), 1u);
@@ -354,13 +358,53 @@ TEST_F(RunTest, SecondRunIntoTheSameFolderAppendsNothingNew) {
     EXPECT_EQ(system.FileBytes(kDataFile), first);
 }
 
-TEST_F(RunTest, RegistryAndTimeStampFailuresAreNotReported) {
-    system.FailOn("CreateMachineKey");
+TEST_F(RunTest, TimeStampAndProfileFailuresAreNotReported) {
     system.FailOn("SetFileTimes.Open", "Kvuninstall.dat");
     system.FailOn("WriteProfileValue");
     EXPECT_EQ(Install(), RunOutcome::Completed);
     EXPECT_EQ(ui.m_messages.size(), 1u);  // the completion question only
-    EXPECT_FALSE(Registered());
+    EXPECT_TRUE(Registered());
+}
+
+// A product the user cannot remove is installed all the same, but the run says so in one warning
+// and ends with an outcome of its own.
+TEST_F(RunTest, ARefusedRegistrationOrAnIncompleteDataFileWarnsOnceAndCompletes) {
+    const std::string ending = "This is not a fatal error - installation is complete, but it cannot be uninstalled.";
+    struct Failure {
+        const char* call;
+        const char* part;
+        std::string warning;
+    };
+    for (const Failure& failure :
+         {Failure{"CreateMachineKey", "", "Warning: Registering My Product 1.0 for uninstalling failed: the key HKLM\\" +
+                                              std::string(kKeyPath) + " could not be created.\n"},
+          Failure{"SetString", "InstallLocation",
+                  "Warning: Registering My Product 1.0 for uninstalling failed: the value InstallLocation was refused.\n"},
+          Failure{"Write", "Kvuninstall.dat",
+                  "Warning: The uninstall data file C:\\App\\Kvuninstall.dat could not be written completely.\n"},
+          Failure{"Close", "Kvuninstall.dat",
+                  "Warning: The uninstall data file C:\\App\\Kvuninstall.dat could not be written completely.\n"}}) {
+        RunFixture run;
+        run.AddStandardRecords();
+        run.system.FailOn(failure.call, failure.part, 1);
+        EXPECT_EQ(run.Install(), RunOutcome::CompletedNotUninstallable) << failure.call;
+        EXPECT_TRUE(run.result.message.empty());
+        ASSERT_EQ(run.ui.m_messages.size(), 2u) << failure.call;
+        EXPECT_EQ(run.ui.m_messages[1].text, failure.warning + ending);
+        EXPECT_EQ(run.ui.m_messages[1].caption, "Korvalin Automatic Installer");
+        EXPECT_FALSE(run.ui.m_messages[1].question);
+        EXPECT_TRUE(run.system.Exists("C:\\App\\APP.EXE"));
+    }
+    // Both at once: one warning that names both.
+    system.FailOn("Write", "Kvuninstall.dat", 1);
+    manifest.displayName = std::string(208, 'n');
+    EXPECT_EQ(Install(), RunOutcome::CompletedNotUninstallable);
+    ASSERT_EQ(ui.m_messages.size(), 2u);
+    EXPECT_EQ(ui.m_messages[1].text,
+              "Warning: The uninstall data file C:\\App\\Kvuninstall.dat could not be written completely.\n"
+              "Warning: Registering " + manifest.displayName + " for uninstalling failed: the key HKLM\\" +
+                  "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + manifest.displayName +
+                  " is longer than 259 characters.\n" + ending);
 }
 
 }  // namespace

@@ -80,13 +80,24 @@ class FakeKey : public RegistryKey {
 public:
     FakeKey(FakeSystem& system, std::string path) : m_system(system), m_path(std::move(path)) {}
     bool SetExpandString(const std::string& name, const std::string& value) override {
-        m_system.Record("SetExpandString " + name);
-        if (m_system.ShouldFail("SetExpandString", name)) return false;
-        m_system.m_registry[m_path][name] = value;
-        return true;
+        return Set("SetExpandString", "REG_EXPAND_SZ", name, value);
+    }
+    bool SetString(const std::string& name, const std::string& value) override {
+        return Set("SetString", "REG_SZ", name, value);
+    }
+    bool SetDword(const std::string& name, std::uint32_t value) override {
+        return Set("SetDword", "REG_DWORD", name, std::to_string(value));
     }
 
 private:
+    bool Set(const std::string& call, const char* type, const std::string& name, const std::string& value) {
+        m_system.Record(call + " " + name);
+        if (m_system.ShouldFail(call, name)) return false;
+        m_system.m_registry[m_path][name] = value;
+        m_system.m_registryTypes[m_path][name] = type;
+        return true;
+    }
+
     FakeSystem& m_system;
     std::string m_path;
 };

@@ -36,8 +36,8 @@ public:
     // `pathPart` (any, when empty) fail. Calls: MakeDirectory, OpenFile, Write (writes half),
     // Close, SetTimes (of an open file), RemoveFile, RenameFile, CopyFileOver, GetCreationTime,
     // SetFileTimes.Open, SetFileTimes, ChangeDirectory, FullPathName, Truncate, WriteProfileValue,
-    // CreateMachineKey, SetExpandString, LzExpand (matched on the destination path), SpecialFolderPath,
-    // SaveShellLink.
+    // CreateMachineKey, SetExpandString, SetString, SetDword (these three matched on the value name),
+    // LzExpand (matched on the destination path), SpecialFolderPath, SaveShellLink.
     void FailOn(const std::string& call, const std::string& pathPart = "", int times = -1);
 
     // Tree helpers. Paths may be relative to the current directory.
@@ -78,6 +78,7 @@ public:
                    const std::string& workingDirectory) override;
     void Sleep(unsigned milliseconds) override;
     FileTime SystemTimeAsFileTime() override { return m_now; }
+    CalendarDate LocalDate() override { return m_today; }
 
     bool ShouldFail(const std::string& call, const std::string& path);
     void Record(const std::string& call) { m_calls.push_back(call); }
@@ -90,9 +91,12 @@ public:
     std::string m_desktop = "C:\\Users\\me\\Desktop";
     std::string m_programs = "C:\\Users\\me\\Start Menu\\Programs";
     FileTime m_now = 0x01DA000000000000ull;
+    CalendarDate m_today{2026, 12, 7};
     // Profile files by Key(path): section -> key -> value (sections and keys compared as given).
     std::map<std::string, std::map<std::string, std::map<std::string, std::string>>> m_profiles;
-    std::map<std::string, std::map<std::string, std::string>> m_registry;  // key path -> name -> value
+    // Key path -> name -> value, a REG_DWORD in decimal; and the value's type ("REG_SZ", ...).
+    std::map<std::string, std::map<std::string, std::string>> m_registry;
+    std::map<std::string, std::map<std::string, std::string>> m_registryTypes;
     std::map<std::string, Link> m_links;                                   // by Key(link path)
     std::vector<Start> m_starts;
     std::vector<unsigned> m_sleeps;

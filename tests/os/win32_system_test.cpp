@@ -178,25 +178,46 @@ TEST_F(Win32SystemTest, ProfileStringsFollowTheProfileFunctions) {
     EXPECT_STREQ(buffer, "$INSTALL");
 }
 
-TEST_F(Win32SystemTest, RegistrationIsStoredAsExpandStringsWithTheirZero) {
+TEST_F(Win32SystemTest, RegistrationValuesAreStoredWithTheirTypesAndZero) {
     const std::string name = "Korvalin engine test " + std::to_string(GetCurrentProcessId());
-    uninstall::RegisterUninstall(system, "C:\\windows", "C:\\Program Files\\App", name);
+    uninstall::UninstallEntry entry{"C:\\windows", "C:\\Program Files\\App", name, 5000, "C:\\Program Files\\App\\A%B%.EXE"};
+    EXPECT_TRUE(uninstall::RegisterUninstall(system, entry).Registered());
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, uninstall::UninstallKeyPath(name).c_str(), &key), ERROR_SUCCESS);
     struct Expected {
         const char* value;
+        DWORD type;
         std::string data;
     };
-    for (const Expected& expected : {Expected{"DisplayName", name},
-                                      Expected{"UninstallString", "C:\\windows\\Kvuninstall.exe C:\\Program Files\\App|" + name}}) {
+    const std::string command = "C:\\windows\\Kvuninstall.exe C:\\Program Files\\App|" + name;
+    for (const Expected& expected : {Expected{"DisplayName", REG_EXPAND_SZ, name},
+                                      Expected{"UninstallString", REG_EXPAND_SZ, command},
+                                      Expected{"QuietUninstallString", REG_EXPAND_SZ, command + " /S"},
+                                      Expected{"InstallLocation", REG_SZ, entry.folder},
+                                      Expected{"DisplayIcon", REG_SZ, *entry.displayIcon}}) {
         DWORD type = 0;
         char data[512] = {};
         DWORD size = sizeof data;
         ASSERT_EQ(RegQueryValueExA(key, expected.value, nullptr, &type, reinterpret_cast<BYTE*>(data), &size), ERROR_SUCCESS);
-        EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
-        EXPECT_EQ(size, expected.data.size() + 1);
+        EXPECT_EQ(type, expected.type) << expected.value;
+        EXPECT_EQ(size, expected.data.size() + 1) << expected.value;
         EXPECT_EQ(std::string(data), expected.data);
     }
+    for (const auto& [value, number] : {std::pair{"EstimatedSize", 5u}, {"NoModify", 1u}, {"NoRepair", 1u}}) {
+        DWORD type = 0;
+        DWORD data = 0;
+        DWORD size = sizeof data;
+        ASSERT_EQ(RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size), ERROR_SUCCESS);
+        EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD)) << value;
+        EXPECT_EQ(data, number) << value;
+    }
+    // Today's date as the local clock has it.
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    char date[16] = {};
+    DWORD size = sizeof date;
+    ASSERT_EQ(RegQueryValueExA(key, "InstallDate", nullptr, nullptr, reinterpret_cast<BYTE*>(date), &size), ERROR_SUCCESS);
+    EXPECT_EQ(std::string(date), uninstall::InstallDateText({today.wYear, today.wMonth, today.wDay}));
     RegCloseKey(key);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, uninstall::UninstallKeyPath(name).c_str());
 }

@@ -67,6 +67,7 @@ std::optional<std::vector<std::uint8_t>> FakeRemovalSystem::ReadWholeFile(const 
 
 bool FakeRemovalSystem::ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes) {
     if (m_failReplace) return false;
+    BeforeChange();
     m_tree[Key(path)] = Node{false, {bytes.begin(), bytes.end()}, 0};
     return true;
 }
@@ -79,6 +80,7 @@ RemoveResult FakeRemovalSystem::RemoveFile(const std::string& path) {
         if (it->second.inUseFor > 0) --it->second.inUseFor;
         return RemoveResult::Failed;
     }
+    BeforeChange();
     m_tree.erase(it);
     return RemoveResult::Removed;
 }
@@ -87,6 +89,7 @@ bool FakeRemovalSystem::RemoveEmptyFolder(const std::string& path) {
     const std::string key = Key(path);
     const auto it = m_tree.find(key);
     if (it == m_tree.end() || !it->second.folder || HasChildren(key)) return false;
+    BeforeChange();
     m_tree.erase(it);
     m_removedFolders.push_back(path);
     return true;
@@ -107,6 +110,7 @@ std::optional<std::string> FakeRemovalSystem::ReadMachineString(RegistryView vie
 }
 
 bool FakeRemovalSystem::DeleteMachineKey(RegistryView view, const std::string& path) {
+    if (View(view).count(path) != 0) BeforeChange();
     View(view).erase(path);
     return true;
 }
@@ -114,6 +118,11 @@ bool FakeRemovalSystem::DeleteMachineKey(RegistryView view, const std::string& p
 bool FakeRemovalSystem::Confirm(const std::string& text, const std::string&) {
     m_questions.push_back(text);
     return m_answerYes;
+}
+
+void FakeRemovalSystem::BeforeChange() {
+    if (m_changesBeforeStop == 0) throw Stopped{};
+    if (m_changesBeforeStop > 0) --m_changesBeforeStop;
 }
 
 void FakeRemovalSystem::Tell(const std::string& text, const std::string&, bool) { m_messages.push_back(text); }

@@ -50,6 +50,10 @@ public:
     Registry& View(RegistryView view) { return view == RegistryView::Programs64 ? m_registry64 : m_registry; }
     Registry m_registry;    // the 32-bit programs' view
     Registry m_registry64;  // the 64-bit programs' view
+    // A program killed part-way: after this many changes (a file, folder or key removed, a file
+    // replaced), the next change throws Stopped instead of happening. Negative: never.
+    struct Stopped {};
+    int m_changesBeforeStop = -1;
     bool m_answerYes = true;
     bool m_failReplace = false;
     std::vector<std::string> m_questions;
@@ -59,6 +63,7 @@ public:
 private:
     static std::string Key(const std::string& path);
     bool HasChildren(const std::string& key) const;
+    void BeforeChange();
 
     std::map<std::string, Node> m_tree;  // by upper-cased path
 };

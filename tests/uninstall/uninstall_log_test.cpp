@@ -127,13 +127,25 @@ TEST_F(UninstallLogTest, UnopenableFileChangesNothingAndAClosedLogWritesNothing)
     EXPECT_FALSE(UninstallLog(system).Open("C:\\Missing"));
 }
 
-TEST_F(UninstallLogTest, WriteErrorsAreIgnored) {
-    system.FailOn("Write", "Kvuninstall.dat", 1);
+// A record cut short or a close that cannot flush leaves records out of the data file: the run goes
+// on (the list stays whole), and Close says so once.
+TEST_F(UninstallLogTest, AShortWriteOrAFailedCloseIsToldByClose) {
+    for (const char* call : {"Write", "Close"}) {
+        FakeSystem failing;
+        failing.AddDirectory("C:\\App");
+        failing.FailOn(call, "Kvuninstall.dat", 1);
+        UninstallLog log(failing);
+        ASSERT_TRUE(log.Open("C:\\App"));
+        log.AddProduct("Name");
+        log.AddFile("C:\\App\\a.dll");
+        EXPECT_EQ(log.Records().size(), 2u);
+        EXPECT_FALSE(log.Close()) << call;
+        EXPECT_TRUE(log.Close()) << "told once";
+    }
     UninstallLog log(system);
     ASSERT_TRUE(log.Open("C:\\App"));
     log.AddProduct("Name");
-    log.AddFile("C:\\App\\a.dll");
-    EXPECT_EQ(log.Records().size(), 2u);
+    EXPECT_TRUE(log.Close());
 }
 
 TEST_F(UninstallLogTest, StampTimeSetsAllThreeTimesOfAClosedFile) {
@@ -147,34 +159,64 @@ TEST_F(UninstallLogTest, StampTimeSetsAllThreeTimesOfAClosedFile) {
     log.StampTime("C:\\Nowhere", 1);  // reports nothing
 }
 
-TEST(Registration, WritesBothValuesUnderTheUninstallKey) {
+UninstallEntry Entry(const std::string& folder, const std::string& name) {
+    return {"C:\\WINDOWS", folder, name, 0, std::nullopt};
+}
+
+TEST(Registration, WritesTheWholeEntryUnderTheUninstallKey) {
     FakeSystem system;
-    RegisterUninstall(system, "C:\\WINDOWS", "C:\\Program Files\\App", "App Name");
-    const auto& key = system.m_registry.at("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App Name");
-    EXPECT_EQ(key.at("DisplayName"), "App Name");
-    EXPECT_EQ(key.at("UninstallString"), "C:\\WINDOWS\\Kvuninstall.exe C:\\Program Files\\App|App Name");
-    RegisterUninstall(system, "C:\\WINDOWS", "C:\\", "Name");
+    system.m_today = {2026, 3, 9};
+    UninstallEntry entry = Entry("C:\\Program Files\\App", "App Name");
+    entry.placedBytes = 2049;
+    entry.displayIcon = "C:\\Program Files\\App\\APP.EXE";
+    EXPECT_TRUE(RegisterUninstall(system, entry).Registered());
+    const std::string keyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App Name";
+    const std::string command = "C:\\WINDOWS\\Kvuninstall.exe C:\\Program Files\\App|App Name";
+    using Values = std::map<std::string, std::string>;
+    EXPECT_EQ(system.m_registry.at(keyPath),
+              (Values{{"DisplayName", "App Name"}, {"UninstallString", command},
+                      {"QuietUninstallString", command + " /S"}, {"InstallLocation", "C:\\Program Files\\App"},
+                      {"DisplayIcon", "C:\\Program Files\\App\\APP.EXE"}, {"InstallDate", "20260309"},
+                      {"EstimatedSize", "3"}, {"NoModify", "1"}, {"NoRepair", "1"}}));
+    EXPECT_EQ(system.m_registryTypes.at(keyPath),
+              (Values{{"DisplayName", "REG_EXPAND_SZ"}, {"UninstallString", "REG_EXPAND_SZ"},
+                      {"QuietUninstallString", "REG_EXPAND_SZ"}, {"InstallLocation", "REG_SZ"},
+                      {"DisplayIcon", "REG_SZ"}, {"InstallDate", "REG_SZ"}, {"EstimatedSize", "REG_DWORD"},
+                      {"NoModify", "REG_DWORD"}, {"NoRepair", "REG_DWORD"}}));
+    // No runFile placed: no icon. A root folder keeps its backslash.
+    RegisterUninstall(system, Entry("C:\\", "Name"));
     EXPECT_EQ(system.m_registry.at(UninstallKeyPath("Name")).at("UninstallString"),
               "C:\\WINDOWS\\Kvuninstall.exe C:\\|Name");
+    EXPECT_EQ(system.m_registry.at(UninstallKeyPath("Name")).count("DisplayIcon"), 0u);
+    EXPECT_EQ(SizeInKiB(0), 0u);
+    EXPECT_EQ(SizeInKiB(1024), 1u);
+    EXPECT_EQ(SizeInKiB(0x40000000000ull), 0xFFFFFFFFu);
 }
 
 TEST(Registration, KeyPathLimits) {
     FakeSystem system;
     const std::string longest(207, 'n');
     EXPECT_EQ(UninstallKeyPath(longest).size(), 259u);
-    RegisterUninstall(system, "C:\\WINDOWS", "C:\\App", longest);
+    EXPECT_TRUE(RegisterUninstall(system, Entry("C:\\App", longest)).Registered());
     EXPECT_EQ(system.m_registry.size(), 1u);
-    RegisterUninstall(system, "C:\\WINDOWS", "C:\\App", longest + "x");  // would not fit: nothing written
+    // Would not fit: nothing written, and told.
+    EXPECT_EQ(RegisterUninstall(system, Entry("C:\\App", longest + "x")).problem,
+              "the key HKLM\\" + UninstallKeyPath(longest + "x") + " is longer than 259 characters");
     EXPECT_EQ(system.m_registry.size(), 1u);
 }
 
-TEST(Registration, ARefusedValueDoesNotStopTheOther) {
+TEST(Registration, ARefusedKeyOrValueIsToldAndDoesNotStopTheOtherValues) {
     FakeSystem system;
     system.FailOn("SetExpandString", "DisplayName");
-    RegisterUninstall(system, "C:\\WINDOWS", "C:\\App", "Name");
+    system.FailOn("SetDword", "NoModify");
+    EXPECT_EQ(RegisterUninstall(system, Entry("C:\\App", "Name")).problem, "the value DisplayName was refused");
     const auto& key = system.m_registry.at(UninstallKeyPath("Name"));
     EXPECT_EQ(key.count("DisplayName"), 0u);
-    EXPECT_EQ(key.count("UninstallString"), 1u);
+    EXPECT_EQ(key.count("NoModify"), 0u);
+    EXPECT_EQ(key.size(), 6u);
+    system.FailOn("CreateMachineKey");
+    EXPECT_EQ(RegisterUninstall(system, Entry("C:\\App", "Other")).problem,
+              "the key HKLM\\" + UninstallKeyPath("Other") + " could not be created");
 }
 
 }  // namespace

@@ -162,6 +162,38 @@ TEST_F(UninstallRun, RemovesEverythingOfTheOnlyProduct) {
     EXPECT_TRUE(fs.HasFolder(kPrograms));
 }
 
+// The uninstaller killed after each of its changes in turn: the data file is whole or gone, and
+// running it again always finishes the job.
+TEST_F(UninstallRun, ARunStoppedAfterAnyChangeIsFinishedByTheNext) {
+    const auto records = DemoRecords();
+    for (int changes = 0;; ++changes) {
+        fs = FakeRemovalSystem();
+        Install("Demo", records, kFolder);
+        fs.AddFile(kData, Encode(records));
+        fs.m_changesBeforeStop = changes;
+        try {
+            Uninstall(kFolder + "|Demo /S");
+            break;  // no change was left to stop at
+        } catch (const FakeRemovalSystem::Stopped&) {
+        }
+        if (fs.HasFile(kData)) {
+            EXPECT_EQ(fs.Bytes(kData), Encode(records)) << changes;
+        }
+        fs.m_changesBeforeStop = -1;
+        EXPECT_EQ(Uninstall(kFolder + "|Demo /S").exitCode, kUninstallRemoved) << "stopped after " << changes;
+        EXPECT_FALSE(fs.HasFolder(kFolder)) << changes;
+        EXPECT_FALSE(fs.HasFolder(std::string(kPrograms) + "\\Korvalin Demo")) << changes;
+        EXPECT_FALSE(fs.HasFile(std::string(kDesktop) + "\\Korvalin Demo.lnk")) << changes;
+        EXPECT_TRUE(fs.m_registry.empty()) << changes;
+    }
+    // With the registration still there, a missing data file is no stopped removal: nothing changes.
+    fs = FakeRemovalSystem();
+    Install("Demo", {}, kFolder);
+    fs.AddFolder(kFolder);
+    EXPECT_EQ(Uninstall(kFolder + "|Demo /S").exitCode, kUninstallNoDataFile);
+    EXPECT_TRUE(fs.HasFolder(kFolder));
+}
+
 TEST_F(UninstallRun, FoldersThatStillHoldSomethingStay) {
     const auto records = DemoRecords();
     Install("Demo", records, kFolder + "\\");  // registered with a trailing backslash

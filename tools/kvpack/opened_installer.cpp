@@ -50,15 +50,6 @@ std::span<const std::uint8_t> EntryBytes(const LoadedInstaller& installer, const
     return std::span(installer.bytes).subspan(record.offset, record.length);
 }
 
-bool IsCompressedEntry(std::span<const std::uint8_t> entry) {
-    return entry.size() >= szdd::kHeaderSize && szdd::HasSignature(entry);
-}
-
-std::uint64_t ExpandedSize(std::span<const std::uint8_t> entry) {
-    if (!IsCompressedEntry(entry)) return entry.size();
-    return kv::archive::LoadU32le(entry.subspan<10, 4>());
-}
-
 std::vector<std::uint8_t> ExpandEntry(std::span<const std::uint8_t> entry, const std::string& what) {
     if (!IsCompressedEntry(entry)) return {entry.begin(), entry.end()};
     szdd::Expanded expanded = szdd::Expand(entry);

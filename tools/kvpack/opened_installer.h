@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "archive/installer_file.h"
+#include "archive/szdd.h"
 
 namespace kv::tools {
 
@@ -31,10 +32,9 @@ LoadedInstaller LoadInstaller(const std::filesystem::path& path);
 // The stored bytes of one record's entry; ToolError kExitCorrupt when it lies outside the file.
 std::span<const std::uint8_t> EntryBytes(const LoadedInstaller& installer, const kv::archive::FileRecord& record);
 
-// The size an entry expands to: the size in its SZDD header, or its own size when it is stored as is
-// (the LZ service copies such a file unchanged).
-std::uint64_t ExpandedSize(std::span<const std::uint8_t> entry);
-bool IsCompressedEntry(std::span<const std::uint8_t> entry);
+// The size an entry expands to, and whether it is SZDD-compressed (the installer counts the same).
+using kv::archive::szdd::ExpandedSize;
+using kv::archive::szdd::IsCompressedEntry;
 
 // The installed bytes of an entry; ToolError kExitCorrupt naming `what` when it does not expand
 // cleanly (cut short, or data past its declared size).

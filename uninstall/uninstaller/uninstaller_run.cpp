@@ -25,6 +25,7 @@ public:
         const std::string dataPath = DataFilePath(m_request.folder);
         const auto bytes = m_system.ReadWholeFile(dataPath);
         if (!bytes) {
+            if (FinishStoppedRemoval()) return Finish(kUninstallRemoved, m_request.product + " was removed.");
             return Stop(kUninstallNoDataFile, "The uninstall data file " + dataPath +
                                                   " could not be opened.\nNothing was removed.");
         }
@@ -74,6 +75,18 @@ private:
         // "C:\" stays as it is: a drive's root is never removed anyway.
         while (path.size() > 3 && path.back() == '\\') path.pop_back();
         return path;
+    }
+
+    // A removal stopped between deleting the data file and removing the installation folder leaves
+    // only that folder, empty, and no registration (which goes first). Removing it finishes the job.
+    // With a registration of the product still there, the data file is missing for another reason:
+    // nothing is touched.
+    bool FinishStoppedRemoval() {
+        const std::string keyPath = UninstallKeyPath(m_request.product);
+        for (const RegistryView view : kRegistryViews) {
+            if (m_system.ReadMachineString(view, keyPath, "UninstallString")) return false;
+        }
+        return m_system.RemoveEmptyFolder(WithoutTrailingSlash(m_request.folder));
     }
 
     // The shortcut's file, or nothing when the shell cannot name its special folder.

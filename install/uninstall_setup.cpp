@@ -1,0 +1,38 @@
+// Closing the uninstall log and registering the uninstaller, and the warning when either fails.
+#include "install/uninstall_setup.h"
+
+#include "install/text_format.h"
+#include "uninstall/registration.h"
+
+namespace kv::install {
+
+std::string SetUpUninstall(PlacementContext& placed) {
+    const bool logWritten = placed.log.Close();
+    placed.log.StampTime(placed.installFolder, placed.system.SystemTimeAsFileTime());
+
+    uninstall::UninstallEntry entry;
+    entry.windowsDirectory = placed.systemFolder;
+    entry.folder = placed.installFolder;
+    entry.productName = placed.manifest.displayName;
+    entry.placedBytes = placed.placedBytes;
+    if (placed.launch.set) entry.displayIcon = placed.launch.path;
+    const uninstall::RegistrationResult registration = uninstall::RegisterUninstall(placed.system, entry);
+
+    // Both failures leave an installation that the user cannot remove (completely): told in one
+    // warning, in the words of the self-copy warning, and the run still completes.
+    std::string warning;
+    if (!logWritten) {
+        warning += Format("Warning: The uninstall data file %s could not be written completely.\n",
+                          uninstall::DataFilePath(placed.installFolder));
+    }
+    if (!registration.Registered()) {
+        warning += Format("Warning: Registering %s for uninstalling failed: %s.\n", entry.productName,
+                          registration.problem);
+    }
+    if (!warning.empty()) {
+        warning += "This is not a fatal error - installation is complete, but it cannot be uninstalled.";
+    }
+    return warning;
+}
+
+}  // namespace kv::install

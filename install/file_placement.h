@@ -44,6 +44,7 @@ struct PlacementContext {
     std::string lastPlacedPath;  // full path of the last record that got past the skip rules
     std::string failure;         // the message of a failed pass, to be shown by the failure exit
     std::set<std::string> scratchFiles;  // each folder's Kvtmpexp.dat, removed when the pass ends
+    os::RunLog* runLog = nullptr;        // each file placed or skipped and each shortcut; none: not logged
 };
 
 enum class PlaceResult { Placed, Skipped, Failed };

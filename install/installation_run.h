@@ -8,6 +8,7 @@
 
 #include "archive/format.h"
 #include "install/run_ui.h"
+#include "os/run_log.h"
 #include "os/system.h"
 
 namespace kv::install {
@@ -32,6 +33,7 @@ struct RunState {
     bool useCurrentFolder = false;    // set: the installer is not copied into the folder
     std::string commandLine;          // the whole process command line, for the option test
     EntryReader* entries = nullptr;   // the open installer file
+    os::RunLog* log = nullptr;        // where each step is written; none: nothing is logged
 };
 
 // How a run ended; the dialog turns it into its ending and the process exit code.

@@ -15,6 +15,22 @@
 
 namespace kv::app {
 
+namespace {
+
+// "%TEMP%\Kvsetup.log": where a quiet installation logs when no log was named. Empty when Windows
+// names no temporary folder. (Here rather than beside the log's file code, which the uninstaller
+// links too.)
+std::string DefaultInstallLogPath() {
+    char folder[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length >= sizeof folder) return {};
+    std::string path(folder, length);
+    if (path.back() != '\\') path += '\\';
+    return path + "Kvsetup.log";
+}
+
+}  // namespace
+
 int CInstallerApp::Run(const char* processCommandLine, const char* modulePath) {
     m_lpCmdLine = ui::ArgumentsAfterProgramName(processCommandLine != nullptr ? processCommandLine : "");
     m_pszExeName = ui::ExecutableNameFromPath(modulePath != nullptr ? modulePath : "");
@@ -27,10 +43,10 @@ BOOL CInstallerApp::InitInstance() {
     // nothing. Quiet mode always logs, to %TEMP%\Kvsetup.log unless told otherwise.
     const ui::LogOption logOption = ui::SplitLogOption(m_lpCmdLine);
     const bool quiet = archive::OptionPresent("OptQ", logOption.commandLine.c_str()) == 1;
-    os::Win32RunLog log(!logOption.path.empty() ? logOption.path : quiet ? os::DefaultInstallLogPath() : "");
-    log.Line("Command line: " + m_lpCmdLine);
+    os::Win32RunLog log(!logOption.path.empty() ? logOption.path : quiet ? DefaultInstallLogPath() : "");
+    log.Line({"Command line: ", m_lpCmdLine});
     RunWithLog(logOption.commandLine, quiet, log);
-    log.Line("Exit code " + std::to_string(static_cast<int>(m_nExitCode)));
+    log.Line({"Exit code ", std::to_string(static_cast<int>(m_nExitCode))});
     return FALSE;
 }
 

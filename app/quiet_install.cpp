@@ -40,7 +40,7 @@ ui::ExitCode InstallQuietly(const std::string& commandLine, const std::string& e
     ui::ArchiveLoader loader(archive.m_pFile);
     ui::LoadFailure failure = loader.OpenAndVerify(executableName);
     if (failure == ui::LoadFailure::None) {
-        log.Line("Archive " + startupDir + "\\" + loader.m_strArchivePath + ": checksum matches");
+        log.Line({"Archive ", startupDir, "\\", loader.m_strArchivePath, ": checksum matches"});
         failure = loader.LoadManifest(system, option("OptUCD"));
     }
     if (failure != ui::LoadFailure::None) {
@@ -61,7 +61,7 @@ ui::ExitCode InstallQuietly(const std::string& commandLine, const std::string& e
     state.log = &log;
     install::QuietRunUi window(loader.m_strInstallFolder, log);
     const install::RunResult result = install::RunInstallation(state, system, window, !option("OptNIN"));
-    if (!result.message.empty()) log.Line(result.caption + ": " + result.message);
+    if (!result.message.empty()) log.Line({result.caption, ": ", result.message});
     if (result.outcome == install::RunOutcome::Completed) log.Line("Installation completed");
     return ui::RunExitCode(result.outcome);
 }
@@ -74,7 +74,7 @@ ui::ExitCode RunQuietInstallation(const std::string& commandLine, const std::str
     try {
         return InstallQuietly(commandLine, executableName, log);
     } catch (const std::exception& error) {
-        log.Line(std::string("An unexpected error stopped the installer: ") + error.what());
+        log.Line({"An unexpected error stopped the installer: ", error.what()});
     } catch (...) {
         log.Line("An unexpected error stopped the installer");
     }

@@ -140,7 +140,7 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
 
     os::RunLog& runLog = os::OrNullLog(ctx.runLog);
     if ((inSystemFolder || IsKeptDataFile(target)) && ExistingCopyIsCurrent(ctx.system, target, manifest.archiveDate)) {
-        runLog.Line("Skipped " + fullPath + ": the copy there is as new as the archive");
+        runLog.Line({"Skipped ", fullPath, ": the copy there is as new as the archive"});
         return PlaceResult::Skipped;
     }
 
@@ -169,13 +169,13 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
     if (!WriteEntry(ctx, target, expansionFolder, buffer, stamp, inSystemFolder || IsKeptDataFile(target)))
         return PlaceResult::Failed;
     buffer = {};
-    runLog.Line("Placed " + fullPath);
+    runLog.Line({"Placed ", fullPath});
 
     // The Desktop shortcut comes before the Programs-menu one; a failed shortcut is not fatal.
     if (record.desktopIcon != 0) {
         if (CreateShortcut(ctx.system, 1, std::string(), fullPath, record.iconName, workingFolder, record.exeparms)) {
             ctx.log.AddShortcut(uninstall::kLocationDesktop, std::nullopt, record.iconName);
-            runLog.Line("Desktop shortcut: " + record.iconName);
+            runLog.Line({"Desktop shortcut: ", record.iconName});
         } else
             ctx.ui.ShowWarning("Failed to create Icon", kInstallationFailedCaption);
     }
@@ -183,7 +183,7 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
         if (CreateShortcut(ctx.system, 0, manifest.programsFolder, fullPath, record.iconName, workingFolder,
                            record.exeparms)) {
             ctx.log.AddShortcut(uninstall::kLocationPrograms, manifest.programsFolder, record.iconName);
-            runLog.Line("Programs-menu shortcut: " + manifest.programsFolder + "\\" + record.iconName);
+            runLog.Line({"Programs-menu shortcut: ", manifest.programsFolder, "\\", record.iconName});
         } else
             ctx.ui.ShowWarning("Failed to create Icon", kInstallationFailedCaption);
     }

@@ -122,7 +122,7 @@ RunResult Run::Execute() {
     if (!resolved || m_folderText.size() > kMaxPathLength || CreateFolderPath(m_system, m_folderText.c_str()) == 0)
         return FailureExit(Format("Failed to create installation folder: \"%s\"", m_folderText));
     m_system.ChangeDirectory(m_folderText);
-    m_runLog.Line("Installation folder: " + m_folderText);
+    m_runLog.Line({"Installation folder: ", m_folderText});
 
     ApplySettings(m_system, m_manifest.settings, m_state.windowsDirectory, m_folderText, m_runLog);
 
@@ -160,9 +160,9 @@ RunResult Run::Execute() {
 
     m_log.Close();
     m_log.StampTime(m_folderText, m_system.SystemTimeAsFileTime());
-    m_runLog.Line("Uninstall data file: " + uninstall::DataFilePath(m_folderText));
+    m_runLog.Line({"Uninstall data file: ", uninstall::DataFilePath(m_folderText)});
     uninstall::RegisterUninstall(m_system, m_systemFolder, m_folderText, m_manifest.displayName);
-    m_runLog.Line("Registered for uninstalling: HKLM\\" + uninstall::UninstallKeyPath(m_manifest.displayName));
+    m_runLog.Line({"Registered for uninstalling: HKLM\\", uninstall::UninstallKeyPath(m_manifest.displayName)});
     return {RunOutcome::Completed, {}, {}};
 }
 
@@ -177,7 +177,7 @@ Run::LicensePass Run::WalkLicensePass() {
             const std::string workingDirectory =
                 record.folder.empty() ? m_folderText : m_folderText + "\\" + record.folder;
             m_system.ShellOpen(program, record.exeparms, workingDirectory);
-            m_runLog.Line("Started " + program + " (launch mode)");
+            m_runLog.Line({"Started ", program, " (launch mode)"});
             return LicensePass::Launched;
         }
     }
@@ -239,7 +239,7 @@ void Run::CopySelf() {
     }
     m_log.AddFile(destination);
     m_system.SetFileTimes(destination, m_manifest.archiveDate);  // not reported
-    m_runLog.Line("Installer's copy: " + destination);
+    m_runLog.Line({"Installer's copy: ", destination});
 }
 
 void Run::AskToStart(const PlacementContext& placed) {
@@ -257,7 +257,7 @@ void Run::AskToStart(const PlacementContext& placed) {
     // The bare runFile name: the current directory is still the installation folder.
     if (!start) return;
     m_system.ShellOpen(m_manifest.runFile, placed.launch.parameters, placed.launch.workingDirectory);
-    m_runLog.Line("Started " + m_manifest.runFile);
+    m_runLog.Line({"Started ", m_manifest.runFile});
 }
 
 }  // namespace

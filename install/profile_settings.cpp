@@ -42,31 +42,33 @@ void ApplySettings(os::System& system, const std::vector<archive::SettingRecord>
     for (const auto& setting : settings) {
         // The file always lies in the Windows directory, even when iniFile has folder parts.
         const std::string profilePath = windowsDirectory + "\\" + setting.iniFile;
-        const std::string name = "Setting " + profilePath + " [" + setting.section + "] " + setting.key;
+        const auto note = [&](std::string_view what, std::string_view value = {}, std::string_view close = {}) {
+            log.Line({"Setting ", profilePath, " [", setting.section, "] ", setting.key, what, value, close});
+        };
         if (profilePath.size() > kProfileValueLimit) {
-            log.Line(name + ": skipped, the path is too long");
+            note(": skipped, the path is too long");
             continue;
         }
         std::string value = setting.value;
         if (setting.numeric != 0) {
             // Any number other than -99 means the key is there; -99 reads like a missing key.
             if (system.ReadProfileInt(setting.section, setting.key, kMissingNumber, profilePath) != kMissingNumber) {
-                log.Line(name + ": kept, it is set");
+                note(": kept, it is set");
                 continue;
             }
         } else {
             std::string existing;
             if (system.ReadProfileString(setting.section, setting.key, existing, profilePath) != 0) {
-                log.Line(name + ": kept \"" + existing + "\"");
+                note(": kept \"", existing, "\"");
                 continue;
             }
             if (!ExpandMacros(value, windowsDirectory, installFolder)) {
-                log.Line(name + ": skipped, the value is too long");
+                note(": skipped, the value is too long");
                 continue;
             }
         }
         const bool written = system.WriteProfileValue(setting.section, setting.key, value, profilePath);
-        log.Line(name + (written ? ": written \"" : ": could not be written \"") + value + "\"");
+        note(written ? ": written \"" : ": could not be written \"", value, "\"");
     }
 }
 

@@ -10,12 +10,12 @@ bool QuietRunUi::ShowLicense(const std::string&) {
 
 // Nobody can answer: a question that would start or change something is answered No.
 bool QuietRunUi::AskYesNo(const std::string& text, const std::string& caption) {
-    m_log.Line("Question answered No in quiet mode (" + caption + "): " + text);
+    m_log.Line({"Question answered No in quiet mode (", caption, "): ", text});
     return false;
 }
 
 void QuietRunUi::ShowWarning(const std::string& text, const std::string& caption) {
-    m_log.Line("Warning (" + caption + "): " + text);
+    m_log.Line({"Warning (", caption, "): ", text});
 }
 
 }  // namespace kv::install

@@ -17,23 +17,14 @@ Win32RunLog::~Win32RunLog() {
 }
 
 // A failed write is dropped: the log never stops or slows down the run it describes.
-void Win32RunLog::Line(std::string_view text) {
+void Win32RunLog::Write(std::initializer_list<std::string_view> parts) {
     if (m_hFile == INVALID_HANDLE_VALUE) return;
     SYSTEMTIME now;
     GetLocalTime(&now);
     const std::string line = FormatLogLine(
-        {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds}, text);
+        {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds}, parts);
     DWORD written = 0;
     WriteFile(m_hFile, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-}
-
-std::string DefaultInstallLogPath() {
-    char folder[MAX_PATH + 1] = {};
-    const DWORD length = GetTempPathA(sizeof folder, folder);
-    if (length == 0 || length >= sizeof folder) return {};
-    std::string path(folder, length);
-    if (path.back() != '\\') path += '\\';
-    return path + "Kvsetup.log";
 }
 
 }  // namespace kv::os

@@ -18,14 +18,11 @@ public:
     Win32RunLog(const Win32RunLog&) = delete;
     Win32RunLog& operator=(const Win32RunLog&) = delete;
 
-    void Line(std::string_view text) override;
+protected:
+    void Write(std::initializer_list<std::string_view> parts) override;
 
 private:
     HANDLE m_hFile = INVALID_HANDLE_VALUE;
 };
-
-// "%TEMP%\Kvsetup.log": where a quiet installation logs when no log was named. Empty when Windows
-// names no temporary folder.
-std::string DefaultInstallLogPath();
 
 }  // namespace kv::os

@@ -96,6 +96,8 @@ echo "=== packing $files files, $bytes bytes"
   echo 'Name "Install benchmark"'
   echo "OutFile \"$scratch/nsis.exe\""
   echo 'SetCompressor zlib'
+  # Where Wine runs no 32-bit programs, NSIS's x86-64 stub (the same installer, built for x86-64).
+  [[ ${KV_WINE32:-1} == 1 ]] || echo 'Target amd64-unicode'
   echo 'InstallDir "C:\KvBench\nsis"'
   echo 'SilentInstall silent'
   echo 'RequestExecutionLevel user'

@@ -164,12 +164,12 @@ bool CInstallerDlg::ShowLicense(const std::string& licenseFile) {
 
 bool CInstallerDlg::AskYesNo(const std::string& text, const std::string& caption) {
     const bool yes = ::MessageBoxA(m_hWnd, text.c_str(), caption.c_str(), MB_YESNO) == IDYES;
-    os::OrNullLog(m_pLog).Line("Question (" + caption + "): " + text + (yes ? " Yes" : " No"));
+    os::OrNullLog(m_pLog).Line({"Question (", caption, "): ", text, yes ? " Yes" : " No"});
     return yes;
 }
 
 void CInstallerDlg::ShowWarning(const std::string& text, const std::string& caption) {
-    os::OrNullLog(m_pLog).Line("Warning (" + caption + "): " + text);
+    os::OrNullLog(m_pLog).Line({"Warning (", caption, "): ", text});
     ::MessageBoxA(m_hWnd, text.c_str(), caption.c_str(), MB_OK);
 }
 
@@ -205,7 +205,7 @@ void CInstallerDlg::FinishRun(const install::RunResult& result, bool fromInstall
     }
     if (!result.message.empty()) {
         m_strMessage = result.message;
-        os::OrNullLog(m_pLog).Line(result.caption + ": " + m_strMessage);
+        os::OrNullLog(m_pLog).Line({result.caption, ": ", m_strMessage});
         ::MessageBoxA(m_hWnd, m_strMessage.c_str(), result.caption.c_str(), MB_OK);
     }
     switch (result.outcome) {

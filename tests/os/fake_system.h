@@ -113,7 +113,11 @@ private:
 // A run log kept in memory, one string per line, without the time.
 class FakeRunLog : public RunLog {
 public:
-    void Line(std::string_view text) override { m_lines.emplace_back(text); }
+    using RunLog::Line;
+    void Write(std::initializer_list<std::string_view> parts) override {
+        m_lines.emplace_back();
+        for (const auto part : parts) m_lines.back() += part;
+    }
     // Whether some line is exactly `line`.
     bool Has(std::string_view line) const {
         for (const auto& l : m_lines)

@@ -18,10 +18,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     {
         const std::string_view arguments = kv::uninstall::ArgumentsOf(GetCommandLineA());
         kv::os::Win32RunLog log(kv::uninstall::LogPathOption(arguments));
-        log.Line("Command line: " + std::string(arguments));
+        log.Line({"Command line: ", arguments});
         kv::uninstall::Win32RemovalSystem system;
         code = kv::uninstall::RunUninstall(system, arguments, log).exitCode;
-        log.Line("Exit code " + std::to_string(code));
+        log.Line({"Exit code ", std::to_string(code)});
     }
     if (SUCCEEDED(com)) CoUninitialize();
     return code;

@@ -55,7 +55,7 @@ public:
             return Finish(kUninstallDeclined, "");
         }
 
-        for (const std::size_t i : plan.shared) m_log.Line("Kept for another product: " + records[i].text);
+        for (const std::size_t i : plan.shared) m_log.Line({"Kept for another product: ", records[i].text});
         RemoveTargets(records, plan);
         RemoveFolders(records);
 
@@ -95,7 +95,7 @@ private:
             if (!path) {
                 m_failed.insert(i);
                 m_notRemoved.push_back("shortcut " + records[i].text + " (its folder is unknown)");
-                m_log.Line("Left: " + m_notRemoved.back());
+                m_log.Line({"Left: ", m_notRemoved.back()});
                 continue;
             }
             pending.emplace_back(i, *path);
@@ -116,14 +116,14 @@ private:
                     continue;
                 }
                 m_gone.push_back(item.first);  // removed, or already missing
-                m_log.Line((result == RemoveResult::Removed ? "Removed " : "Already gone: ") + item.second);
+                m_log.Line({result == RemoveResult::Removed ? "Removed " : "Already gone: ", item.second});
             }
             pending = std::move(refused);
         }
         for (const auto& [i, path] : pending) {
             m_failed.insert(i);
             m_notRemoved.push_back(path);
-            m_log.Line("Left (in use or refused): " + path);
+            m_log.Line({"Left (in use or refused): ", path});
         }
     }
 
@@ -159,9 +159,9 @@ private:
             for (const auto& record : remaining) EncodeRecord(record, bytes);
             if (!m_system.ReplaceFile(dataPath, bytes)) {
                 m_notRemoved.push_back(dataPath + " (could not be updated)");
-                m_log.Line("Left: " + m_notRemoved.back());
+                m_log.Line({"Left: ", m_notRemoved.back()});
             } else {
-                m_log.Line("Data file rewritten for the products left: " + dataPath);
+                m_log.Line({"Data file rewritten for the products left: ", dataPath});
             }
             return false;
         }
@@ -170,12 +170,12 @@ private:
         for (int attempt = 1; attempt <= kRemoveTries; ++attempt) {
             if (attempt > 1) m_system.Sleep(kRetryPauseMs);
             if (m_system.RemoveFile(dataPath) != RemoveResult::Failed) {
-                m_log.Line("Data file deleted: " + dataPath);
+                m_log.Line({"Data file deleted: ", dataPath});
                 return true;
             }
         }
         m_notRemoved.push_back(dataPath);
-        m_log.Line("Left (in use or refused): " + dataPath);
+        m_log.Line({"Left (in use or refused): ", dataPath});
         return false;
     }
 
@@ -186,16 +186,16 @@ private:
         const std::string keyPath = UninstallKeyPath(m_request.product);
         for (const RegistryView view : kRegistryViews) {
             if (NamesAnotherFolder(m_system.ReadMachineString(view, keyPath, "UninstallString"))) {
-                m_log.Line("Registry key kept, it names another folder: HKLM\\" + keyPath);
+                m_log.Line({"Registry key kept, it names another folder: HKLM\\", keyPath});
                 continue;
             }
             if (!m_system.DeleteMachineKey(view, keyPath)) {
                 m_notRemoved.push_back("registry key HKLM\\" + keyPath);
-                m_log.Line("Left: " + m_notRemoved.back());
+                m_log.Line({"Left: ", m_notRemoved.back()});
                 return;
             }
         }
-        m_log.Line("Registration of this folder removed: HKLM\\" + keyPath);
+        m_log.Line({"Registration of this folder removed: HKLM\\", keyPath});
     }
 
     bool NamesAnotherFolder(const std::optional<std::string>& command) const {

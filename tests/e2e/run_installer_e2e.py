@@ -283,7 +283,7 @@ def run_cases(r, work):
             if os.path.exists(shared):
                 os.remove(shared)
         else:
-            write(shared, saved)
+            write_file(shared, saved)
         c = c or Case('signed')
         r.check(c, not c.errors, 'no driver errors')
         r.check(c, c.exit_code == EXIT_INSTALLED, 'the signed installer installed, exit code %s' % c.exit_code)

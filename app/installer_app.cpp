@@ -4,11 +4,32 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include <string>
+
+#include "app/quiet_install.h"
+#include "archive/options.h"
 #include "os/dll_search.h"
+#include "os/win32_run_log.h"
 #include "ui/command_line.h"
 #include "ui/installer_dlg.h"
 
 namespace kv::app {
+
+namespace {
+
+// "%TEMP%\Kvsetup.log": where a quiet installation logs when no log was named. Empty when Windows
+// names no temporary folder. (Here rather than beside the log's file code, which the uninstaller
+// links too.)
+std::string DefaultInstallLogPath() {
+    char folder[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length >= sizeof folder) return {};
+    std::string path(folder, length);
+    if (path.back() != '\\') path += '\\';
+    return path + "Kvsetup.log";
+}
+
+}  // namespace
 
 int CInstallerApp::Run(const char* processCommandLine, const char* modulePath) {
     m_lpCmdLine = ui::ArgumentsAfterProgramName(processCommandLine != nullptr ? processCommandLine : "");
@@ -18,10 +39,28 @@ int CInstallerApp::Run(const char* processCommandLine, const char* modulePath) {
 }
 
 BOOL CInstallerApp::InitInstance() {
+    // The log path is no part of the option text: a path such as C:\OptNP\setup.log switches on
+    // nothing. Quiet mode always logs, to %TEMP%\Kvsetup.log unless told otherwise.
+    const ui::LogOption logOption = ui::SplitLogOption(m_lpCmdLine);
+    const bool quiet = archive::OptionPresent("OptQ", logOption.commandLine.c_str()) == 1;
+    os::Win32RunLog log(!logOption.path.empty() ? logOption.path : quiet ? DefaultInstallLogPath() : "");
+    log.Line({"Command line: ", m_lpCmdLine});
+    RunWithLog(logOption.commandLine, quiet, log);
+    log.Line({"Exit code ", std::to_string(static_cast<int>(m_nExitCode))});
+    return FALSE;
+}
+
+void CInstallerApp::RunWithLog(const std::string& commandLine, bool quiet, os::RunLog& log) {
     // Shell links need COM on this thread; without it the installer ends before any window.
     if (FAILED(::OleInitialize(nullptr))) {
+        log.Line("COM could not be started");
         m_nExitCode = ui::kExitStartupFailed;
-        return FALSE;
+        return;
+    }
+    if (quiet) {
+        m_nExitCode = RunQuietInstallation(commandLine, m_pszExeName, log);
+        ::OleUninitialize();
+        return;
     }
     // No ActiveX controls are hosted in the dialogs, so there is no control container to enable.
     // The progress bar's window class comes from the common controls, loaded from the system
@@ -37,12 +76,11 @@ BOOL CInstallerApp::InitInstance() {
     {
         // The licence dialog finds this dialog as its owner among the thread's windows, so
         // the application keeps no main-window handle of its own.
-        ui::CInstallerDlg dialog(m_lpCmdLine, m_pszExeName);
+        ui::CInstallerDlg dialog(commandLine, m_pszExeName, nullptr, &log);
         const INT_PTR result = dialog.DoModal();
         m_nExitCode = result == -1 ? ui::kExitStartupFailed : dialog.ExitCode();
     }
     ::OleUninitialize();
-    return FALSE;
 }
 
 }  // namespace kv::app

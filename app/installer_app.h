@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "os/run_log.h"
 #include "ui/exit_codes.h"
 
 namespace kv::app {
@@ -23,11 +24,16 @@ public:
 
     // COM for the thread, the common controls, the modal main dialog. Returns 0 always: there is
     // no message loop of the application's own.
+    // With OptQ, the quiet installation instead of the dialog; with OptLOG=path (or in quiet mode),
+    // a run log.
     virtual BOOL InitInstance();
 
     std::string m_lpCmdLine;   // the text after the program's own name
     std::string m_pszExeName;  // the module's file name without folder and extension
     ui::ExitCode m_nExitCode = ui::kExitStartupFailed;
+
+private:
+    void RunWithLog(const std::string& commandLine, bool quiet, os::RunLog& log);
 };
 
 }  // namespace kv::app

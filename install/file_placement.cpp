@@ -139,9 +139,11 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
         }
     }
 
-    if (inSystemFolder && ExistingCopyIsCurrent(ctx.system, target, manifest.archiveDate)) return PlaceResult::Skipped;
-    if (IsKeptDataFile(target) && ExistingCopyIsCurrent(ctx.system, target, manifest.archiveDate))
+    os::RunLog& runLog = os::OrNullLog(ctx.runLog);
+    if ((inSystemFolder || IsKeptDataFile(target)) && ExistingCopyIsCurrent(ctx.system, target, manifest.archiveDate)) {
+        runLog.Line({"Skipped ", fullPath, ": the copy there is as new as the archive"});
         return PlaceResult::Skipped;
+    }
 
     // The file is recorded before its data is written, so a failed write still leaves its record.
     if (!archive::IsUninstallerRecord(index)) ctx.log.AddFile(logPath);
@@ -170,19 +172,22 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
         return PlaceResult::Failed;
     if (!archive::IsUninstallerRecord(index)) ctx.placedBytes += archive::szdd::ExpandedSize(buffer);
     buffer = {};
+    runLog.Line({"Placed ", fullPath});
 
     // The Desktop shortcut comes before the Programs-menu one; a failed shortcut is not fatal.
     if (record.desktopIcon != 0) {
-        if (CreateShortcut(ctx.system, 1, std::string(), fullPath, record.iconName, workingFolder, record.exeparms))
+        if (CreateShortcut(ctx.system, 1, std::string(), fullPath, record.iconName, workingFolder, record.exeparms)) {
             ctx.log.AddShortcut(uninstall::kLocationDesktop, std::nullopt, record.iconName);
-        else
+            runLog.Line({"Desktop shortcut: ", record.iconName});
+        } else
             ctx.ui.ShowWarning("Failed to create Icon", kInstallationFailedCaption);
     }
     if (record.programsIcon != 0) {
         if (CreateShortcut(ctx.system, 0, manifest.programsFolder, fullPath, record.iconName, workingFolder,
-                           record.exeparms))
+                           record.exeparms)) {
             ctx.log.AddShortcut(uninstall::kLocationPrograms, manifest.programsFolder, record.iconName);
-        else
+            runLog.Line({"Programs-menu shortcut: ", manifest.programsFolder, "\\", record.iconName});
+        } else
             ctx.ui.ShowWarning("Failed to create Icon", kInstallationFailedCaption);
     }
 

@@ -48,6 +48,7 @@ struct PlacementContext {
     // The expanded sizes of the files placed for the product. The shared uninstaller is left out, and
     // so is the installer's own copy: neither is the product's.
     std::uint64_t placedBytes = 0;
+    os::RunLog* runLog = nullptr;        // each file placed or skipped and each shortcut; none: not logged
 };
 
 enum class PlaceResult { Placed, Skipped, Failed };

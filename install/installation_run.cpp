@@ -61,7 +61,7 @@ class Run {
 public:
     Run(RunState& state, os::System& system, RunUi& ui, bool fromInstallNow)
         : m_state(state), m_system(system), m_ui(ui), m_manifest(*state.manifest), m_fromInstallNow(fromInstallNow),
-          m_log(system) {}
+          m_log(system), m_runLog(os::OrNullLog(state.log)) {}
 
     RunResult Execute();
 
@@ -83,6 +83,7 @@ private:
     const archive::Manifest& m_manifest;
     const bool m_fromInstallNow;
     uninstall::UninstallLog m_log;
+    os::RunLog& m_runLog;
     std::string m_folderText;
     std::string m_systemFolder;
     std::string m_failure;
@@ -120,8 +121,9 @@ RunResult Run::Execute() {
     if (!resolved || m_folderText.size() > kMaxPathLength || CreateFolderPath(m_system, m_folderText.c_str()) == 0)
         return FailureExit(Format("Failed to create installation folder: \"%s\"", m_folderText));
     m_system.ChangeDirectory(m_folderText);
+    m_runLog.Line({"Installation folder: ", m_folderText});
 
-    ApplySettings(m_system, m_manifest.settings, m_state.windowsDirectory, m_folderText);
+    ApplySettings(m_system, m_manifest.settings, m_state.windowsDirectory, m_folderText, m_runLog);
 
     const int fileCount = static_cast<int>(m_manifest.files.size());
     if (!(m_fromInstallNow && Option("OptNL"))) {
@@ -149,6 +151,7 @@ RunResult Run::Execute() {
     PlacementContext placement{m_system,       m_ui,          m_manifest,    *m_state.entries, m_log,
                                m_folderText,   m_systemFolder, m_state.title, {},               {},
                                {}};
+    placement.runLog = m_state.log;
     if (!PlaceFiles(placement)) return FailureExit(placement.failure);
 
     if (!m_state.useCurrentFolder) CopySelf();
@@ -171,6 +174,7 @@ Run::LicensePass Run::WalkLicensePass() {
             const std::string workingDirectory =
                 record.folder.empty() ? m_folderText : m_folderText + "\\" + record.folder;
             m_system.ShellOpen(program, record.exeparms, workingDirectory);
+            m_runLog.Line({"Started ", program, " (launch mode)"});
             return LicensePass::Launched;
         }
     }
@@ -232,6 +236,7 @@ void Run::CopySelf() {
     }
     m_log.AddFile(destination);
     m_system.SetFileTimes(destination, m_manifest.archiveDate);  // not reported
+    m_runLog.Line({"Installer's copy: ", destination});
 }
 
 void Run::AskToStart(const PlacementContext& placed) {
@@ -239,14 +244,17 @@ void Run::AskToStart(const PlacementContext& placed) {
     // or a skipped one) leaves nothing known to start either: no question and no start.
     if (placed.lastPlacedPath.empty() || !placed.launch.set) return;
     bool start = false;
-    if (!Option("OptNP")) {
+    // Unattended runs (OptNP, and quiet OptQ, which has nobody to ask) start the program only with OptRE.
+    if (!Option("OptNP") && !Option("OptQ")) {
         start = m_ui.AskYesNo(Format("The installation is complete.\nWould you like to run %s  now?", m_manifest.title),
                               "Installation Complete");
     } else if (Option("OptRE")) {
         start = true;
     }
     // The bare runFile name: the current directory is still the installation folder.
-    if (start) m_system.ShellOpen(m_manifest.runFile, placed.launch.parameters, placed.launch.workingDirectory);
+    if (!start) return;
+    m_system.ShellOpen(m_manifest.runFile, placed.launch.parameters, placed.launch.workingDirectory);
+    m_runLog.Line({"Started ", m_manifest.runFile});
 }
 
 }  // namespace

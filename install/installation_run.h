@@ -9,6 +9,7 @@
 #include "archive/format.h"
 #include "archive/read_at_source.h"
 #include "install/run_ui.h"
+#include "os/run_log.h"
 #include "os/system.h"
 
 namespace kv::install {
@@ -24,6 +25,7 @@ struct RunState {
     bool useCurrentFolder = false;    // set: the installer is not copied into the folder
     std::string commandLine;          // the whole process command line, for the option test
     archive::ReadAtSource* entries = nullptr;  // the open installer file, read at absolute offsets
+    os::RunLog* log = nullptr;        // where each step is written; none: nothing is logged
 };
 
 // How a run ended; the dialog turns it into its ending and the process exit code.

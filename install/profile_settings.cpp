@@ -38,22 +38,37 @@ bool ExpandMacros(std::string& value, const std::string& windowsDirectory, const
 }
 
 void ApplySettings(os::System& system, const std::vector<archive::SettingRecord>& settings,
-                   const std::string& windowsDirectory, const std::string& installFolder) {
+                   const std::string& windowsDirectory, const std::string& installFolder, os::RunLog& log) {
     for (const auto& setting : settings) {
         // The file always lies in the Windows directory, even when iniFile has folder parts.
         const std::string profilePath = windowsDirectory + "\\" + setting.iniFile;
-        if (profilePath.size() > kProfileValueLimit) continue;  // does not fit: skipped silently
+        const auto note = [&](std::string_view what, std::string_view value = {}, std::string_view close = {}) {
+            log.Line({"Setting ", profilePath, " [", setting.section, "] ", setting.key, what, value, close});
+        };
+        if (profilePath.size() > kProfileValueLimit) {
+            note(": skipped, the path is too long");
+            continue;
+        }
         std::string value = setting.value;
         if (setting.numeric != 0) {
             // Any number other than -99 means the key is there; -99 reads like a missing key.
-            if (system.ReadProfileInt(setting.section, setting.key, kMissingNumber, profilePath) != kMissingNumber)
+            if (system.ReadProfileInt(setting.section, setting.key, kMissingNumber, profilePath) != kMissingNumber) {
+                note(": kept, it is set");
                 continue;
+            }
         } else {
             std::string existing;
-            if (system.ReadProfileString(setting.section, setting.key, existing, profilePath) != 0) continue;
-            if (!ExpandMacros(value, windowsDirectory, installFolder)) continue;
+            if (system.ReadProfileString(setting.section, setting.key, existing, profilePath) != 0) {
+                note(": kept \"", existing, "\"");
+                continue;
+            }
+            if (!ExpandMacros(value, windowsDirectory, installFolder)) {
+                note(": skipped, the value is too long");
+                continue;
+            }
         }
-        system.WriteProfileValue(setting.section, setting.key, value, profilePath);
+        const bool written = system.WriteProfileValue(setting.section, setting.key, value, profilePath);
+        note(written ? ": written \"" : ": could not be written \"", value, "\"");
     }
 }
 

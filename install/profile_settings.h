@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "archive/format.h"
+#include "os/run_log.h"
 #include "os/system.h"
 
 namespace kv::install {
@@ -19,8 +20,10 @@ inline constexpr std::size_t kProfileValueLimit = archive::kPathLimit;
 bool ExpandMacros(std::string& value, const std::string& windowsDirectory, const std::string& installFolder);
 
 // Applies the settings in order. Never fails: unreadable files count as empty, write results are
-// ignored, and a record whose path or expanded value would not fit is skipped silently.
+// ignored, and a record whose path or expanded value would not fit is skipped. Nothing is reported
+// to the user; each value written, kept or skipped is a line of `log`.
 void ApplySettings(os::System& system, const std::vector<archive::SettingRecord>& settings,
-                   const std::string& windowsDirectory, const std::string& installFolder);
+                   const std::string& windowsDirectory, const std::string& installFolder,
+                   os::RunLog& log = os::OrNullLog(nullptr));
 
 }  // namespace kv::install

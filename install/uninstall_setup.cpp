@@ -9,6 +9,9 @@ namespace kv::install {
 std::string SetUpUninstall(PlacementContext& placed) {
     const bool logWritten = placed.log.Close();
     placed.log.StampTime(placed.installFolder, placed.system.SystemTimeAsFileTime());
+    os::RunLog& runLog = os::OrNullLog(placed.runLog);
+    runLog.Line({"Uninstall data file: ", uninstall::DataFilePath(placed.installFolder),
+                 logWritten ? "" : " (not written completely)"});
 
     uninstall::UninstallEntry entry;
     entry.windowsDirectory = placed.systemFolder;
@@ -17,6 +20,10 @@ std::string SetUpUninstall(PlacementContext& placed) {
     entry.placedBytes = placed.placedBytes;
     if (placed.launch.set) entry.displayIcon = placed.launch.path;
     const uninstall::RegistrationResult registration = uninstall::RegisterUninstall(placed.system, entry);
+    if (registration.Registered())
+        runLog.Line({"Registered for uninstalling: HKLM\\", uninstall::UninstallKeyPath(entry.productName)});
+    else
+        runLog.Line({"Registering for uninstalling failed: ", registration.problem});
 
     // Both failures leave an installation that the user cannot remove (completely): told in one
     // warning, in the words of the self-copy warning, and the run still completes.

@@ -1,6 +1,8 @@
 // Splitting the process command line and the module path.
 #include "ui/command_line.h"
 
+#include "archive/options.h"
+
 namespace kv::ui {
 
 namespace {
@@ -35,6 +37,15 @@ std::string ExecutableNameFromPath(std::string_view path) {
 
 std::string WorkingDirectoryPart(std::string_view commandLine) {
     return std::string(commandLine.substr(0, commandLine.find('|')));
+}
+
+LogOption SplitLogOption(std::string_view commandLine) {
+    LogOption split{{}, std::string(commandLine)};
+    if (const auto found = archive::FindOptionValue("OptLOG=", commandLine)) {
+        split.path = found->value;
+        split.commandLine.erase(found->begin, found->end - found->begin);
+    }
+    return split;
 }
 
 }  // namespace kv::ui

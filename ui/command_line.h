@@ -17,4 +17,13 @@ std::string ExecutableNameFromPath(std::string_view modulePath);
 // The working directory written before the first "|"; the whole text when there is no "|".
 std::string WorkingDirectoryPart(std::string_view commandLine);
 
+// The log option "OptLOG=path" (the path to the next blank, or in double quotes) taken out of the
+// command line. `commandLine` is the rest, for the option test and the working directory: a log path
+// such as C:\OptNP\setup.log switches on no option and names no working directory.
+struct LogOption {
+    std::string path;  // empty when no log was named
+    std::string commandLine;
+};
+LogOption SplitLogOption(std::string_view commandLine);
+
 }  // namespace kv::ui

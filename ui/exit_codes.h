@@ -1,6 +1,8 @@
 // The installer's process exit codes, so that a distribution script can tell how a start ended.
 #pragma once
 
+#include "install/installation_run.h"
+
 namespace kv::ui {
 
 enum ExitCode : int {
@@ -16,5 +18,22 @@ enum ExitCode : int {
     kExitInternalError = 9,     // an unexpected error was caught and reported
     kExitNotUninstallable = 10,  // installed, but it cannot be uninstalled: the data file or the registration failed
 };
+
+// How a run that ends the installer ends it. A refused folder ends it only where nobody can type
+// another one (launch mode, quiet mode); after Install Now the dialog stays open instead.
+inline ExitCode RunExitCode(install::RunOutcome outcome) {
+    switch (outcome) {
+    case install::RunOutcome::Completed:
+    case install::RunOutcome::Launched:
+        return kExitInstalled;
+    case install::RunOutcome::FolderRefused:
+        return kExitFolderRefused;
+    case install::RunOutcome::Failed:
+        return kExitInstallFailed;
+    case install::RunOutcome::LicenseDeclined:
+        return kExitLicenseDeclined;
+    }
+    return kExitInternalError;
+}
 
 }  // namespace kv::ui

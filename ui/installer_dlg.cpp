@@ -17,10 +17,11 @@ constexpr UINT_PTR kAutoStartTimer = 0;
 constexpr int kFolderTextLimit = 260;
 }  // namespace
 
-CInstallerDlg::CInstallerDlg(std::string commandLine, std::string executableName, HWND parent)
+CInstallerDlg::CInstallerDlg(std::string commandLine, std::string executableName, HWND parent, os::RunLog* log)
     : CDialog(IDD_INSTALLER_DIALOG, parent),
       m_strCommandLine(std::move(commandLine)),
-      m_strExecutableName(std::move(executableName)) {
+      m_strExecutableName(std::move(executableName)),
+      m_pLog(log) {
     m_hIcon = static_cast<HICON>(::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, 0, 0,
                                               LR_DEFAULTSIZE | LR_SHARED));
 }
@@ -156,14 +157,19 @@ void CInstallerDlg::DisableControls() {
 bool CInstallerDlg::ShowLicense(const std::string& licenseFile) {
     CLicenseDlg dialog;
     dialog.m_strLicenseFile = licenseFile;
-    return dialog.DoModal() == IDOK;
+    const bool accepted = dialog.DoModal() == IDOK;
+    os::OrNullLog(m_pLog).Line(accepted ? "Licence agreement accepted" : "Licence agreement not accepted");
+    return accepted;
 }
 
 bool CInstallerDlg::AskYesNo(const std::string& text, const std::string& caption) {
-    return ::MessageBoxA(m_hWnd, text.c_str(), caption.c_str(), MB_YESNO) == IDYES;
+    const bool yes = ::MessageBoxA(m_hWnd, text.c_str(), caption.c_str(), MB_YESNO) == IDYES;
+    os::OrNullLog(m_pLog).Line({"Question (", caption, "): ", text, yes ? " Yes" : " No"});
+    return yes;
 }
 
 void CInstallerDlg::ShowWarning(const std::string& text, const std::string& caption) {
+    os::OrNullLog(m_pLog).Line({"Warning (", caption, "): ", text});
     ::MessageBoxA(m_hWnd, text.c_str(), caption.c_str(), MB_OK);
 }
 
@@ -184,6 +190,7 @@ void CInstallerDlg::RunInstallation(bool fromInstallNow) {
     state.commandLine = m_strCommandLine;
     ArchiveStreamReader entries(m_pArchive);
     state.entries = &entries;
+    state.log = m_pLog;
     os::Win32System system(m_hWnd);
     const install::RunResult result = install::RunInstallation(state, system, *this, fromInstallNow);
     FinishRun(result, fromInstallNow);
@@ -198,6 +205,7 @@ void CInstallerDlg::FinishRun(const install::RunResult& result, bool fromInstall
     }
     if (!result.message.empty()) {
         m_strMessage = result.message;
+        os::OrNullLog(m_pLog).Line({result.caption, ": ", m_strMessage});
         ::MessageBoxA(m_hWnd, m_strMessage.c_str(), result.caption.c_str(), MB_OK);
     }
     switch (result.outcome) {

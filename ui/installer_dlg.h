@@ -12,6 +12,8 @@
 #include "archive/format.h"
 #include "install/installation_run.h"
 #include "install/run_ui.h"
+#include "os/run_log.h"
+#include "ui/archive_loader.h"
 #include "ui/dialog.h"
 #include "ui/window.h"
 
@@ -21,7 +23,9 @@ class CInstallerDlg : public CDialog, public install::RunUi {
 public:
     // `commandLine` is the text after the program's name, `executableName` the module's file name
     // without folder and extension.
-    CInstallerDlg(std::string commandLine, std::string executableName, HWND parent = nullptr);
+    // `log`, when given, gets the run's steps and every message the dialog shows.
+    CInstallerDlg(std::string commandLine, std::string executableName, HWND parent = nullptr,
+                  os::RunLog* log = nullptr);
     ~CInstallerDlg() override;
 
     // Advances the progress bar by 100 / fileCount + 1 positions; no step for fileCount 0.
@@ -55,7 +59,6 @@ protected:
     void ShowWarning(const std::string& text, const std::string& caption) override;
 
 private:
-    enum class LoadFailure { ArchiveMissing, ArchiveCorrupt, OutOfMemory };
     // Loader steps of the initialisation; false after a failure has been reported.
     bool LoadArchive();
     void ReportLoadFailure(LoadFailure failure);
@@ -90,6 +93,7 @@ private:
     int m_nExitCode = -1;     // -1 until something decides how the dialog ends
     const std::string m_strCommandLine;
     const std::string m_strExecutableName;
+    os::RunLog* m_pLog;
 };
 
 }  // namespace kv::ui

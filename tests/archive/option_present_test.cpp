@@ -34,3 +34,30 @@ TEST(OptionPresent, OnlyAsciiLettersFold) {
     EXPECT_EQ(OptionPresent("\xC4", "\xE4"), 0);
     EXPECT_EQ(OptionPresent("[", "{"), 0);
 }
+
+// A value runs to the next blank, or is given in double quotes; the span covers the whole word.
+TEST(FindOptionValue, PlainQuotedEmptyAndUnclosedValues) {
+    using kv::archive::FindOptionValue;
+    auto found = FindOptionValue("OptLOG=", "OptQ optlog=C:\\a.log OptNL");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->value, "C:\\a.log");
+    EXPECT_EQ(found->begin, 5u);
+    EXPECT_EQ(found->end, 20u);
+
+    found = FindOptionValue("OptLOG=", "OptLOG=\"C:\\My Logs\\a.log\" OptQ");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->value, "C:\\My Logs\\a.log");
+    EXPECT_EQ(found->end, 25u);
+
+    // A missing closing quote takes the rest of the line, never more.
+    found = FindOptionValue("OptLOG=", "OptLOG=\"C:\\x y");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->value, "C:\\x y");
+    EXPECT_EQ(found->end, 14u);
+
+    EXPECT_EQ(FindOptionValue("OptLOG=", "OptLOG=")->value, "");
+    EXPECT_EQ(FindOptionValue("OptLOG=", "OptLOG= OptQ")->value, "");
+    EXPECT_EQ(FindOptionValue("OptLOG=", "OptLOG=\"\"")->value, "");
+    EXPECT_FALSE(FindOptionValue("OptLOG=", "OptLOG"));
+    EXPECT_FALSE(FindOptionValue("OptLOG=", ""));
+}

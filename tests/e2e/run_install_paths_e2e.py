@@ -2,14 +2,15 @@
 """The installation run's other ends under Wine, driven through the real dialogs by the UI driver in
 one Wine start: a refused folder corrected and installed, folders that cannot be created, a target
 and the installer's copy held open by another process, an unusable uninstall data file, the
-completion question answered Yes and No, OptNP with OptRE, and launch mode with and without a record
-named runFile. A stand-in program (started_marker) shows whether, where and how a program started.
+completion question answered Yes and No, OptNP with OptRE, launch mode with and without a record
+named runFile, and quiet mode (OptQ), which shows no window and tells everything in its log. A stand-in program (started_marker) shows whether, where and how a program started.
 
 Usage: run_install_paths_e2e.py --installer kvsetup.exe --uidriver uidriver.exe
                                 --marker started_marker.exe --holder hold_files.exe --work DIR
 The Wine prefix comes from scripts/wine-env.sh (KV_WINEPREFIX); without DISPLAY the script runs
 itself again under xvfb-run."""
 import argparse
+import glob
 import os
 import re
 import shutil
@@ -62,6 +63,21 @@ class Holder:
     def release(self):
         self.proc.stdin.close()
         self.proc.wait(timeout=30)
+
+
+def default_logs():
+    """Quiet mode's log where no OptLOG= names one: Kvsetup.log in the user's %TEMP%."""
+    users = prefix_path('drive_c', 'users', '*')
+    return glob.glob(os.path.join(users, 'AppData', 'Local', 'Temp', 'Kvsetup.log')) + \
+        glob.glob(os.path.join(users, 'Temp', 'Kvsetup.log'))
+
+
+def log_lines(path):
+    """The lines of a run log without their times ("2026-12-07 21:30:05.123 ")."""
+    if not path or not os.path.exists(path):
+        return []
+    with open(path, encoding='latin-1') as f:
+        return [line.rstrip('\r\n')[24:] for line in f]
 
 
 def marker_fields(text):
@@ -119,6 +135,15 @@ def main():
     # Launch mode without it: everything is installed, and the licence record is not shown.
     fixture('launch-full', manifest(cwin(folder('launch-full')), marker, run_file='NOTHERE.EXE',
                                     extra_files=[{'file': 'LICENSE.TXT', 'content': LICENSE}]))
+    # Quiet mode: a licence that nobody is shown, a log named with blanks in its path; a folder that
+    # cannot be created, logged where quiet mode logs by default; the installer's copy held open.
+    fixture('quiet', manifest(cwin(folder('quiet')), marker,
+                              extra_files=[{'file': 'LICENSE.TXT', 'content': LICENSE}]))
+    fixture('quiet-fail', manifest(uncreatable['under-file'], marker))
+    fixture('quiet-warn', manifest(cwin(folder('self-copy')), marker))
+    quiet_log = os.path.join(work, 'quiet run.log')
+    for path in default_logs():
+        os.remove(path)
     ini_path = prefix_path('drive_c', 'windows', INI_FILE)
     remove_file(ini_path)
 
@@ -149,9 +174,14 @@ def main():
              + start('launch-run', 'launch-run', ' OptNIN') + ['exitcode', '--timeout', '60']
              # runFile names no record here, so nothing asks to start it.
              + start('launch-full', 'launch-full', ' OptNIN') + ['exitcode', '--timeout', '60']
+             # A box would hang these: "windowless" fails at any window of theirs.
+             + start('quiet', 'quiet', ' OptQ OptLOG="%s"' % win(quiet_log)) + ['windowless', '--timeout', '60']
+             + start('quiet-fail', 'quiet-fail', ' OptQ') + ['windowless', '--timeout', '60']
+             + start('quiet-warn', 'quiet-warn', ' /OptQ OptLOG=' + win(os.path.join(work, 'warn.log')))
+             + ['windowless', '--timeout', '60']
              + ['echo', 'cleanup', 'start', 'reg delete "%s" /f %s' % (UNINSTALL_KEY + PRODUCT, registry_view(image)), 'exitcode'])
 
-    case_started, first_window, current = {}, {}, ['']
+    case_started, first_window, ended, current = {}, {}, {}, ['']
 
     def on_line(line):
         """When each case started and when it first showed a window, for the held file's attempts."""
@@ -160,6 +190,8 @@ def main():
             case_started.setdefault(current[0], time.time())
         elif line.startswith('window '):
             first_window.setdefault(current[0], time.time())
+        elif line.startswith('exit code='):
+            ended[current[0]] = time.time()
 
     r = Runner(argparse.Namespace(uidriver=args.uidriver))
     started = time.time()
@@ -258,6 +290,33 @@ def main():
         r.check(c, placed('launch-full', name) == content, '%s placed' % name)
     r.check(c, placed('launch-full', 'Kvuninstall.dat') is not None, 'data file written')
     r.check(c, placed('launch-full', 'Kvlicense.rtf') is None, 'no licence file')
+
+    c = case('quiet')
+    r.check(c, c.exit_code == EXIT_INSTALLED, 'no window, exit code %s' % c.exit_code)
+    lines = log_lines(quiet_log)
+    expected = ['Installation folder: ' + cwin(folder('quiet')), 'Licence agreement accepted: quiet mode',
+                'Placed %s\\bin\\Kvuninstall.exe' % cwin(folder('quiet'))] + [
+        'Placed %s\\%s' % (cwin(folder('quiet')), name) for name in ('SAMPLE.TXT', 'RUNME.EXE', 'LICENSE.TXT')] + [
+        'Uninstall data file: %s\\Kvuninstall.dat' % cwin(folder('quiet')), 'Installation completed', 'Exit code 0']
+    for line in expected:
+        r.check(c, line in lines, 'the log says %r: %r' % (line, lines))
+    r.check(c, placed('quiet', 'LICENSE.TXT') == LICENSE and placed('quiet', 'SAMPLE.TXT') == SAMPLE, 'files placed')
+    r.check(c, not os.path.exists(os.path.join(folder('quiet'), 'started.txt')), 'nothing started without OptRE')
+
+    c = case('quiet-fail')
+    r.check(c, c.exit_code == EXIT_INSTALL_FAILED, 'no window, exit code %s' % c.exit_code)
+    took = ended.get('quiet-fail', 0) - case_started.get('quiet-fail', 0)
+    r.check(c, 0 < took < 10, 'ended without waiting: %.1f s' % took)
+    logs = default_logs()
+    lines = log_lines(logs[0] if logs else None)
+    line = 'Installation Failed: Failed to create installation folder: "%s"' % uncreatable['under-file']
+    r.check(c, line in lines and 'Exit code 5' in lines, 'the %%TEMP%% log %r says %r: %r' % (logs, line, lines))
+
+    c = case('quiet-warn')
+    r.check(c, c.exit_code == EXIT_INSTALLED, 'a warning keeps the run complete: exit code %s' % c.exit_code)
+    lines = log_lines(os.path.join(work, 'warn.log'))
+    r.check(c, any(l.startswith('Warning (%s): Warning: Copying ' % WARNING_CAPTION) for l in lines),
+            'the warning is logged: %r' % lines)
 
     return r.report(started)
 

@@ -115,10 +115,10 @@ def drive_relative_cases(r, args, work):
                                                      folder + '\\RELSET.EXE'], 'records the absolute folder: %r' % files)
         command = registered(r, product)
         r.check(c, command is not None and command.endswith(' %s|%s' % (folder, product)), 'registered %r' % command)
+    # A deployment removes with the registered quiet command as it stands.
     steps = []
     for name, product, folder in cases:
-        steps += ['echo', name + '-removed', 'start', 'C:\\windows\\Kvuninstall.exe %s|%s /S' % (folder, product),
-                  'exitcode', '--timeout', '60']
+        steps += ['echo', name + '-removed', 'start', quiet_command(r, product), 'exitcode', '--timeout', '60']
     done = r.drive(steps)
     for name, product, folder in cases:
         c = done.get(name + '-removed') or Case(name + '-removed')
@@ -145,6 +145,18 @@ def registered(runner, product):
     """UninstallString of the product's key, or None when the key is missing."""
     value = runner.registry_value(UNINSTALL_KEY + product, 'UninstallString')
     return value[1] if value else None
+
+
+def quiet_command(runner, product):
+    """QuietUninstallString of the product's key, or UninstallString with " /S" where it has none."""
+    value = runner.registry_value(UNINSTALL_KEY + product, 'QuietUninstallString')
+    return value[1] if value else '%s /S' % registered(runner, product)
+
+
+def log_lines(path):
+    """The lines of a run log without their times."""
+    with open(path, encoding='latin-1') as f:
+        return [line.rstrip('\r\n')[24:] for line in f]
 
 
 def tree(path):
@@ -246,16 +258,18 @@ def main():
     uninstaller = 'C:\\windows\\Kvuninstall.exe '
     alpha_cmd = uninstaller + FOLDER + '|Korvalin Alpha'
     beta_cmd = uninstaller + FOLDER + '|Korvalin Beta'
+    # Run logs, asked for in both modes; a quoted path may hold blanks.
+    alpha_log, beta_log = os.path.join(args.work, 'alpha removal.log'), os.path.join(args.work, 'beta-in-use.log')
     steps = ['echo', 'declined', 'start', alpha_cmd, 'wait', CAPTION, 'dump', 'press', 'No', 'gone', 'exitcode',
              'echo', 'malformed', 'start', uninstaller + FOLDER + ' /S', 'exitcode',
              'echo', 'no-data-file', 'start', uninstaller + 'C:\\Nowhere|Korvalin Alpha', 'wait', CAPTION, 'dump',
              'press', 'OK', 'gone', 'exitcode',
              'echo', 'unknown-product', 'start', uninstaller + FOLDER + '|Korvalin Gamma /S', 'exitcode',
              'echo', '!state untouched', 'sleep', '4000',
-             'echo', 'alpha', 'start', alpha_cmd, 'wait', CAPTION, 'press', 'Yes', 'gone', 'wait', CAPTION,
+             'echo', 'alpha', 'start', alpha_cmd + ' /LOG="%s"' % win(alpha_log), 'wait', CAPTION, 'press', 'Yes', 'gone', 'wait', CAPTION,
              'dump', 'press', 'OK', 'gone', 'exitcode', '--timeout', '60',
              'echo', '!state alpha-removed', 'sleep', '4000',
-             'echo', 'beta-in-use', 'start', beta_cmd + ' /S', 'exitcode', '--timeout', '60',
+             'echo', 'beta-in-use', 'start', beta_cmd + ' /S /LOG=' + win(beta_log), 'exitcode', '--timeout', '60',
              'echo', '!state beta-in-use', 'sleep', '4000',
              'echo', 'close-beta', 'start', 'C:\\windows\\system32\\taskkill.exe /IM BETA.EXE', 'exitcode',
              'sleep', '2000',
@@ -290,6 +304,11 @@ def main():
     r.check(c, s.get('alpha') is None and s.get('beta') is not None, 'only Beta registered')
     r.check(c, os.path.exists(os.path.join(programs, 'Korvalin Alpha', 'My notes.txt')),
             'the menu folder that holds the user\'s file stays')
+    lines = log_lines(alpha_log) if os.path.exists(alpha_log) else []
+    for line in ['Removed ' + FOLDER + '\\ALPHA.EXE', 'Kept for another product: ' + FOLDER + '\\COMMON.DLL',
+                 'Registration of this folder removed: HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\'
+                 'Uninstall\\Korvalin Alpha', 'Korvalin Alpha was removed.', 'Exit code 0']:
+        r.check(c, line in lines, 'the log says %r: %r' % (line, lines))
 
     c = cases['beta-in-use']
     r.check(c, c.exit_code == INCOMPLETE, 'a running BETA.EXE makes the run incomplete, exit %s' % c.exit_code)
@@ -302,6 +321,10 @@ def main():
     r.check(c, s.get('records') == [('product', '', '', 'Korvalin Beta'), ('file', '', '', FOLDER + '\\BETA.EXE')],
             'the data file keeps what is left: %r' % s.get('records'))
     r.check(c, s.get('beta') is not None, 'still registered while something remains')
+    lines = log_lines(beta_log) if os.path.exists(beta_log) else []
+    for line in ['Left (in use or refused): ' + FOLDER + '\\BETA.EXE', 'Removed ' + FOLDER + '\\BETASET.EXE',
+                 'Exit code 6']:
+        r.check(c, line in lines, 'the log says %r: %r' % (line, lines))
 
     c = cases['beta-again']
     r.check(c, c.exit_code == REMOVED, 'the second run finishes, exit %s' % c.exit_code)

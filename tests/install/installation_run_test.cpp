@@ -2,6 +2,7 @@
 // licence pass, the self-copy and the completion question.
 #include <gtest/gtest.h>
 
+#include "install/quiet_run_ui.h"
 #include "run_fixture.h"
 #include "uninstall/log_format.h"
 
@@ -310,6 +311,53 @@ TEST_F(RunTest, OptREAloneStillAsks) {
     EXPECT_EQ(Install(), RunOutcome::Completed);
     EXPECT_EQ(ui.m_messages.size(), 1u);
     EXPECT_TRUE(system.m_starts.empty());
+}
+
+// Quiet mode: no window to ask, so the licence counts as accepted, nothing is asked, and every
+// warning and step is a line of the log.
+struct QuietRunTest : RunTest {
+    os::testing::FakeRunLog log;
+    RunOutcome InstallQuietly(const std::string& commandLine, const std::string& folder = "C:\\App") {
+        QuietRunUi quietUi(folder, log);
+        state.commandLine = commandLine;
+        state.log = &log;
+        result = RunInstallation(state, system, quietUi, true);
+        return result.outcome;
+    }
+};
+
+TEST_F(QuietRunTest, LicenceCountsAsAcceptedNothingIsAskedAndEachStepIsLogged) {
+    AddRecord("LICENSE.RTF", "", "licence text");
+    system.FailOn("CopyFileOver");
+    EXPECT_EQ(InstallQuietly("OptQ"), RunOutcome::Completed);
+    EXPECT_TRUE(system.m_starts.empty());
+    EXPECT_EQ(system.FileBytes("C:\\App\\LICENSE.RTF"), Bytes("licence text"));
+    for (const char* line : {"Installation folder: C:\\App",
+                             "Setting C:\\WINDOWS\\app.ini [Main] Dir: written \"C:\\App\"",
+                             "Licence agreement accepted: quiet mode", "Placed C:\\WINDOWS\\Kvuninstall.exe",
+                             "Placed C:\\App\\APP.EXE", "Desktop shortcut: My App", "Placed C:\\App\\LICENSE.RTF",
+                             "Uninstall data file: C:\\App\\Kvuninstall.dat",
+                             "Registered for uninstalling: HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+                             "Uninstall\\My Product 1.0"})
+        EXPECT_TRUE(log.Has(line)) << line;
+    EXPECT_TRUE(log.Has("Warning (Korvalin Automatic Installer): Warning: Copying C:\\Downloads\\INSTALL.EXE to "
+                        "C:\\App\\setup.exe failed with error=32.\nThis is not a fatal error - installation will "
+                        "continue."));
+
+    // A second run keeps the value and the current uninstaller, and says so; OptRE starts the program.
+    log.m_lines.clear();
+    system.AddFile("C:\\WINDOWS\\Kvuninstall.exe", Bytes("current"), kArchiveDate + 1);
+    EXPECT_EQ(InstallQuietly("optq OptRE"), RunOutcome::Completed);
+    EXPECT_TRUE(log.Has("Setting C:\\WINDOWS\\app.ini [Main] Dir: kept \"C:\\App\""));
+    EXPECT_TRUE(log.Has("Skipped C:\\WINDOWS\\Kvuninstall.exe: the copy there is as new as the archive"));
+    EXPECT_TRUE(log.Has("Started APP.EXE"));
+    EXPECT_EQ(system.m_starts.size(), 1u);
+}
+
+TEST_F(QuietRunTest, FolderThatCannotBeCreatedFailsWithItsMessage) {
+    EXPECT_EQ(InstallQuietly("OptQ", "Q:\\App"), RunOutcome::Failed);
+    EXPECT_EQ(result.message, "Failed to create installation folder: \"Q:\\App\"");
+    EXPECT_TRUE(log.m_lines.empty());  // the closing message is the caller's to log, with the exit code
 }
 
 TEST_F(RunTest, EverythingSkippedMeansNoQuestion) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "os/run_log.h"
 #include "os/system.h"
 
 namespace kv::os::testing {
@@ -111,6 +112,23 @@ private:
     // `path` made absolute as Windows resolves it, "C:Apps" against C:'s current directory.
     std::string Absolute(const std::string& path) const;
     std::vector<Rule> m_rules;
+};
+
+// A run log kept in memory, one string per line, without the time.
+class FakeRunLog : public RunLog {
+public:
+    using RunLog::Line;
+    void Write(std::initializer_list<std::string_view> parts) override {
+        m_lines.emplace_back();
+        for (const auto part : parts) m_lines.back() += part;
+    }
+    // Whether some line is exactly `line`.
+    bool Has(std::string_view line) const {
+        for (const auto& l : m_lines)
+            if (l == line) return true;
+        return false;
+    }
+    std::vector<std::string> m_lines;
 };
 
 }  // namespace kv::os::testing

@@ -52,5 +52,23 @@ TEST(ArgumentsAfterProgramName, FolderPartCarriesOptions) {
     EXPECT_EQ(archive::OptionPresent("OptNP", line.c_str()), 0);
 }
 
+// The log path leaves the text that options and the working directory are taken from.
+TEST(SplitLogOption, PathIsTakenOutOfTheOptionText) {
+    LogOption split = SplitLogOption("C:\\Dl|OptQ OptLOG=\"C:\\OptNP dir\\a.log\" OptNL");
+    EXPECT_EQ(split.path, "C:\\OptNP dir\\a.log");
+    EXPECT_EQ(split.commandLine, "C:\\Dl|OptQ  OptNL");
+    EXPECT_EQ(archive::OptionPresent("OptNP", split.commandLine.c_str()), 0);
+
+    split = SplitLogOption("C:\\Dl|optlog=C:\\OptUCD\\a.log OptQ");
+    EXPECT_EQ(split.path, "C:\\OptUCD\\a.log");
+    EXPECT_EQ(WorkingDirectoryPart(split.commandLine), "C:\\Dl");
+    EXPECT_EQ(archive::OptionPresent("OptUCD", split.commandLine.c_str()), 0);
+
+    split = SplitLogOption("OptQ OptLOG=");
+    EXPECT_EQ(split.path, "");
+    EXPECT_EQ(split.commandLine, "OptQ ");
+    EXPECT_EQ(SplitLogOption("OptQ").commandLine, "OptQ");
+}
+
 }  // namespace
 }  // namespace kv::ui

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_removal_system.h"
+#include "fake_system.h"
 #include "uninstall/registration.h"
 #include "uninstall/uninstall_log.h"
 #include "uninstall/uninstaller/command_line.h"
@@ -70,6 +71,27 @@ TEST(UninstallCommandLine, SplitsFolderAndProductAsRegistered) {
     EXPECT_EQ(ArgumentsOf("Kvuninstall.exe"), "");
 }
 
+// "/LOG=path" stands behind the product, before or after /S, its path quoted when it has blanks.
+TEST(UninstallCommandLine, LogSwitchInEitherOrderAndQuoted) {
+    auto r = ParseUninstallArguments("C:\\App|App Name /S /LOG=C:\\u.log");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->product, "App Name");
+    EXPECT_TRUE(r->quiet);
+    EXPECT_EQ(r->logPath, "C:\\u.log");
+
+    r = ParseUninstallArguments("\"C:\\My App|App\" /log=\"C:\\My Logs\\u.log\" /S");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->folder, "C:\\My App");
+    EXPECT_EQ(r->product, "App");
+    EXPECT_TRUE(r->quiet);
+    EXPECT_EQ(r->logPath, "C:\\My Logs\\u.log");
+
+    EXPECT_FALSE(ParseUninstallArguments("C:\\App| /LOG=x.log /S"));  // no product left
+    EXPECT_TRUE(HasQuietOption("nonsense /S /LOG=\"x y.log\""));
+    EXPECT_EQ(LogPathOption("nonsense /LOG=\"x y.log"), "x y.log");  // an unclosed quote ends at the end
+    EXPECT_EQ(LogPathOption("C:\\App|App /S"), "");
+}
+
 TEST(RemovalPlan, TakesTheProductsSegmentsAndKeepsWhatOthersClaim) {
     const std::vector<UninstallRecord> records = {
         File("C:\\App\\orphan.txt"),                                                   // 0: no product
@@ -127,9 +149,10 @@ protected:
                 File(kFolder + "\\SETUP.EXE")};
     }
 
-    UninstallOutcome Uninstall(const std::string& arguments) { return RunUninstall(fs, arguments); }
+    UninstallOutcome Uninstall(const std::string& arguments) { return RunUninstall(fs, arguments, runLog); }
 
     FakeRemovalSystem fs;
+    os::testing::FakeRunLog runLog;
 };
 
 TEST_F(UninstallRun, RemovesEverythingOfTheOnlyProduct) {
@@ -232,6 +255,11 @@ TEST_F(UninstallRun, TwoProductsInOneFolderSharingAFile) {
     EXPECT_EQ(Decode(fs.Bytes(kData)), b);
     EXPECT_EQ(fs.m_registry.count(UninstallKeyPath("Alpha")), 0u);
     EXPECT_EQ(fs.m_registry.count(UninstallKeyPath("Beta")), 1u);
+    EXPECT_TRUE(runLog.Has("Removed " + kFolder + "\\alpha.exe"));
+    EXPECT_TRUE(runLog.Has("Kept for another product: " + kFolder + "\\common.dll"));
+    EXPECT_TRUE(runLog.Has("Data file rewritten for the products left: " + kData));
+    EXPECT_TRUE(runLog.Has("Registration of this folder removed: HKLM\\" + UninstallKeyPath("Alpha")));
+    EXPECT_TRUE(runLog.Has("Alpha was removed."));
 
     EXPECT_EQ(Uninstall(kFolder + "|Beta /S").exitCode, kUninstallRemoved);
     EXPECT_FALSE(fs.HasFile(kFolder + "\\common.dll"));
@@ -281,6 +309,8 @@ TEST_F(UninstallRun, AFileInUseIsRetriedListedAndFinishedByTheNextRun) {
     EXPECT_FALSE(fs.HasFolder(kFolder + "\\doc"));
     EXPECT_EQ(Decode(fs.Bytes(kData)), (std::vector<UninstallRecord>{Product("Demo"), File(kFolder + "\\KVDEMO.EXE")}));
     EXPECT_EQ(fs.m_registry.count(UninstallKeyPath("Demo")), 1u);
+    EXPECT_TRUE(runLog.Has("Left (in use or refused): " + kFolder + "\\KVDEMO.EXE"));
+    EXPECT_FALSE(runLog.Has("Registration of this folder removed: HKLM\\" + UninstallKeyPath("Demo")));
 
     fs.HoldInUse(kFolder + "\\KVDEMO.EXE", 0);
     outcome = Uninstall(kFolder + "|Demo /S");

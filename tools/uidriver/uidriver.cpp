@@ -26,6 +26,8 @@
 //                                    window stayed after it was found
 //   absent CAPTION [--for MS]        check that no such window is visible for MS ms (default 1000)
 //   exitcode [--timeout SEC]         wait for the started program to end and print its exit code
+//   windowless [--timeout SEC]       like exitcode (default 30 s), checking all the while that the
+//                                    started program shows no visible top-level window at all
 //   sleep MS                         pause
 //   echo TEXT                        print "== TEXT" (marks the start of a case in the output)
 //
@@ -135,6 +137,7 @@ private:
     bool Gone(long timeoutMs);
     bool Absent(const std::string& caption, long forMs);
     bool ExitCode(long timeoutMs);
+    bool Windowless(long timeoutMs);
     bool Key(const std::string& name);
     bool Chars(const std::string& id, const std::string& text);
     HWND TreeOf(const char* step);
@@ -340,6 +343,29 @@ bool Driver::ExitCode(long timeoutMs) {
     return true;
 }
 
+// Any visible top-level window of the process.
+BOOL CALLBACK MatchAnyOfProcess(HWND window, LPARAM param) {
+    auto* context = reinterpret_cast<FindContext*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != context->processId || !IsWindowVisible(window)) return TRUE;
+    context->found = window;
+    return FALSE;
+}
+
+bool Driver::Windowless(long timeoutMs) {
+    if (!m_bStarted) return Fail("windowless: nothing was started");
+    const std::string any;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        FindContext context{&any, m_process.dwProcessId, nullptr};
+        EnumWindows(MatchAnyOfProcess, reinterpret_cast<LPARAM>(&context));
+        if (context.found != nullptr) return Fail("unexpected window \"" + Escape(TextOf(context.found)) + "\"");
+        if (WaitForSingleObject(m_process.hProcess, kPollMs) == WAIT_OBJECT_0) return ExitCode(0);
+        if (Clock::now() >= deadline) return Fail("timeout waiting for the program to end");
+    }
+}
+
 // The window that has the keyboard focus in the current window's thread, else the window itself.
 HWND FocusOf(HWND window) {
     GUITHREADINFO info{};
@@ -529,6 +555,7 @@ bool Driver::Step(const std::vector<std::string>& args, std::size_t& i) {
         return Absent(caption, Option(args, i, "for", 1000));
     }
     if (name == "exitcode") return ExitCode(Option(args, i, "timeout", 30) * 1000);
+    if (name == "windowless") return Windowless(Option(args, i, "timeout", 30) * 1000);
     if (name == "sleep") {
         needs(1);
         std::this_thread::sleep_for(std::chrono::milliseconds(std::atol(args[i++].c_str())));

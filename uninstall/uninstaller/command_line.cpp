@@ -1,6 +1,8 @@
 // Splitting the uninstaller's command line into folder, product and the quiet option.
 #include "uninstall/uninstaller/command_line.h"
 
+#include "archive/options.h"
+
 namespace kv::uninstall {
 namespace {
 
@@ -12,7 +14,23 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
+// The arguments without their "/LOG=path" switch; `logPath` gets the path.
+std::string WithoutLogOption(std::string_view arguments, std::string& logPath) {
+    std::string rest(arguments);
+    if (const auto found = archive::FindOptionValue("/LOG=", arguments)) {
+        logPath = found->value;
+        rest.erase(found->begin, found->end - found->begin);
+    }
+    return rest;
+}
+
 }  // namespace
+
+std::string LogPathOption(std::string_view arguments) {
+    std::string path;
+    WithoutLogOption(arguments, path);
+    return path;
+}
 
 std::string_view ArgumentsOf(std::string_view commandLine) {
     std::size_t pos = 0;
@@ -28,14 +46,19 @@ std::string_view ArgumentsOf(std::string_view commandLine) {
 }
 
 bool HasQuietOption(std::string_view arguments) {
-    const std::string_view text = Trim(arguments);
+    std::string logPath;
+    const std::string rest = WithoutLogOption(arguments, logPath);
+    const std::string_view text = Trim(rest);
     // "/S" is only taken as the option when a blank separates it from the product name.
     return text.size() >= 3 && IsBlank(text[text.size() - 3]) && text[text.size() - 2] == '/' &&
            (text.back() == 'S' || text.back() == 's');
 }
 
 std::optional<UninstallRequest> ParseUninstallArguments(std::string_view arguments) {
-    std::string_view text = Trim(arguments);
+    UninstallRequest request;
+    // The log switch goes first: its quoted path must not be taken for the quotes around the rest.
+    const std::string withoutLog = WithoutLogOption(arguments, request.logPath);
+    std::string_view text = Trim(withoutLog);
     // A shell or script that quoted "FOLDER|PRODUCT" because of its blanks: neither part can hold a
     // double quote (the installer refuses one in the folder), so the quotes are only wrapping.
     std::string unquoted;
@@ -46,7 +69,6 @@ std::optional<UninstallRequest> ParseUninstallArguments(std::string_view argumen
             text = Trim(unquoted);
         }
     }
-    UninstallRequest request;
     if (HasQuietOption(text)) {
         request.quiet = true;
         text = Trim(text.substr(0, text.size() - 3));

@@ -1,5 +1,8 @@
 // The uninstaller's command line: "FOLDER|PRODUCT" as the uninstall registration writes it,
-// optionally followed by " /S" for a quiet removal.
+// optionally followed by " /S" for a quiet removal and " /LOG=path" for a run log (in either order).
+// The log option is written like the quiet one, as a switch behind the product, rather than as the
+// installer's OptLOG= word: the registered command line ends with the product name, and a deployment
+// tool appends its switches to it.
 #pragma once
 
 #include <optional>
@@ -12,6 +15,7 @@ struct UninstallRequest {
     std::string folder;   // as registered: may hold blanks and may end in a backslash
     std::string product;  // the product record's text and the registry key's name
     bool quiet = false;   // "/S": no question, no message boxes
+    std::string logPath;  // "/LOG=path" (the path to the next blank, or in double quotes); empty: no log
 };
 
 // The text after the program's own name (see ArgumentsOf). Nothing when it is not FOLDER|PRODUCT
@@ -21,6 +25,10 @@ std::optional<UninstallRequest> ParseUninstallArguments(std::string_view argumen
 // True when the arguments end in the quiet option " /S" (letter case ignored), also when the rest is
 // malformed: a script that asked for quiet gets no message box either way.
 bool HasQuietOption(std::string_view arguments);
+
+// The log path of "/LOG=path" anywhere in the arguments, also when the rest is malformed; empty
+// when none is given.
+std::string LogPathOption(std::string_view arguments);
 
 // The part of a whole Windows command line after the program name (quoted or not) and the blanks
 // that follow it.

@@ -19,7 +19,8 @@ constexpr std::size_t kListedLimit = 20;  // lines of a message box before "and 
 
 class Run {
 public:
-    Run(RemovalSystem& system, const UninstallRequest& request) : m_system(system), m_request(request) {}
+    Run(RemovalSystem& system, const UninstallRequest& request, os::RunLog& log)
+        : m_system(system), m_request(request), m_log(log) {}
 
     UninstallOutcome Execute() {
         const std::string dataPath = DataFilePath(m_request.folder);
@@ -55,6 +56,7 @@ public:
             return Finish(kUninstallDeclined, "");
         }
 
+        for (const std::size_t i : plan.shared) m_log.Line({"Kept for another product: ", records[i].text});
         RemoveTargets(records, plan);
         RemoveFolders(records);
 
@@ -106,6 +108,7 @@ private:
             if (!path) {
                 m_failed.insert(i);
                 m_notRemoved.push_back("shortcut " + records[i].text + " (its folder is unknown)");
+                m_log.Line({"Left: ", m_notRemoved.back()});
                 continue;
             }
             pending.emplace_back(i, *path);
@@ -120,17 +123,20 @@ private:
             if (attempt > 1) m_system.Sleep(kRetryPauseMs);
             std::vector<std::pair<std::size_t, std::string>> refused;
             for (auto& item : pending) {
-                if (m_system.RemoveFile(item.second) == RemoveResult::Failed) {
+                const RemoveResult result = m_system.RemoveFile(item.second);
+                if (result == RemoveResult::Failed) {
                     refused.push_back(std::move(item));
-                } else {
-                    m_gone.push_back(item.first);  // removed, or already missing
+                    continue;
                 }
+                m_gone.push_back(item.first);  // removed, or already missing
+                m_log.Line({result == RemoveResult::Removed ? "Removed " : "Already gone: ", item.second});
             }
             pending = std::move(refused);
         }
         for (const auto& [i, path] : pending) {
             m_failed.insert(i);
             m_notRemoved.push_back(path);
+            m_log.Line({"Left (in use or refused): ", path});
         }
     }
 
@@ -166,6 +172,9 @@ private:
             for (const auto& record : remaining) EncodeRecord(record, bytes);
             if (!m_system.ReplaceFile(dataPath, bytes)) {
                 m_notRemoved.push_back(dataPath + " (could not be updated)");
+                m_log.Line({"Left: ", m_notRemoved.back()});
+            } else {
+                m_log.Line({"Data file rewritten for the products left: ", dataPath});
             }
             return false;
         }
@@ -173,9 +182,13 @@ private:
         m_system.RemoveFile(ReplacementPath(dataPath));
         for (int attempt = 1; attempt <= kRemoveTries; ++attempt) {
             if (attempt > 1) m_system.Sleep(kRetryPauseMs);
-            if (m_system.RemoveFile(dataPath) != RemoveResult::Failed) return true;
+            if (m_system.RemoveFile(dataPath) != RemoveResult::Failed) {
+                m_log.Line({"Data file deleted: ", dataPath});
+                return true;
+            }
         }
         m_notRemoved.push_back(dataPath);
+        m_log.Line({"Left (in use or refused): ", dataPath});
         return false;
     }
 
@@ -185,12 +198,17 @@ private:
     void DropRegistration() {
         const std::string keyPath = UninstallKeyPath(m_request.product);
         for (const RegistryView view : kRegistryViews) {
-            if (NamesAnotherFolder(m_system.ReadMachineString(view, keyPath, "UninstallString"))) continue;
+            if (NamesAnotherFolder(m_system.ReadMachineString(view, keyPath, "UninstallString"))) {
+                m_log.Line({"Registry key kept, it names another folder: HKLM\\", keyPath});
+                continue;
+            }
             if (!m_system.DeleteMachineKey(view, keyPath)) {
                 m_notRemoved.push_back("registry key HKLM\\" + keyPath);
+                m_log.Line({"Left: ", m_notRemoved.back()});
                 return;
             }
         }
+        m_log.Line({"Registration of this folder removed: HKLM\\", keyPath});
     }
 
     bool NamesAnotherFolder(const std::optional<std::string>& command) const {
@@ -213,12 +231,14 @@ private:
 
     UninstallOutcome Stop(int code, const std::string& message) {
         UninstallOutcome outcome{code, message, {}};
+        m_log.Line(message);
         if (!m_request.quiet) m_system.Tell(message, kUninstallCaption, true);
         return outcome;
     }
 
     UninstallOutcome Finish(int code, const std::string& message) {
         UninstallOutcome outcome{code, message, m_notRemoved};
+        m_log.Line(message.empty() ? "Removal declined" : message);
         if (!m_request.quiet && !message.empty()) {
             m_system.Tell(message, kUninstallCaption, code != kUninstallRemoved);
         }
@@ -227,6 +247,7 @@ private:
 
     RemovalSystem& m_system;
     const UninstallRequest& m_request;
+    os::RunLog& m_log;
     std::vector<std::size_t> m_gone;    // records whose file or shortcut no longer exists
     std::set<std::size_t> m_failed;     // records whose file or shortcut is still there
     std::vector<std::string> m_notRemoved;
@@ -234,16 +255,17 @@ private:
 
 }  // namespace
 
-UninstallOutcome RunUninstall(RemovalSystem& system, std::string_view arguments) {
+UninstallOutcome RunUninstall(RemovalSystem& system, std::string_view arguments, os::RunLog& log) {
     const auto request = ParseUninstallArguments(arguments);
     if (!request) {
         const std::string message = "The uninstaller cannot use its command line:\n" + std::string(arguments) +
                                     "\n\nIt expects the installation folder and the product name as FOLDER|PRODUCT, "
                                     "optionally followed by /S.\nNothing was removed.";
+        log.Line(message);
         if (!HasQuietOption(arguments)) system.Tell(message, kUninstallCaption, true);
         return UninstallOutcome{kUninstallBadCommandLine, message, {}};
     }
-    return Run(system, *request).Execute();
+    return Run(system, *request, log).Execute();
 }
 
 }  // namespace kv::uninstall

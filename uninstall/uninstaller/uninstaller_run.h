@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "os/run_log.h"
 #include "uninstall/uninstaller/removal_system.h"
 
 namespace kv::uninstall {
@@ -21,7 +22,9 @@ struct UninstallOutcome {
     std::vector<std::string> notRemoved;  // files, shortcuts and other parts left behind
 };
 
-// `arguments` is the command line after the program's name.
-UninstallOutcome RunUninstall(RemovalSystem& system, std::string_view arguments);
+// `arguments` is the command line after the program's name. Each file removed, kept for another
+// product or left behind, the registry key, the data file and the closing message are lines of `log`.
+UninstallOutcome RunUninstall(RemovalSystem& system, std::string_view arguments,
+                              os::RunLog& log = os::OrNullLog(nullptr));
 
 }  // namespace kv::uninstall

@@ -1,0 +1,84 @@
+// Quiet mode: the dialog's start-up steps and its run, without the dialog.
+#include "app/quiet_install.h"
+
+#include <direct.h>
+
+#include <cstdio>
+#include <exception>
+
+#include "archive/options.h"
+#include "install/installation_run.h"
+#include "install/quiet_run_ui.h"
+#include "os/win32_system.h"
+#include "ui/archive_loader.h"
+#include "ui/archive_stream_reader.h"
+#include "ui/command_line.h"
+
+namespace kv::app {
+
+namespace {
+
+// The installer's own file, closed however the quiet run ends.
+struct ArchiveFile {
+    std::FILE* m_pFile = nullptr;
+    ~ArchiveFile() {
+        if (m_pFile != nullptr) std::fclose(m_pFile);
+    }
+};
+
+ui::ExitCode InstallQuietly(const std::string& commandLine, const std::string& executableName, os::RunLog& log) {
+    const auto option = [&commandLine](const char* word) {
+        return archive::OptionPresent(word, commandLine.c_str()) == 1;
+    };
+    // The working directory is the text before "|", taken as it stands; a failed change is ignored.
+    const std::string workingDir = ui::WorkingDirectoryPart(commandLine);
+    if (!workingDir.empty()) (void)::_chdir(workingDir.c_str());
+    os::Win32System system;
+    const std::string startupDir = system.CurrentDirectory();
+
+    ArchiveFile archive;
+    ui::ArchiveLoader loader(archive.m_pFile);
+    ui::LoadFailure failure = loader.OpenAndVerify(executableName);
+    if (failure == ui::LoadFailure::None) {
+        log.Line({"Archive ", startupDir, "\\", loader.m_strArchivePath, ": checksum matches"});
+        failure = loader.LoadManifest(system, option("OptUCD"));
+    }
+    if (failure != ui::LoadFailure::None) {
+        log.Line(ui::LoadFailureMessage(failure, loader.m_strArchivePath));
+        return ui::LoadFailureExitCode(failure);
+    }
+
+    install::RunState state;
+    state.manifest = loader.m_pManifest.get();
+    state.title = loader.m_pManifest->title;
+    state.windowsDirectory = loader.m_strWindowsDir;
+    state.startupDirectory = startupDir;
+    state.archivePath = loader.m_strArchivePath;
+    state.useCurrentFolder = loader.m_bUseCurrentFolder;
+    state.commandLine = commandLine;
+    ui::ArchiveStreamReader entries(archive.m_pFile);
+    state.entries = &entries;
+    state.log = &log;
+    install::QuietRunUi window(loader.m_strInstallFolder, log);
+    const install::RunResult result = install::RunInstallation(state, system, window, !option("OptNIN"));
+    if (!result.message.empty()) log.Line({result.caption, ": ", result.message});
+    if (result.outcome == install::RunOutcome::Completed) log.Line("Installation completed");
+    return ui::RunExitCode(result.outcome);
+}
+
+}  // namespace
+
+// Nothing may escape to the process's end without a line in the log and an exit code that says so.
+ui::ExitCode RunQuietInstallation(const std::string& commandLine, const std::string& executableName,
+                                  os::RunLog& log) {
+    try {
+        return InstallQuietly(commandLine, executableName, log);
+    } catch (const std::exception& error) {
+        log.Line({"An unexpected error stopped the installer: ", error.what()});
+    } catch (...) {
+        log.Line("An unexpected error stopped the installer");
+    }
+    return ui::kExitInternalError;
+}
+
+}  // namespace kv::app

@@ -1,0 +1,18 @@
+// Quiet mode (OptQ): the installation without any window, for deployment tools. Every message the
+// loader or the run would show in a box goes to the run log instead, and the run ends as that box
+// would have ended it.
+#pragma once
+
+#include <string>
+
+#include "os/run_log.h"
+#include "ui/exit_codes.h"
+
+namespace kv::app {
+
+// `commandLine` is the text after the program's name without the log option; `executableName`
+// the module's name without folder and extension. Returns the process exit code.
+ui::ExitCode RunQuietInstallation(const std::string& commandLine, const std::string& executableName,
+                                  os::RunLog& log);
+
+}  // namespace kv::app

@@ -62,7 +62,9 @@ ui::ExitCode InstallQuietly(const std::string& commandLine, const std::string& e
     install::QuietRunUi window(loader.m_strInstallFolder, log);
     const install::RunResult result = install::RunInstallation(state, system, window, !option("OptNIN"));
     if (!result.message.empty()) log.Line({result.caption, ": ", result.message});
-    if (result.outcome == install::RunOutcome::Completed) log.Line("Installation completed");
+    if (result.outcome == install::RunOutcome::Completed ||
+        result.outcome == install::RunOutcome::CompletedNotUninstallable)
+        log.Line("Installation completed");
     return ui::RunExitCode(result.outcome);
 }
 

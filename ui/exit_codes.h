@@ -26,6 +26,8 @@ inline ExitCode RunExitCode(install::RunOutcome outcome) {
     case install::RunOutcome::Completed:
     case install::RunOutcome::Launched:
         return kExitInstalled;
+    case install::RunOutcome::CompletedNotUninstallable:
+        return kExitNotUninstallable;
     case install::RunOutcome::FolderRefused:
         return kExitFolderRefused;
     case install::RunOutcome::Failed:

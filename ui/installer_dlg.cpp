@@ -216,7 +216,7 @@ void CInstallerDlg::FinishRun(const install::RunResult& result, bool fromInstall
         break;  // after Install Now the dialog stays usable and the manifest stays loaded
     case install::RunOutcome::Completed:
     case install::RunOutcome::CompletedNotUninstallable:
-        m_nExitCode = result.outcome == install::RunOutcome::Completed ? kExitInstalled : kExitNotUninstallable;
+        m_nExitCode = RunExitCode(result.outcome);
         PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
         break;
     case install::RunOutcome::Launched:

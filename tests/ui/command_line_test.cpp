@@ -2,10 +2,23 @@
 #include <gtest/gtest.h>
 
 #include "ui/command_line.h"
+#include "ui/exit_codes.h"
 #include "archive/options.h"
 
 namespace kv::ui {
 namespace {
+
+// A script tells a run's ending by the exit code alone, so no two endings may share one, and none may
+// fall through to the code of an unexpected error.
+TEST(RunExitCode, EachEndingOfARunHasItsOwnCode) {
+    using install::RunOutcome;
+    EXPECT_EQ(RunExitCode(RunOutcome::Completed), kExitInstalled);
+    EXPECT_EQ(RunExitCode(RunOutcome::Launched), kExitInstalled);
+    EXPECT_EQ(RunExitCode(RunOutcome::CompletedNotUninstallable), kExitNotUninstallable);
+    EXPECT_EQ(RunExitCode(RunOutcome::Failed), kExitInstallFailed);
+    EXPECT_EQ(RunExitCode(RunOutcome::LicenseDeclined), kExitLicenseDeclined);
+    EXPECT_EQ(RunExitCode(RunOutcome::FolderRefused), kExitFolderRefused);
+}
 
 TEST(ArgumentsAfterProgramName, QuotedNameThenBlanksAreDropped) {
     EXPECT_EQ(ArgumentsAfterProgramName("\"C:\\Down loads\\SETUP.EXE\"   C:\\Temp|OptNP"), "C:\\Temp|OptNP");

@@ -46,14 +46,15 @@ bool ReadEntry(archive::ReadAtSource& entries, std::uint32_t offset, std::uint32
     return entries.ReadAt(offset, buffer) == length;
 }
 
-bool ExpandEntry(os::System& system, const std::string& scratch, std::span<const std::uint8_t> bytes,
-                 os::FileStream& out, const std::string& name, std::string& failure) {
-    std::unique_ptr<os::FileStream> stored = system.OpenFile(scratch, os::OpenMode::Scratch);
-    if (!stored || stored->Write(bytes) < bytes.size()) {
+bool ExpandEntry(os::System& system, const std::string& scratchPath, std::unique_ptr<os::FileStream>& scratch,
+                 std::span<const std::uint8_t> bytes, os::FileStream& out, const std::string& name,
+                 std::string& failure) {
+    if (!scratch) scratch = system.OpenFile(scratchPath, os::OpenMode::Scratch);
+    if (!scratch || !scratch->Truncate(0) || scratch->Write(bytes) < bytes.size()) {
         failure = Format("Failed to write file: %s", name);
         return false;
     }
-    if (!system.LzExpandInto(*stored, out)) {
+    if (!system.LzExpandInto(*scratch, out)) {
         failure = Format("Failed to expand file: %s", name);
         return false;
     }
@@ -76,7 +77,8 @@ std::unique_ptr<os::FileStream> OpenTarget(PlacementContext& ctx, const std::str
 // file is created once and opened once. Writing the entry under the target's name and expanding it
 // into a temporary file beside it created two new files per record, deleted one and renamed the
 // other: under Wine each new name costs a case-insensitive search of the whole folder, which made
-// large folders slow. The scratch file serves the folder's next record and goes when the pass ends.
+// large folders slow. The scratch file stays open for the folder's next record and goes when the
+// pass ends.
 bool WriteEntry(PlacementContext& ctx, const std::string& target, const std::string& folder,
                 std::span<const std::uint8_t> bytes, os::FileTime stamp, bool keptByDate) {
     std::unique_ptr<os::FileStream> out = OpenTarget(ctx, target);
@@ -85,9 +87,9 @@ bool WriteEntry(PlacementContext& ctx, const std::string& target, const std::str
     // stamp below would leave a half-written file that the next run keeps. Until it is stamped it
     // is dated at the start of file time (1, since 0 means "unchanged" to Windows).
     if (keptByDate) out->SetTimes(kIncompleteFileTime);
-    const std::string scratch = Join(folder, kExpandTempName);
-    ctx.scratchFiles.insert(scratch);
-    if (!ExpandEntry(ctx.system, scratch, bytes, *out, target, ctx.failure)) return false;
+    const std::string scratchPath = Join(folder, kExpandTempName);
+    if (!ExpandEntry(ctx.system, scratchPath, ctx.scratchFiles[scratchPath], bytes, *out, target, ctx.failure))
+        return false;
     if (!out->SetTimes(stamp)) {
         ctx.failure = Format("Failed to set archive date: %s", target);
         return false;
@@ -201,7 +203,10 @@ bool PlaceFiles(PlacementContext& ctx) {
     for (std::size_t index = 0; index < files.size() && placed; ++index)
         placed = PlaceFile(ctx, files[index], index) != PlaceResult::Failed;
     // Whatever the outcome, no scratch file stays behind.
-    for (const std::string& scratch : ctx.scratchFiles) ctx.system.RemoveFile(scratch);
+    for (auto& [path, scratch] : ctx.scratchFiles) {
+        if (scratch) scratch->Close();
+        ctx.system.RemoveFile(path);
+    }
     ctx.scratchFiles.clear();
     return placed;
 }

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 #include <memory>
-#include <set>
+#include <map>
 #include <span>
 #include <string>
 
@@ -44,7 +44,9 @@ struct PlacementContext {
     LaunchRequest launch;
     std::string lastPlacedPath;  // full path of the last record that got past the skip rules
     std::string failure;         // the message of a failed pass, to be shown by the failure exit
-    std::set<std::string> scratchFiles;  // each folder's Kvtmpexp.dat, removed when the pass ends
+    // Each folder's Kvtmpexp.dat by its path, open from its first entry to the end of the pass, when
+    // it is closed and removed.
+    std::map<std::string, std::unique_ptr<os::FileStream>> scratchFiles;
     // The expanded sizes of the files placed for the product. The shared uninstaller is left out, and
     // so is the installer's own copy: neither is the product's.
     std::uint64_t placedBytes = 0;
@@ -67,12 +69,14 @@ bool WriteEntry(PlacementContext& ctx, const std::string& target, const std::str
                 std::span<const std::uint8_t> bytes, os::FileTime stamp, bool keptByDate);
 
 // The one way an archive entry becomes a file, for the licence text and every placed file alike:
-// the stored `bytes` go to the scratch file `scratch`, and the LZ service expands them from there
-// into the open `out` (an SZDD entry expanded, any other copied unchanged). False with `failure`
-// set to "Failed to write file: name" or "Failed to expand file: name". The caller removes the
-// scratch file.
-bool ExpandEntry(os::System& system, const std::string& scratch, std::span<const std::uint8_t> bytes,
-                 os::FileStream& out, const std::string& name, std::string& failure);
+// the stored `bytes` replace the content of the scratch file, and the LZ service expands them from
+// there into the open `out` (an SZDD entry expanded, any other copied unchanged). `scratch` is
+// created new at `scratchPath` on first use and stays open for the next entries of its folder.
+// False with `failure` set to "Failed to write file: name" or "Failed to expand file: name". The
+// caller closes and removes the scratch file.
+bool ExpandEntry(os::System& system, const std::string& scratchPath, std::unique_ptr<os::FileStream>& scratch,
+                 std::span<const std::uint8_t> bytes, os::FileStream& out, const std::string& name,
+                 std::string& failure);
 
 // Whether the text from the target's last "." on is ".itc" or ".sbb", in any case.
 bool IsKeptDataFile(const std::string& target);

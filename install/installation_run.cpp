@@ -205,7 +205,9 @@ Run::LicensePass Run::ShowLicense(const archive::FileRecord& record) {
     }
     // Expanded the way every placed file is, through the scratch file of the folder (the current
     // directory), which goes right after.
-    const bool expanded = ExpandEntry(m_system, kExpandTempName, buffer, *out, kLicenseFile, m_failure);
+    std::unique_ptr<os::FileStream> scratch;
+    const bool expanded = ExpandEntry(m_system, kExpandTempName, scratch, buffer, *out, kLicenseFile, m_failure);
+    if (scratch) scratch->Close();
     m_system.RemoveFile(kExpandTempName);
     if (!expanded) return LicensePass::Failed;
     // Bytes that the close could not flush are as lost as a short write.

@@ -114,7 +114,8 @@ public:
 
     // The LZ expansion service between two open files of this System: expands all of `source`,
     // from its start, into `destination` at its position, an SZDD-compressed source expanded and any
-    // other copied unchanged. `source` is closed by it. False when the service reports an error.
+    // other copied unchanged. `source` stays open, so one scratch file serves many expansions. False
+    // when the service reports an error.
     virtual bool LzExpandInto(FileStream& source, FileStream& destination) = 0;
 
     // Shell: the path of a special folder (nothing when the shell cannot tell), and the saving of a

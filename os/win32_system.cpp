@@ -51,8 +51,6 @@ public:
     }
 
     HANDLE Handle() const { return m_hFile; }
-    // For a handle that someone else has closed (LZClose closes the file it expanded).
-    void Forget() { m_hFile = INVALID_HANDLE_VALUE; }
 
 private:
     HANDLE m_hFile;
@@ -334,11 +332,20 @@ bool Win32System::LzExpandInto(FileStream& source, FileStream& destination) {
     const LzService* lz = Lz();
     if (lz == nullptr || from.Handle() == INVALID_HANDLE_VALUE || to.Handle() == INVALID_HANDLE_VALUE) return false;
     if (SetFilePointer(from.Handle(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return false;
-    const INT lzIn = lz->init(ToHfile(from.Handle()));
-    if (lzIn < 0) return false;  // LZInit closes nothing when it fails
+    // The service closes the handle it was given: it gets a duplicate, so the source stays open and
+    // its name stays taken for the folder's next entry (creating a file anew costs Wine a search of
+    // the whole folder, and an open file without sharing cannot be replaced meanwhile).
+    HANDLE duplicate = INVALID_HANDLE_VALUE;
+    if (!DuplicateHandle(GetCurrentProcess(), from.Handle(), GetCurrentProcess(), &duplicate, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS))
+        return false;
+    const INT lzIn = lz->init(ToHfile(duplicate));
+    if (lzIn < 0) {
+        CloseHandle(duplicate);  // LZInit closes nothing when it fails
+        return false;
+    }
     const bool copied = CopyExpanded(*lz, lzIn, to.Handle());
-    lz->close(lzIn);  // closes the source's handle as well
-    from.Forget();
+    lz->close(lzIn);  // closes the duplicate
     return copied;
 }
 

@@ -353,7 +353,6 @@ bool FakeSystem::LzExpandInto(FileStream& source, FileStream& destination) {
     const Node* stored = from.NodeOrNull();
     if (!stored || from.IsClosed() || to.IsClosed()) return false;
     const std::vector<std::uint8_t> bytes = stored->bytes;
-    from.Close();  // the service closes the file it expanded
     if (ShouldFail("LzExpand", to.Path())) return false;
     // Pass-through, written at the start of the freshly created destination: the fake knows no
     // SZDD; real expansion is tested against the platform's service.

@@ -70,7 +70,7 @@ TEST_F(UninstallLogTest, ShortcutsDifferingOnlyInLocationAreTwoRecords) {
 // must not append behind it: its product record would be read as part of the old path.
 TEST_F(UninstallLogTest, DataFileCutShortLosesOnlyThePartialRecordAndNewRecordsStartOnABoundary) {
     const auto whole = Encode({{kKindProduct, 0, "", "N"}, {kKindFile, 0, "", "C:\\App\\n.dll"}});
-    for (const std::vector<std::uint8_t> partial :
+    for (const std::vector<std::uint8_t>& partial :
          {std::vector<std::uint8_t>{0x00, 'C', ':', '\\', 'A'}, {0x01}, {0x01, 0x00, 'G'}, {0x02, 'M'}}) {
         auto cut = whole;
         cut.insert(cut.end(), partial.begin(), partial.end());

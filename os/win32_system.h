@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "os/system.h"
 
 namespace kv::os {
@@ -45,7 +47,10 @@ public:
     CalendarDate LocalDate() override;
 
 private:
+    static constexpr std::size_t kExpandPieceBytes = 1 << 20;
+
     HWND m_hOwner;
+    std::unique_ptr<char[]> m_expandPiece;  // LzExpandInto's buffer, kept for the next file
 };
 
 // FILETIME <-> one 64-bit number.

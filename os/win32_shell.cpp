@@ -30,10 +30,19 @@ std::optional<std::string> Win32System::SpecialFolderPath(SpecialFolder folder) 
     return std::string(path);
 }
 
+void Win32System::StartCom() {
+    // S_FALSE (already started on this thread) is balanced too; a thread started in another mode
+    // keeps it, and the shell works in that.
+    if (!m_comStarted) m_comStarted = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+}
+
+Win32System::~Win32System() {
+    if (m_comStarted) CoUninitialize();
+}
+
 bool Win32System::SaveShellLink(const std::string& linkPath, const std::string& target, const std::string& description,
                                 const std::string& arguments, const std::string& workingDirectory) {
-    // Balanced per shortcut: the application may or may not have initialised the library already.
-    const HRESULT init = CoInitialize(nullptr);
+    StartCom();
     bool saved = false;
     {
         ComRelease<IShellLinkA> link;
@@ -51,7 +60,6 @@ bool Win32System::SaveShellLink(const std::string& linkPath, const std::string& 
             }
         }
     }
-    if (SUCCEEDED(init)) CoUninitialize();
     return saved;
 }
 

@@ -358,6 +358,7 @@ bool Win32System::LzExpandInto(FileStream& source, FileStream& destination) {
 
 void Win32System::ShellOpen(const std::string& file, const std::string& parameters,
                             const std::string& workingDirectory) {
+    StartCom();  // the shell may hand the start to an extension, which needs it
     ShellExecuteA(m_hOwner, "open", file.c_str(), parameters.c_str(), workingDirectory.c_str(), SW_SHOWDEFAULT);
 }
 

@@ -14,6 +14,9 @@ public:
     // `owner` is the window that starts programs (ShellExecute's owner); it may be set later, once
     // the dialog's window exists.
     explicit Win32System(HWND owner = nullptr) : m_hOwner(owner) {}
+    ~Win32System() override;
+    Win32System(const Win32System&) = delete;
+    Win32System& operator=(const Win32System&) = delete;
     void SetOwner(HWND owner) { m_hOwner = owner; }
 
     bool MakeDirectory(const std::string& path) override;
@@ -49,7 +52,13 @@ public:
 private:
     static constexpr std::size_t kExpandPieceBytes = 1 << 20;
 
+    // The component library on this thread, started on first need (a shell link, a program
+    // started) and kept until this object ends: Wine takes about a quarter of a second to start
+    // it, which a quiet run with no shortcut never pays.
+    void StartCom();
+
     HWND m_hOwner;
+    bool m_comStarted = false;
     std::unique_ptr<char[]> m_expandPiece;  // LzExpandInto's buffer, kept for the next file
 };
 

@@ -20,6 +20,7 @@ struct ComRelease {
 }  // namespace
 
 std::optional<std::string> Win32System::SpecialFolderPath(SpecialFolder folder) {
+    StartCom();  // the shell functions behind the special folders want it on this thread
     const int csidl = folder == SpecialFolder::Desktop ? CSIDL_DESKTOPDIRECTORY : CSIDL_PROGRAMS;
     LPITEMIDLIST list = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(m_hOwner, csidl, &list)) || list == nullptr) return std::nullopt;

@@ -205,9 +205,16 @@ bool Driver::Start(const std::string& commandLine, const std::string& cwd) {
     startup.cb = sizeof startup;
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.empty() ? nullptr : cwd.c_str(),
-                        &startup, &m_process)) {
-        return Fail("cannot start " + commandLine + " (error " + std::to_string(GetLastError()) + ")");
+    // Under load Wine now and then fails a start with ERROR_INTERNAL_ERROR (the new process died
+    // while it was set up); that start is tried again, any other failure is the answer.
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           cwd.empty() ? nullptr : cwd.c_str(), &startup, &m_process))
+            break;
+        const DWORD error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == 3)
+            return Fail("cannot start " + commandLine + " (error " + std::to_string(error) + ")");
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
     }
     m_bStarted = true;
     return true;

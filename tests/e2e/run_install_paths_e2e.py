@@ -23,9 +23,11 @@ sys.path.insert(0, HERE)
 import installer_fixtures as fx  # noqa: E402
 from e2e_common import (EXIT_INSTALL_FAILED, EXIT_INSTALLED, FAILED_CAPTION, MAIN_CAPTION,  # noqa: E402
                         UNINSTALL_KEY, Case, Runner, cwin, on_display, prefix_path, read_file, read_text,
-                        registry_view, remove_file, wait_for_file, win, wine_command)
+                        registry_view, remove_file, shortcut_fields, user_folder, wait_for_file, win,
+                        wine_command)
 
 TITLE = 'Korvalin Paths 1.0'
+QUIET_LINK = 'Korvalin Quiet Link'
 PRODUCT = 'Korvalin Paths'
 QUESTION_CAPTION = 'Installation Complete'
 WARNING_CAPTION = 'Korvalin Automatic Installer'
@@ -36,6 +38,10 @@ DATA_FILE_ERROR = ('Error opening Uninstall data file.\nMake sure you are not al
 SAMPLE = b'Hello from the paths archive.\r\n' * 40
 LICENSE = b'Licence text that launch mode never shows.\r\n'
 INI_FILE = 'kvpaths-e2e.ini'
+
+
+def quiet_link_path():
+    return os.path.join(user_folder('Desktop'), QUIET_LINK + '.lnk')
 
 
 def manifest(folder, marker, run_file='RUNME.EXE', extra_files=(), settings=()):
@@ -138,7 +144,10 @@ def main():
     # Quiet mode: a licence that nobody is shown, a log named with blanks in its path; a folder that
     # cannot be created, logged where quiet mode logs by default; the installer's copy held open.
     fixture('quiet', manifest(cwin(folder('quiet')), marker,
-                              extra_files=[{'file': 'LICENSE.TXT', 'content': LICENSE}]))
+                              extra_files=[{'file': 'LICENSE.TXT', 'content': LICENSE},
+                                           {'file': 'LINKED.EXE', 'content': marker, 'desktopIcon': 1,
+                                            'iconName': QUIET_LINK}]))
+    remove_file(quiet_link_path())
     fixture('quiet-fail', manifest(uncreatable['under-file'], marker))
     fixture('quiet-warn', manifest(cwin(folder('self-copy')), marker))
     quiet_log = os.path.join(work, 'quiet run.log')
@@ -302,6 +311,10 @@ def main():
         r.check(c, line in lines, 'the log says %r: %r' % (line, lines))
     r.check(c, placed('quiet', 'LICENSE.TXT') == LICENSE and placed('quiet', 'SAMPLE.TXT') == SAMPLE, 'files placed')
     r.check(c, not os.path.exists(os.path.join(folder('quiet'), 'started.txt')), 'nothing started without OptRE')
+    link = shortcut_fields(quiet_link_path()) if os.path.exists(quiet_link_path()) else {}
+    r.check(c, link.get('Local path', '').lower() == (cwin(folder('quiet')) + '\\LINKED.EXE').lower() and
+            'Desktop shortcut: ' + QUIET_LINK in lines, 'Desktop shortcut made and logged: %r' % link)
+    remove_file(quiet_link_path())
 
     c = case('quiet-fail')
     r.check(c, c.exit_code == EXIT_INSTALL_FAILED, 'no window, exit code %s' % c.exit_code)

@@ -57,7 +57,7 @@ void CInstallerApp::RunWithLog(const std::string& commandLine, bool quiet, os::R
         m_nExitCode = RunQuietInstallation(commandLine, m_pszExeName, log);
         return;
     }
-    // Shell links need COM on this thread; without it the installer ends before any window.
+    // The folder browser needs OLE on this thread; without it the installer ends before any window.
     if (FAILED(::OleInitialize(nullptr))) {
         log.Line("COM could not be started");
         m_nExitCode = ui::kExitStartupFailed;

@@ -6,6 +6,15 @@
 # this on Windows 10, but binutils 2.40 cannot set it and Wine 8 does not read it.)
 # The delay-import libraries are made at configure time with dlltool from the toolchain's own import
 # libraries: their __imp_ symbols list what each DLL exports.
+# The i686 linker drops every delay-load thunk that no code names (the code calls through the import
+# slot, not the thunk), which would leave the slot 0; keep_delay_thunks.py, the linker launcher of the
+# 32-bit build, links again with the thunks of the functions in use named, so they are kept.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  find_package(Python3 COMPONENTS Interpreter REQUIRED)
+  foreach(lang C CXX)
+    set(CMAKE_${lang}_LINKER_LAUNCHER ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/keep_delay_thunks.py ${CMAKE_NM})
+  endforeach()
+endif()
 function(kv_delay_load target)
   add_library(${target} INTERFACE)
   set(dir ${CMAKE_BINARY_DIR}/delay-import)

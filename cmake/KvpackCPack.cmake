@@ -18,7 +18,8 @@
 #                                                 installing (CMake's generic licence is left out)
 # and these, as cache variables or set before the include:
 #   KVPACK_EXECUTABLE     kvpack (default: found on PATH or in <Korvalin>/build/native)
-#   KVPACK_STUB           kvsetup.exe (default: <Korvalin>/build/mingw32, else kvpack's KVPACK_STUB)
+#   KVPACK_STUB           kvsetup.exe (default: <Korvalin>/build/mingw64, the x86-64 programs,
+#                         else kvpack's KVPACK_STUB)
 #   KVPACK_UNINSTALLER    Kvuninstall.exe (likewise)
 #   KVPACK_SETUP_NAME     the name of the installer's own copy in the folder (default SETUP.EXE)
 #   KVPACK_DATE           the files' time stamp, ISO-8601 UTC (default: SOURCE_DATE_EPOCH when
@@ -34,8 +35,8 @@ foreach(_kvpack_part STUB:app/kvsetup.exe UNINSTALLER:uninstall/Kvuninstall.exe)
   # Left empty when the Korvalin build has none: kvpack then takes KVPACK_STUB or KVPACK_UNINSTALLER
   # from its environment.
   set(_kvpack_default "")
-  if(EXISTS "${_kvpack_root}/build/mingw32/${_kvpack_file}")
-    set(_kvpack_default "${_kvpack_root}/build/mingw32/${_kvpack_file}")
+  if(EXISTS "${_kvpack_root}/build/mingw64/${_kvpack_file}")
+    set(_kvpack_default "${_kvpack_root}/build/mingw64/${_kvpack_file}")
   endif()
   set(KVPACK_${_kvpack_name} "${_kvpack_default}" CACHE FILEPATH "${_kvpack_file} for the installer")
 endforeach()

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # The whole life of a product on a fresh Debian machine: installs the packages, builds kvpack
-# (native) and the Windows programs (mingw32), packs examples/demo into build/demo/SETUP.EXE,
+# (native) and the Windows programs (mingw64), packs examples/demo into build/demo/SETUP.EXE,
 # installs it under Wine without a click into a fresh prefix, prints what it placed (files, INI
 # lines, registry values, shortcuts, the uninstall data file), takes screenshots of the main dialog
 # and the licence agreement from a second, interactive run (declined, so it changes nothing) and of
 # the uninstaller's question (answered No), then removes the product quietly with the registered
 # uninstall command and shows that everything is gone.
 # Usage: bash scripts/demo.sh      Output: the report on stdout, screenshots in build/demo/*.png
-# KV_DEMO_NATIVE, KV_DEMO_MINGW and KV_DEMO_OUT choose other folders (build/native, build/mingw32, build/demo).
+# KV_DEMO_NATIVE, KV_DEMO_MINGW and KV_DEMO_OUT choose other folders (build/native, build/mingw64, build/demo).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -42,9 +42,8 @@ drive() {
 }
 
 native=${KV_DEMO_NATIVE:-build/native}
-# The i686 build is the product; where this machine runs no 32-bit programs, the x86-64 build.
-mingw_preset=mingw32
-[[ $KV_WINE32 == 1 ]] || mingw_preset=mingw64
+# The x86-64 build is the default product (see the README); KV_DEMO_PRESET=mingw32 packs the i686 one.
+mingw_preset=${KV_DEMO_PRESET:-mingw64}
 mingw=${KV_DEMO_MINGW:-build/$mingw_preset}
 step "Build: kvpack ($native) and the installer, uninstaller, demo program and UI driver ($mingw)"
 cmake --preset native -B "$native" >"$native-configure.log" 2>&1 || { cat "$native-configure.log"; exit 1; }
@@ -57,9 +56,9 @@ uidriver=$mingw/tools/uidriver/uidriver.exe
 step "Pack examples/demo/kvdemo.toml into $out/SETUP.EXE"
 rm -rf "$out" && mkdir -p "$out"
 project=examples/demo/kvdemo.toml
-if [[ $mingw != build/mingw32 ]]; then
-  # The project names the programs in build/mingw32; a copy names them in the chosen build.
-  sed -e "s#\.\./\.\./build/mingw32/#$root/$mingw/#g" \
+if [[ $mingw != build/mingw64 ]]; then
+  # The project names the programs in build/mingw64; a copy names them in the chosen build.
+  sed -e "s#\.\./\.\./build/mingw64/#$root/$mingw/#g" \
       -e "s#^source = \"\([^/\"]*\)\"#source = \"$root/examples/demo/\1\"#" "$project" >"$out/kvdemo.toml"
   project=$out/kvdemo.toml
 fi

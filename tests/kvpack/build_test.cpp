@@ -182,9 +182,9 @@ TEST(KvpackBuild, DemoProjectBuildsWithTheRecordsTheDemoNeeds) {
         fs::create_directories(dir / "examples/demo");
         fs::copy_file(demo / name, dir / "examples/demo" / name);
     }
-    WriteBytes(dir / "build/mingw32/examples/demo/KVDEMO.exe", SampleBytes(30000, 11));
-    WriteBytes(dir / "build/mingw32/app/kvsetup.exe", SampleBytes(40000, 12));
-    WriteBytes(dir / "build/mingw32/uninstall/Kvuninstall.exe", SampleBytes(20000, 13));
+    WriteBytes(dir / "build/mingw64/examples/demo/KVDEMO.exe", SampleBytes(30000, 11));
+    WriteBytes(dir / "build/mingw64/app/kvsetup.exe", SampleBytes(40000, 12));
+    WriteBytes(dir / "build/mingw64/uninstall/Kvuninstall.exe", SampleBytes(20000, 13));
     const RunResult build = RunKvpack("build examples/demo/kvdemo.toml -o setup.exe", dir.path());
     ASSERT_EQ(build.exitCode, 0) << build.err;
     EXPECT_EQ(RunKvpack("verify setup.exe", dir.path()).exitCode, 0);

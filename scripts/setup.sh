@@ -14,6 +14,9 @@ packages=(
   clang libclang-rt-14-dev llvm
   # Windows programs under Wine, with a virtual display
   wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick
+  # Wine's own fonts (MS Sans Serif, Tahoma, Marlett...): without them every dialog is drawn in a
+  # wider substitute and texts that fit on Windows are cut off
+  fonts-wine
   # independent readers for the tests and the benchmark
   mscompress liblnk-utils nsis python3
   # signing: a certificate made on the spot, Authenticode signatures and their check

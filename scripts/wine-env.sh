@@ -32,3 +32,10 @@ if ! kv_wine_prefix_ready; then
     fi
   )
 fi
+# Wine's own fonts (the dialogs' "MS Sans Serif", Tahoma, the captions' Marlett) from the fonts-wine
+# package: Debian's Wine 8 looks for them in the prefix's Fonts folder, not where the package puts
+# them, and otherwise draws every dialog in a wider substitute that cuts off texts fitting on Windows.
+if [[ -d /usr/share/wine/fonts && ! -f "$WINEPREFIX/drive_c/windows/Fonts/sserife.fon" ]]; then
+  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+  cp -n /usr/share/wine/fonts/*.fon /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+fi

@@ -23,11 +23,13 @@ struct TextRect {
 };
 
 // The licence text's rectangle in the dialog's client coordinates, from the placeholder's client
-// size in pixels. It is deliberately not mapped from the placeholder's own position: the text sits
-// a few pixels inside the black frame on the left and reaches two pixels past it on the right and
-// bottom, which the frame's one-unit margin absorbs.
-constexpr TextRect LicenseTextRect(int placeholderWidth, int placeholderHeight) {
-    return TextRect{5, 2, placeholderWidth + 2, placeholderHeight + 2};
+// size in pixels and the window's DPI. It is deliberately not mapped from the placeholder's own
+// position: the text sits a few pixels inside the black frame on the left and reaches two pixels
+// past it on the right and bottom, which the frame's one-unit margin absorbs. Those margins are
+// pixels at 96 DPI and grow with the DPI, as the dialog itself does.
+constexpr TextRect LicenseTextRect(int placeholderWidth, int placeholderHeight, int dpi = 96) {
+    const auto scaled = [dpi](int pixels) { return (pixels * dpi + 48) / 96; };
+    return TextRect{scaled(5), scaled(2), placeholderWidth + scaled(2), placeholderHeight + scaled(2)};
 }
 
 }  // namespace kv::ui

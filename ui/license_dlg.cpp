@@ -2,6 +2,7 @@
 // initialisation, and the file is streamed in through a posted message once the dialog is up.
 #include "ui/license_dlg.h"
 
+#include "os/dll_search.h"
 #include "ui/browse_license_rules.h"
 #include "ui/resource.h"
 
@@ -15,6 +16,20 @@ constexpr DWORD kRichTextStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILI
 // The load message. WM_USER would be DM_GETDEFID: every default-button query of the dialog manager
 // would stream the file in again and be answered "no default button", so a private WM_APP number.
 constexpr UINT kLoadLicenseMessage = WM_APP + 1;
+
+// The window's DPI: its monitor's where Windows can tell (Windows 10 1607 and later, looked up so
+// that older Windows still start the program), else the system's.
+int WindowDpi(HWND window) {
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    const auto forWindow = os::ProcAddress<GetDpiForWindowFunction>(::GetModuleHandleA("user32.dll"), "GetDpiForWindow");
+    if (forWindow != nullptr) {
+        if (const UINT dpi = forWindow(window); dpi != 0) return static_cast<int>(dpi);
+    }
+    HDC dc = ::GetDC(window);
+    const int dpi = ::GetDeviceCaps(dc, LOGPIXELSX);
+    ::ReleaseDC(window, dc);
+    return dpi > 0 ? dpi : 96;
+}
 
 BOOL CALLBACK FindMainWindow(HWND window, LPARAM param) {
     if (::IsWindowVisible(window) && ::GetWindow(window, GW_OWNER) == nullptr) {
@@ -53,7 +68,7 @@ BOOL CLicenseDlg::OnInitDialog() {
 
     RECT placeholder{};
     m_placeholder.GetClientRect(&placeholder);
-    const TextRect text = LicenseTextRect(placeholder.right, placeholder.bottom);
+    const TextRect text = LicenseTextRect(placeholder.right, placeholder.bottom, WindowDpi(m_hWnd));
     const RECT area{text.left, text.top, text.right, text.bottom};
     // Without the control there is nothing to show the text in; the dialog still asks, like an
     // unreadable file does.

@@ -66,6 +66,11 @@ def check_manifest(text):
     assert level is not None, 'no requestedExecutionLevel'
     assert level.get('level') == 'requireAdministrator', f'level is {level.get("level")}'
     assert level.get('uiAccess') == 'false', f'uiAccess is {level.get("uiAccess")}'
+    # The version 6 common controls, and per-monitor v2 DPI awareness with the older Windows' fallbacks.
+    controls = [a for a in root.iter(f'{ASM_V1}assemblyIdentity') if a.get('name') == 'Microsoft.Windows.Common-Controls']
+    assert controls and controls[0].get('version') == '6.0.0.0', 'no dependency on the version 6 common controls'
+    settings = {e.tag.split('}')[1]: e.text for e in root.iter() if e.tag.endswith(('}dpiAware', '}dpiAwareness'))}
+    assert settings == {'dpiAware': 'true/pm', 'dpiAwareness': 'PerMonitorV2, PerMonitor'}, f'DPI settings {settings}'
     ids = {e.get('Id').lower() for e in root.iter(f'{COMPAT}supportedOS')}
     assert ids == SUPPORTED_OS, f'supportedOS entries differ: missing {SUPPORTED_OS - ids}, extra {ids - SUPPORTED_OS}'
     assert root.tag == f'{ASM_V1}assembly', f'root element is {root.tag}'

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace kv::ui {
 namespace {
 
@@ -28,6 +30,11 @@ TEST(LicenseTextRect, StartsInsideTheFrameAndIsNotMappedFromThePlaceholder) {
     const TextRect empty = LicenseTextRect(0, 0);
     EXPECT_EQ(empty.right - empty.left, -3);  // a placeholder narrower than 3 pixels gives no text area
     EXPECT_EQ(empty.bottom - empty.top, 0);
+    // At 144 and 192 DPI the margins grow with the dialog: 5 and 2 pixels become 8 and 3, then 10 and 4.
+    const TextRect at144 = LicenseTextRect(723, 425, 144);
+    EXPECT_EQ((std::array{at144.left, at144.top, at144.right, at144.bottom}), (std::array{8, 3, 726, 428}));
+    const TextRect at192 = LicenseTextRect(964, 566, 192);
+    EXPECT_EQ((std::array{at192.left, at192.top, at192.right, at192.bottom}), (std::array{10, 4, 968, 570}));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the installer's icon (a box with a down arrow) and writes installer.ico: 32x32 and 16x16,
-16 colours each, from the standard 16-colour palette. Usage: make_icon.py [OUTPUT]"""
+"""Draws the installer's icon (a box with a down arrow) and writes installer.ico in the sizes Windows
+asks for at 96 to 192 DPI (16 to 64 pixels), 16 colours each, from the standard 16-colour palette.
+Usage: make_icon.py [OUTPUT]"""
 import struct
 import sys
 
@@ -67,10 +68,12 @@ def image(size):
 
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else 'installer.ico'
-    images = [image(32), image(16)]
+    # 32 and 16 first, as before; 48 and 64 are the big icon at 144 and 192 DPI, 24 the small one at 144.
+    sizes = (32, 16, 48, 64, 24)
+    images = [image(size) for size in sizes]
     data = struct.pack('<HHH', 0, 1, len(images))
     offset = 6 + 16 * len(images)
-    for size, body in zip((32, 16), images):
+    for size, body in zip(sizes, images):
         data += struct.pack('<BBBBHHII', size, size, 16, 0, 1, 4, len(body), offset)
         offset += len(body)
     data += b''.join(images)

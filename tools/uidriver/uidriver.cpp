@@ -22,6 +22,9 @@
 //                                    its parents, from the root down
 //   treeup                           select the parent of the tree view's selected item
 //   rect ID                          print where control ID lies in its dialog's client area
+//   fits FACE POINTS                 check that the text of every static text and push button of the
+//                                    current window fits its control, measured in the dialog's font:
+//                                    FACE at POINTS at the screen's DPI, as the dialog manager makes it
 //   gone [--timeout SEC]             wait until the current window is destroyed; prints the time the
 //                                    window stayed after it was found
 //   absent CAPTION [--for MS]        check that no such window is visible for MS ms (default 1000)
@@ -37,6 +40,8 @@
 //                                    [icon=0|1 for an icon static: whether it holds an icon]
 //   tree selected="ROOT\...\ITEM"    item texts joined by backslashes; "" when nothing is selected
 //   rect id=N x=X y=Y w=W h=H        position and size in the dialog's client coordinates (pixels)
+//   fits id=N need=WxH have=WxH ok=0|1 text="..."   one line per text measured; the step fails when
+//                                    any text needs more room than its control has
 //   gone after=MS hidden=MS          when the window was destroyed, and first seen hidden
 //   exit code=N
 //   error: WHAT                      a failed step. The started program is then ended and the steps
@@ -144,6 +149,7 @@ private:
     bool PrintTreeSelection();
     bool SelectTreeParent();
     bool PrintRect(const std::string& id);
+    bool Fits(const std::string& face, int points);
 
     HWND m_hCurrent = nullptr;
     Clock::time_point m_foundAt{};
@@ -495,6 +501,55 @@ bool Driver::PrintRect(const std::string& id) {
     return true;
 }
 
+struct FitContext {
+    HDC dc;
+    bool allFit;
+};
+
+// The room a control's text needs: a static text wraps at word breaks within its width, a push
+// button shows one line inside its two-pixel frame. Other controls are not measured.
+BOOL CALLBACK MeasureControl(HWND control, LPARAM param) {
+    auto* context = reinterpret_cast<FitContext*>(param);
+    const std::string text = TextOf(control);
+    const std::string cls = ClassOf(control);
+    const LONG style = GetWindowLongA(control, GWL_STYLE);
+    const bool isStatic = lstrcmpiA(cls.c_str(), "Static") == 0 &&
+                          ((style & SS_TYPEMASK) == SS_LEFT || (style & SS_TYPEMASK) == SS_CENTER ||
+                           (style & SS_TYPEMASK) == SS_RIGHT);
+    const bool isButton = lstrcmpiA(cls.c_str(), "Button") == 0 &&
+                          ((style & BS_TYPEMASK) == BS_PUSHBUTTON || (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
+    if (text.empty() || !IsWindowVisible(control) || !(isStatic || isButton)) return TRUE;
+    RECT have{};
+    GetClientRect(control, &have);
+    const int frame = isButton ? 2 : 0;
+    RECT need{0, 0, have.right - 2 * frame, 0};
+    const UINT flags = DT_CALCRECT | DT_EXPANDTABS | (isButton ? DT_SINGLELINE : DT_WORDBREAK) |
+                       ((style & SS_NOPREFIX) && isStatic ? DT_NOPREFIX : 0);
+    DrawTextA(context->dc, text.c_str(), -1, &need, flags);
+    const bool fits = need.right + 2 * frame <= have.right && need.bottom + 2 * frame <= have.bottom;
+    context->allFit &= fits;
+    std::printf("fits id=%d need=%ldx%ld have=%ldx%ld ok=%d text=\"%s\"\n", GetDlgCtrlID(control),
+                static_cast<long>(need.right + 2 * frame), static_cast<long>(need.bottom + 2 * frame),
+                static_cast<long>(have.right), static_cast<long>(have.bottom), fits ? 1 : 0, Escape(text).c_str());
+    return TRUE;
+}
+
+bool Driver::Fits(const std::string& face, int points) {
+    if (!IsWindow(m_hCurrent)) return Fail("fits: no current window");
+    HDC dc = GetDC(nullptr);
+    HFONT font = CreateFontA(-MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_DONTCARE, FALSE, FALSE,
+                             FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
+                             DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+    HGDIOBJ previous = SelectObject(dc, font);
+    FitContext context{dc, true};
+    EnumChildWindows(m_hCurrent, MeasureControl, reinterpret_cast<LPARAM>(&context));
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    ReleaseDC(nullptr, dc);
+    std::fflush(stdout);
+    return context.allFit ? true : Fail("fits: a text is cut off");
+}
+
 bool Driver::Step(const std::vector<std::string>& args, std::size_t& i) {
     std::string name = args[i];
     if (name.rfind("--", 0) == 0) name = name.substr(2);
@@ -554,6 +609,11 @@ bool Driver::Step(const std::vector<std::string>& args, std::size_t& i) {
         needs(1);
         return PrintRect(args[i++]);
     }
+    if (name == "fits") {
+        needs(2);
+        const std::string face = args[i++];
+        return Fits(face, std::atoi(args[i++].c_str()));
+    }
     if (name == "treeup") return SelectTreeParent();
     if (name == "gone") return Gone(Option(args, i, "timeout", 20) * 1000);
     if (name == "absent") {
@@ -603,6 +663,8 @@ int Driver::Run(const std::vector<std::string>& args) {
 }  // namespace kv::tools
 
 int main(int argc, char** argv) {
+    // Measures at the screen's real DPI, as the programs it drives see it.
+    SetProcessDPIAware();
     std::vector<std::string> args(argv + 1, argv + argc);
     kv::tools::Driver driver;
     return driver.Run(args);

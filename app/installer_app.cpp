@@ -67,9 +67,11 @@ void CInstallerApp::RunWithLog(const std::string& commandLine, bool quiet, os::R
     // The progress bar's window class comes from the common controls, loaded from the system
     // folder (comctl32.dll is not one of the KnownDLLs). Without them the dialog cannot be made,
     // and that failure is the one reported.
-    // They load the theme library when they first draw, under Wine without the search limit: taken
-    // from the system folder first, it is the one they find.
+    // They load the theme library when they first draw, and the version 6 controls delay-load
+    // msimg32 for their first AlphaBlend, both under Wine without the search limit: taken from the
+    // system folder first, these are the ones they find.
     os::LoadSystemLibrary("uxtheme.dll");
+    os::LoadSystemLibrary("msimg32.dll");
     using InitFunction = decltype(&::InitCommonControlsEx);
     const auto init = os::ProcAddress<InitFunction>(os::LoadSystemLibrary("comctl32.dll"), "InitCommonControlsEx");
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};

@@ -21,6 +21,9 @@ packages=(
   mscompress liblnk-utils nsis python3
   # signing: a certificate made on the spot, Authenticode signatures and their check
   openssl osslsigncode
+  # the emulated machine that runs the i686 tests where the kernel runs no 32-bit programs
+  # (scripts/i686-guest): its image is made from Debian packages, its disk without mounting
+  qemu-system-x86 mmdebstrap e2fsprogs
 )
 
 export DEBIAN_FRONTEND=noninteractive

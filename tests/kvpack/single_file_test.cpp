@@ -50,6 +50,22 @@ TEST(KvpackSingleFile, DefaultNamesFollowTheClassicTools) {
     EXPECT_EQ(RunKvpack("expand original.txt", dir.path()).exitCode, 3);  // not compressed at all
 }
 
+// Links planted where kvpack writes (the output's temporary name, the output itself) are never
+// written through: the files they point at stay as they were.
+TEST(KvpackSingleFile, WritesThroughNoPlantedLink) {
+    ScratchDir dir;
+    WriteText(dir / "readme.txt", "hello hello hello hello");
+    WriteText(dir / "victim.txt", "not yours");
+    fs::create_symlink(dir / "victim.txt", dir / "packed.bin.kvpack-tmp");
+    fs::create_symlink(dir / "victim.txt", dir / "packed.bin");
+    const RunResult compress = RunKvpack("compress readme.txt -o packed.bin", dir.path());
+    ASSERT_EQ(compress.exitCode, 0) << compress.err;
+    EXPECT_EQ(ReadText(dir / "victim.txt"), "not yours");
+    EXPECT_FALSE(fs::is_symlink(dir / "packed.bin"));
+    EXPECT_EQ(RunKvpack("expand packed.bin -o back.txt", dir.path()).exitCode, 0);
+    EXPECT_EQ(ReadText(dir / "back.txt"), "hello hello hello hello");
+}
+
 TEST(KvpackSingleFile, ExpandRefusesDamagedData) {
     ScratchDir dir;
     std::vector<std::uint8_t> data = SampleBytes(20000, 8);

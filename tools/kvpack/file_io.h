@@ -14,7 +14,8 @@ namespace kv::tools {
 std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path, const std::string& what = {});
 
 // Writes to a temporary file beside `path` and renames it over `path`, so a failed write never
-// leaves a half-written file under the final name.
+// leaves a half-written file under the final name. The temporary file has a random name and is
+// created new, so nothing planted in the folder is written through.
 void WriteFileBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace kv::tools

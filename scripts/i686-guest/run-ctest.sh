@@ -9,7 +9,8 @@
 #   runs the checks that only read files (label files_only, run on the host) or cpack_example_e2e,
 #   which compiles with the MinGW compilers that the guest does not have.
 # KV_I686_BOOT_LIMIT: seconds the whole boot may take (default 3600). KV_I686_IMAGE: an image
-# folder to boot instead of the one build-image.sh makes.
+# folder to boot instead of the one build-image.sh makes. KV_I686_TIME_SCALE: how many times the
+# tests' own time limits are stretched in the guest (default 3).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -39,6 +40,8 @@ trap 'rm -rf "$job"' EXIT
   python=$(sed -n 's/^_*Python3_EXECUTABLE:[A-Z]*=//p' "$root/build/mingw32/CMakeCache.txt" | head -1)
   [[ -n $python ]] && printf '[ -x %q ] || { mkdir -p %q; ln -sf /usr/bin/python3 %q; }\n' \
     "$python" "$(dirname "$python")" "$python"
+  # Emulated, Wine is about ten times slower: the tests' own time limits are stretched in the guest.
+  echo "bash \"\$project/scripts/i686-guest/stretch-time-limits.sh\" \"\$project/build/mingw32\" ${KV_I686_TIME_SCALE:-3}"
   echo 'cd "$project/build/mingw32"'
   printf 'ctest --output-junit /job/results.xml'
   printf ' %q' "$@"

@@ -19,7 +19,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from e2e_common import (UNINSTALL_KEY, Case, Runner, on_display, prefix_path, registry_view,  # noqa: E402
+from e2e_common import (UNINSTALL_KEY, Case, Cases, Runner, on_display, prefix_path, registry_view,  # noqa: E402
                         unix, user_folder, win)
 
 CAPTION = 'Korvalin Uninstaller'
@@ -242,39 +242,39 @@ def main():
     got = r.registry_value(UNINSTALL_KEY + 'Korvalin Alpha', 'InstallDate')
     r.check(installed, got is not None and got[0] == 'REG_SZ' and got[1] in dates, 'InstallDate: %r' % (got,))
 
-    # The uninstall cases in one Wine start; the states between them are taken while the driver
-    # sleeps after a "== !state NAME" line.
-    states = {}
-
-    def on_line(line):
-        if line.startswith('== !state '):
-            name = line[len('== !state '):]
-            states[name] = {'records': data_records(args), 'alpha': registered(r, 'Korvalin Alpha'),
-                            'beta': registered(r, 'Korvalin Beta'),
-                            'exists': {p: os.path.exists(unix(p) if p.startswith('C:') else p)
-                                       for p in alpha_placed + beta_placed + alpha_links + beta_links +
-                                       [FOLDER + '\\COMMON.DLL', FOLDER + '\\data']}}
+    # The uninstall cases in four Wine starts of the driver: each state is taken once the driver
+    # before it has ended, so it holds however long the queries take (a pause in a running driver
+    # was too short where Wine is slow).
+    def state():
+        return {'records': data_records(args), 'alpha': registered(r, 'Korvalin Alpha'),
+                'beta': registered(r, 'Korvalin Beta'),
+                'exists': {p: os.path.exists(unix(p) if p.startswith('C:') else p)
+                           for p in alpha_placed + beta_placed + alpha_links + beta_links +
+                           [FOLDER + '\\COMMON.DLL', FOLDER + '\\data']}}
 
     uninstaller = 'C:\\windows\\Kvuninstall.exe '
     alpha_cmd = uninstaller + FOLDER + '|Korvalin Alpha'
     beta_cmd = uninstaller + FOLDER + '|Korvalin Beta'
     # Run logs, asked for in both modes; a quoted path may hold blanks.
     alpha_log, beta_log = os.path.join(args.work, 'alpha removal.log'), os.path.join(args.work, 'beta-in-use.log')
-    steps = ['echo', 'declined', 'start', alpha_cmd, 'wait', CAPTION, 'dump', 'press', 'No', 'gone', 'exitcode',
-             'echo', 'malformed', 'start', uninstaller + FOLDER + ' /S', 'exitcode',
-             'echo', 'no-data-file', 'start', uninstaller + 'C:\\Nowhere|Korvalin Alpha', 'wait', CAPTION, 'dump',
-             'press', 'OK', 'gone', 'exitcode',
-             'echo', 'unknown-product', 'start', uninstaller + FOLDER + '|Korvalin Gamma /S', 'exitcode',
-             'echo', '!state untouched', 'sleep', '4000',
-             'echo', 'alpha', 'start', alpha_cmd + ' /LOG="%s"' % win(alpha_log), 'wait', CAPTION, 'press', 'Yes', 'gone', 'wait', CAPTION,
-             'dump', 'press', 'OK', 'gone', 'exitcode', '--timeout', '60',
-             'echo', '!state alpha-removed', 'sleep', '4000',
-             'echo', 'beta-in-use', 'start', beta_cmd + ' /S /LOG=' + win(beta_log), 'exitcode', '--timeout', '60',
-             'echo', '!state beta-in-use', 'sleep', '4000',
-             'echo', 'close-beta', 'start', 'C:\\windows\\system32\\taskkill.exe /IM BETA.EXE', 'exitcode',
-             'sleep', '2000',
-             'echo', 'beta-again', 'start', uninstaller + '"%s|Korvalin Beta" /S' % FOLDER, 'exitcode', '--timeout', '60']
-    cases = r.drive(steps, on_line)
+    refused = ['echo', 'declined', 'start', alpha_cmd, 'wait', CAPTION, 'dump', 'press', 'No', 'gone', 'exitcode',
+               'echo', 'malformed', 'start', uninstaller + FOLDER + ' /S', 'exitcode',
+               'echo', 'no-data-file', 'start', uninstaller + 'C:\\Nowhere|Korvalin Alpha', 'wait', CAPTION, 'dump',
+               'press', 'OK', 'gone', 'exitcode',
+               'echo', 'unknown-product', 'start', uninstaller + FOLDER + '|Korvalin Gamma /S', 'exitcode']
+    alpha = ['echo', 'alpha', 'start', alpha_cmd + ' /LOG="%s"' % win(alpha_log), 'wait', CAPTION, 'press', 'Yes',
+             'gone', 'wait', CAPTION, 'dump', 'press', 'OK', 'gone', 'exitcode', '--timeout', '60']
+    beta_in_use = ['echo', 'beta-in-use', 'start', beta_cmd + ' /S /LOG=' + win(beta_log), 'exitcode', '--timeout', '60']
+    beta_again = ['echo', 'close-beta', 'start', 'C:\\windows\\system32\\taskkill.exe /IM BETA.EXE', 'exitcode',
+                  'sleep', '2000',
+                  'echo', 'beta-again', 'start', uninstaller + '"%s|Korvalin Beta" /S' % FOLDER, 'exitcode',
+                  '--timeout', '60']
+    cases, states = Cases(), {}
+    for steps, name in [(refused, 'untouched'), (alpha, 'alpha-removed'), (beta_in_use, 'beta-in-use'),
+                        (beta_again, None)]:
+        cases.update(r.drive(steps))
+        if name:
+            states[name] = state()
 
     c = cases['declined']
     r.check(c, 'Remove Korvalin Alpha and all of its components?' in c.texts(), 'question, got %r' % c.texts())

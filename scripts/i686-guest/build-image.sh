@@ -3,8 +3,9 @@
 # its 32-bit half, the tests' readers) whose Wine prefix is already created and prepared as
 # scripts/wine-env.sh prepares the test prefix, so a test boot starts Wine at once.
 # Packages come from this machine's own apt sources. The image is kept in
-# $KV_I686_CACHE/KEY (default /var/cache/kv-i686-guest), KEY a hash of this folder, the prefix
-# set-up scripts and the Debian release; other keys are removed once a new image is made.
+# $KV_I686_CACHE/KEY (default /var/cache/kv-i686-guest), KEY a hash of the image's scripts, its
+# package list, the prefix set-up scripts and the Debian release; other keys are removed once a new
+# image is made.
 # Prints the image folder on the last line. Run as root.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)

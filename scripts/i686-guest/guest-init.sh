@@ -17,9 +17,9 @@ modprobe 9p
 mkdir -p /job
 mount -t 9p -o trans=virtio,version=9p2000.L,msize=524288 job /job
 # The project folder is mounted at the host's path, so the build tree's absolute paths hold here.
-# It goes through the page cache (cache=loose): without it, a file mapped into memory from 9p gets
-# pages of zeros past the first few hundred kilobytes, and Wine maps every program it starts, so
-# large programs ran into zeroed code. The host leaves the folder alone while the guest runs.
+# It goes through the page cache (cache=loose): uncached, a long read returns no more than one 9p
+# message carries (about 500 KB), and Wine reads each section of a program with one read, so the
+# code of large programs was zeros past that point. The host leaves the folder alone meanwhile.
 if [ -s /job/project-path ]; then
   project=$(cat /job/project-path)
   mkdir -p "$project"

@@ -8,6 +8,7 @@
 
 #include "archive/options.h"
 #include "install/installation_run.h"
+#include "install/messages.h"
 #include "install/quiet_run_ui.h"
 #include "os/win32_system.h"
 #include "ui/archive_loader.h"
@@ -38,14 +39,14 @@ ui::ExitCode InstallQuietly(const std::string& commandLine, const std::string& e
 
     ArchiveFile archive;
     ui::ArchiveLoader loader(archive.m_pFile);
-    ui::LoadFailure failure = loader.OpenAndVerify(executableName);
-    if (failure == ui::LoadFailure::None) {
+    install::Result loaded = loader.OpenAndVerify(executableName);
+    if (loaded) {
         log.Line({"Archive ", startupDir, "\\", loader.m_strArchivePath, ": checksum matches"});
-        failure = loader.LoadManifest(system, option("OptUCD"));
+        loaded = loader.LoadManifest(system, option("OptUCD"));
     }
-    if (failure != ui::LoadFailure::None) {
-        log.Line(ui::LoadFailureMessage(failure, loader.m_strArchivePath));
-        return ui::LoadFailureExitCode(failure);
+    if (!loaded) {
+        log.Line(install::FailureText(loaded.failure()));
+        return ui::LoadFailureExitCode(loaded.failure());
     }
 
     install::RunState state;
@@ -61,7 +62,8 @@ ui::ExitCode InstallQuietly(const std::string& commandLine, const std::string& e
     state.log = &log;
     install::QuietRunUi window(loader.m_strInstallFolder, log);
     const install::RunResult result = install::RunInstallation(state, system, window, !option("OptNIN"));
-    if (!result.message.empty()) log.Line({result.caption, ": ", result.message});
+    if (result.failure)
+        log.Line({install::Say(install::Notice::InstallationFailedCaption), ": ", install::FailureText(*result.failure)});
     if (result.outcome == install::RunOutcome::Completed ||
         result.outcome == install::RunOutcome::CompletedNotUninstallable)
         log.Line("Installation completed");

@@ -29,11 +29,6 @@ bool ExistingCopyIsCurrent(os::System& system, const std::string& target, os::Fi
 
 }  // namespace
 
-std::string OpenCreateFailedMessage(const std::string& target, const std::string& title) {
-    return Format("Failed to open/create file: %s\nMake sure all %s files are closed and try again.", target,
-                  title);
-}
-
 bool IsKeptDataFile(const std::string& target) {
     const std::size_t dot = target.rfind('.');
     if (dot == std::string::npos) return false;
@@ -46,19 +41,13 @@ bool ReadEntry(archive::ReadAtSource& entries, std::uint32_t offset, std::uint32
     return entries.ReadAt(offset, buffer) == length;
 }
 
-bool ExpandEntry(os::System& system, const std::string& scratchPath, std::unique_ptr<os::FileStream>& scratch,
-                 std::span<const std::uint8_t> bytes, os::FileStream& out, const std::string& name,
-                 std::string& failure) {
+Result ExpandEntry(os::System& system, const std::string& scratchPath, std::unique_ptr<os::FileStream>& scratch,
+                   std::span<const std::uint8_t> bytes, os::FileStream& out, const std::string& name) {
     if (!scratch) scratch = system.OpenFile(scratchPath, os::OpenMode::Scratch);
-    if (!scratch || !scratch->Truncate(0) || scratch->Write(bytes) < bytes.size()) {
-        failure = Format("Failed to write file: %s", name);
-        return false;
-    }
-    if (!system.LzExpandInto(*scratch, out)) {
-        failure = Format("Failed to expand file: %s", name);
-        return false;
-    }
-    return true;
+    if (!scratch || !scratch->Truncate(0) || scratch->Write(bytes) < bytes.size())
+        return Failure{FailureKind::FileNotWritten, name};
+    if (!system.LzExpandInto(*scratch, out)) return Failure{FailureKind::FileNotExpanded, name};
+    return {};
 }
 
 std::unique_ptr<os::FileStream> OpenTarget(PlacementContext& ctx, const std::string& target) {
@@ -68,7 +57,6 @@ std::unique_ptr<os::FileStream> OpenTarget(PlacementContext& ctx, const std::str
         // A wait follows every failed attempt, the last one included.
         if (!out) ctx.system.Sleep(kWriteRetryMilliseconds);
     }
-    if (!out) ctx.failure = OpenCreateFailedMessage(target, ctx.title);
     return out;
 }
 
@@ -79,39 +67,34 @@ std::unique_ptr<os::FileStream> OpenTarget(PlacementContext& ctx, const std::str
 // other: under Wine each new name costs a case-insensitive search of the whole folder, which made
 // large folders slow. The scratch file stays open for the folder's next record and goes when the
 // pass ends.
-bool WriteEntry(PlacementContext& ctx, const std::string& target, const std::string& folder,
-                std::span<const std::uint8_t> bytes, os::FileTime stamp, bool keptByDate) {
+Result WriteEntry(PlacementContext& ctx, const std::string& target, const std::string& folder,
+                  std::span<const std::uint8_t> bytes, os::FileTime stamp, bool keptByDate) {
     std::unique_ptr<os::FileStream> out = OpenTarget(ctx, target);
-    if (!out) return false;
+    if (!out) return Failure{FailureKind::FileNotCreated, target, {ctx.title}};
     // A new file's creation time is now, later than any archive's date: a run stopped before the
     // stamp below would leave a half-written file that the next run keeps. Until it is stamped it
     // is dated at the start of file time (1, since 0 means "unchanged" to Windows).
     if (keptByDate) out->SetTimes(kIncompleteFileTime);
     const std::string scratchPath = Join(folder, kExpandTempName);
-    if (!ExpandEntry(ctx.system, scratchPath, ctx.scratchFiles[scratchPath], bytes, *out, target, ctx.failure))
-        return false;
-    if (!out->SetTimes(stamp)) {
-        ctx.failure = Format("Failed to set archive date: %s", target);
-        return false;
-    }
+    if (Result expanded = ExpandEntry(ctx.system, scratchPath, ctx.scratchFiles[scratchPath], bytes, *out, target);
+        !expanded)
+        return expanded;
+    if (!out->SetTimes(stamp)) return Failure{FailureKind::FileNotStamped, target};
     // Bytes that the close could not flush are as lost as a short write.
-    if (!out->Close()) {
-        ctx.failure = Format("Failed to write file: %s", target);
-        return false;
-    }
-    return true;
+    if (!out->Close()) return Failure{FailureKind::FileNotWritten, target};
+    return {};
 }
 
-PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, std::size_t index) {
+Result PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, std::size_t index) {
     const archive::Manifest& manifest = ctx.manifest;
     std::vector<std::uint8_t> buffer;
     bool complete = false;
     try {
         complete = ReadEntry(ctx.entries, record.offset, record.length, buffer);
     } catch (const std::bad_alloc&) {
-        ctx.failure = Format("Memory Error - Cannot allocate enough memory to load file:%s.\nfolder:%s  exeparms:%s\nlength=%d",
-                             record.file, record.folder, record.exeparms, static_cast<int>(record.length));
-        return PlaceResult::Failed;
+        return Failure{FailureKind::FileNoMemory,
+                       record.file,
+                       {record.folder, record.exeparms, std::to_string(static_cast<int>(record.length))}};
     }
 
     const bool inSystemFolder = archive::IsUninstallerRecord(index) && record.folder.empty();
@@ -135,16 +118,13 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
     // the name of some other file. Only the paths this record uses count: the first record is
     // never logged, so its log path is no path at all.
     for (const std::string& path : {target, fullPath, !archive::IsUninstallerRecord(index) ? logPath : target, workingFolder}) {
-        if (path.size() > kMaxPathLength) {
-            ctx.failure = OpenCreateFailedMessage(path, ctx.title);
-            return PlaceResult::Failed;
-        }
+        if (path.size() > kMaxPathLength) return Failure{FailureKind::FileNotCreated, path, {ctx.title}};
     }
 
     os::RunLog& runLog = os::OrNullLog(ctx.runLog);
     if ((inSystemFolder || IsKeptDataFile(target)) && ExistingCopyIsCurrent(ctx.system, target, manifest.archiveDate)) {
         runLog.Line({"Skipped ", fullPath, ": the copy there is as new as the archive"});
-        return PlaceResult::Skipped;
+        return {};
     }
 
     // The file is recorded before its data is written, so a failed write still leaves its record.
@@ -160,18 +140,13 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
     if (!record.folder.empty()) ctx.system.MakeDirectory(record.folder);
 
     // An entry that lies (partly) outside the installer file is refused rather than installed as zeros.
-    if (!complete) {
-        ctx.failure = Format("Failed to write file: %s", target);
-        return PlaceResult::Failed;
-    }
+    if (!complete) return Failure{FailureKind::FileNotWritten, target};
     // A record stored under the scratch file's own name would be expanded from itself.
-    if (archive::EqualsIgnoringCase(record.file, kExpandTempName)) {
-        ctx.failure = Format("Failed to expand file: %s", target);
-        return PlaceResult::Failed;
-    }
+    if (archive::EqualsIgnoringCase(record.file, kExpandTempName)) return Failure{FailureKind::FileNotExpanded, target};
     const os::FileTime stamp = archive::IsUninstallerRecord(index) ? manifest.uninstallerDate : manifest.archiveDate;
-    if (!WriteEntry(ctx, target, expansionFolder, buffer, stamp, inSystemFolder || IsKeptDataFile(target)))
-        return PlaceResult::Failed;
+    if (Result written = WriteEntry(ctx, target, expansionFolder, buffer, stamp, inSystemFolder || IsKeptDataFile(target));
+        !written)
+        return written;
     if (!archive::IsUninstallerRecord(index)) ctx.placedBytes += archive::szdd::ExpandedSize(buffer);
     buffer = {};
     runLog.Line({"Placed ", fullPath});
@@ -182,7 +157,7 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
             ctx.log.AddShortcut(uninstall::kLocationDesktop, std::nullopt, record.iconName);
             runLog.Line({"Desktop shortcut: ", record.iconName});
         } else
-            ctx.ui.ShowWarning("Failed to create Icon", kInstallationFailedCaption);
+            ctx.ui.ShowWarning(Say(Notice::ShortcutFailed), Say(Notice::InstallationFailedCaption));
     }
     if (record.programsIcon != 0) {
         if (CreateShortcut(ctx.system, 0, manifest.programsFolder, fullPath, record.iconName, workingFolder,
@@ -190,18 +165,17 @@ PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, 
             ctx.log.AddShortcut(uninstall::kLocationPrograms, manifest.programsFolder, record.iconName);
             runLog.Line({"Programs-menu shortcut: ", manifest.programsFolder, "\\", record.iconName});
         } else
-            ctx.ui.ShowWarning("Failed to create Icon", kInstallationFailedCaption);
+            ctx.ui.ShowWarning(Say(Notice::ShortcutFailed), Say(Notice::InstallationFailedCaption));
     }
 
     ctx.ui.StepProgress(static_cast<int>(manifest.files.size()));
-    return PlaceResult::Placed;
+    return {};
 }
 
-bool PlaceFiles(PlacementContext& ctx) {
+Result PlaceFiles(PlacementContext& ctx) {
     const auto& files = ctx.manifest.files;
-    bool placed = true;
-    for (std::size_t index = 0; index < files.size() && placed; ++index)
-        placed = PlaceFile(ctx, files[index], index) != PlaceResult::Failed;
+    Result placed;
+    for (std::size_t index = 0; index < files.size() && placed; ++index) placed = PlaceFile(ctx, files[index], index);
     // Whatever the outcome, no scratch file stays behind.
     for (auto& [path, scratch] : ctx.scratchFiles) {
         if (scratch) scratch->Close();

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "archive/format.h"
+#include "install/failure.h"
 #include "install/installation_run.h"
 #include "install/run_ui.h"
 #include "os/system.h"
@@ -43,7 +44,6 @@ struct PlacementContext {
 
     LaunchRequest launch;
     std::string lastPlacedPath;  // full path of the last record that got past the skip rules
-    std::string failure;         // the message of a failed pass, to be shown by the failure exit
     // Each folder's Kvtmpexp.dat by its path, open from its first entry to the end of the pass, when
     // it is closed and removed.
     std::map<std::string, std::unique_ptr<os::FileStream>> scratchFiles;
@@ -53,38 +53,32 @@ struct PlacementContext {
     os::RunLog* runLog = nullptr;        // each file placed or skipped and each shortcut; none: not logged
 };
 
-enum class PlaceResult { Placed, Skipped, Failed };
+// Places every record in order, up to the first failure.
+Result PlaceFiles(PlacementContext& ctx);
+// Places one record, or skips it when the copy there is current.
+Result PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, std::size_t index);
 
-// Places every record in order. False at the first failure, with ctx.failure set.
-bool PlaceFiles(PlacementContext& ctx);
-PlaceResult PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, std::size_t index);
-
-// Creates `target` for writing: 10 attempts, one second apart. Null with ctx.failure set.
+// Creates `target` for writing: 10 attempts, one second apart. Null when all of them failed.
 std::unique_ptr<os::FileStream> OpenTarget(PlacementContext& ctx, const std::string& target);
 
 // Creates `target`, expands the stored `bytes` into it through the folder's scratch file and gives
 // it `stamp` as its times. A target that a skip rule keeps by its creation time (`keptByDate`)
-// carries the earliest time while it is incomplete. False with ctx.failure set.
-bool WriteEntry(PlacementContext& ctx, const std::string& target, const std::string& folder,
+// carries the earliest time while it is incomplete.
+Result WriteEntry(PlacementContext& ctx, const std::string& target, const std::string& folder,
                 std::span<const std::uint8_t> bytes, os::FileTime stamp, bool keptByDate);
 
 // The one way an archive entry becomes a file, for the licence text and every placed file alike:
 // the stored `bytes` replace the content of the scratch file, and the LZ service expands them from
 // there into the open `out` (an SZDD entry expanded, any other copied unchanged). `scratch` is
 // created new at `scratchPath` on first use and stays open for the next entries of its folder.
-// False with `failure` set to "Failed to write file: name" or "Failed to expand file: name". The
-// caller closes and removes the scratch file.
-bool ExpandEntry(os::System& system, const std::string& scratchPath, std::unique_ptr<os::FileStream>& scratch,
-                 std::span<const std::uint8_t> bytes, os::FileStream& out, const std::string& name,
-                 std::string& failure);
+// A failure names the file as `name`. The caller closes and removes the scratch file.
+Result ExpandEntry(os::System& system, const std::string& scratchPath, std::unique_ptr<os::FileStream>& scratch,
+                   std::span<const std::uint8_t> bytes, os::FileStream& out, const std::string& name);
 
 // Whether the text from the target's last "." on is ".itc" or ".sbb", in any case.
 bool IsKeptDataFile(const std::string& target);
 
 // Reads an entry into a zero-filled buffer. False when fewer than `length` bytes could be read.
 bool ReadEntry(archive::ReadAtSource& entries, std::uint32_t offset, std::uint32_t length, std::vector<std::uint8_t>& buffer);
-
-// The open/create message of file placement: target and title text.
-std::string OpenCreateFailedMessage(const std::string& target, const std::string& title);
 
 }  // namespace kv::install

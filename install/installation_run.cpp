@@ -2,6 +2,7 @@
 #include "install/installation_run.h"
 
 #include <new>
+#include <variant>
 #include <vector>
 
 #include "archive/ascii_case.h"
@@ -14,11 +15,6 @@
 #include "uninstall/uninstall_log.h"
 
 namespace kv::install {
-
-const char kInvalidFolderMessage[] =
-    "The installation folder you entered has invalid characters.\n"
-    "Re-enter the folder name without using any of the following characters:\n"
-    "/ : * ? \" < > |";
 
 namespace {
 
@@ -66,14 +62,16 @@ public:
     RunResult Execute();
 
 private:
-    enum class LicensePass { Done, Failed, Declined, Launched };
+    enum class LicensePass { Done, Declined, Launched };
+    // How the licence pass ended, or what stopped it.
+    using LicenseResult = std::variant<LicensePass, Failure>;
 
     bool Option(const char* option) const {
         return archive::OptionPresent(option, m_state.commandLine.c_str()) != 0;
     }
-    RunResult FailureExit(const std::string& message);
-    LicensePass WalkLicensePass();
-    LicensePass ShowLicense(const archive::FileRecord& record);
+    RunResult FailureExit(Failure failure);
+    LicenseResult WalkLicensePass();
+    LicenseResult ShowLicense(const archive::FileRecord& record);
     void CopySelf();
     void AskToStart(const PlacementContext& placed);
 
@@ -86,19 +84,18 @@ private:
     os::RunLog& m_runLog;
     std::string m_folderText;
     std::string m_systemFolder;
-    std::string m_failure;
 };
 
-RunResult Run::FailureExit(const std::string& message) {
+RunResult Run::FailureExit(Failure failure) {
     // Records appended so far stay in the data file, closed before the message is shown.
     m_log.Close();
-    return {RunOutcome::Failed, message, kInstallationFailedCaption};
+    return {RunOutcome::Failed, std::move(failure)};
 }
 
 RunResult Run::Execute() {
     m_folderText = m_ui.ReadFolderText();
     if (HasForbiddenFolderCharacter(m_folderText))
-        return {RunOutcome::FolderRefused, kInvalidFolderMessage, kInstallationFailedCaption};
+        return {RunOutcome::FolderRefused, Failure{FailureKind::FolderRefused}};
     m_ui.DisableControls();
     m_systemFolder = m_state.windowsDirectory;
     // Every later path is the folder joined with a relative part, and the folder becomes the
@@ -119,7 +116,7 @@ RunResult Run::Execute() {
     // The folder buffer holds 259 characters: a longer text is refused rather than cut, which
     // would install into a different folder than the one shown.
     if (!resolved || m_folderText.size() > kMaxPathLength || CreateFolderPath(m_system, m_folderText.c_str()) == 0)
-        return FailureExit(Format("Failed to create installation folder: \"%s\"", m_folderText));
+        return FailureExit({FailureKind::FolderNotCreated, m_folderText});
     m_system.ChangeDirectory(m_folderText);
     m_runLog.Line({"Installation folder: ", m_folderText});
 
@@ -127,43 +124,39 @@ RunResult Run::Execute() {
 
     const int fileCount = static_cast<int>(m_manifest.files.size());
     if (!(m_fromInstallNow && Option("OptNL"))) {
-        switch (WalkLicensePass()) {
+        const LicenseResult pass = WalkLicensePass();
+        if (const Failure* failure = std::get_if<Failure>(&pass)) return FailureExit(*failure);
+        switch (std::get<LicensePass>(pass)) {
             case LicensePass::Done:
                 break;
-            case LicensePass::Failed:
-                return FailureExit(m_failure);
             case LicensePass::Declined:
-                return {RunOutcome::LicenseDeclined, {}, {}};
+                return {RunOutcome::LicenseDeclined};
             case LicensePass::Launched:
-                return {RunOutcome::Launched, {}, {}};
+                return {RunOutcome::Launched};
         }
     }
 
     // With no records the step 100 / fileCount + 1 has no value: no step is made.
     if (fileCount > 0) m_ui.StepProgress(fileCount);
 
-    if (!m_log.Open(m_folderText))
-        return FailureExit(
-            "Error opening Uninstall data file.\nMake sure you are not already installing this application, then run "
-            "the install again.");
+    if (!m_log.Open(m_folderText)) return FailureExit({FailureKind::DataFileNotOpened});
     m_log.AddProduct(m_manifest.displayName);
 
-    PlacementContext placement{m_system,       m_ui,          m_manifest,    *m_state.entries, m_log,
-                               m_folderText,   m_systemFolder, m_state.title, {},               {},
-                               {}};
+    PlacementContext placement{m_system, m_ui, m_manifest, *m_state.entries, m_log, m_folderText, m_systemFolder,
+                               m_state.title};
     placement.runLog = m_state.log;
-    if (!PlaceFiles(placement)) return FailureExit(placement.failure);
+    if (Result placed = PlaceFiles(placement); !placed) return FailureExit(placed.failure());
 
     if (!m_state.useCurrentFolder) CopySelf();
     AskToStart(placement);
 
     const std::string warning = SetUpUninstall(placement);
-    if (warning.empty()) return {RunOutcome::Completed, {}, {}};
-    m_ui.ShowWarning(warning, kInstallerCaption);
-    return {RunOutcome::CompletedNotUninstallable, {}, {}};
+    if (warning.empty()) return {RunOutcome::Completed};
+    m_ui.ShowWarning(warning, Say(Notice::InstallerCaption));
+    return {RunOutcome::CompletedNotUninstallable};
 }
 
-Run::LicensePass Run::WalkLicensePass() {
+Run::LicenseResult Run::WalkLicensePass() {
     for (const archive::FileRecord& record : m_manifest.files) {
         if (m_fromInstallNow && IsLicenseRecord(record.file)) {
             // Only the first licence record is shown; accepting it ends the pass.
@@ -181,40 +174,27 @@ Run::LicensePass Run::WalkLicensePass() {
     return LicensePass::Done;
 }
 
-Run::LicensePass Run::ShowLicense(const archive::FileRecord& record) {
+Run::LicenseResult Run::ShowLicense(const archive::FileRecord& record) {
     std::vector<std::uint8_t> buffer;
     bool complete = false;
     try {
         complete = ReadEntry(*m_state.entries, record.offset, record.length, buffer);
     } catch (const std::bad_alloc&) {
-        m_failure = "Memory Error - Cannot allocate enough memory to load license file.";
-        return LicensePass::Failed;
+        return Failure{FailureKind::LicenseNoMemory};
     }
     auto out = m_system.OpenFile(kLicenseFile, os::OpenMode::Scratch);
-    if (!out) {
-        m_failure = Format(
-            "Failed to open/create file: %s\nMake sure all Velmoric files are closed and try again.\n\nNote: you may "
-            "have to reboot your computer to close files that Windows has open.",
-            kLicenseFile);
-        return LicensePass::Failed;
-    }
+    if (!out) return Failure{FailureKind::LicenseNotCreated, kLicenseFile};
     // An entry that lies outside the installer file is refused like a short write, not shown as zeros.
-    if (!complete) {
-        m_failure = Format("Failed to write file: %s", kLicenseFile);
-        return LicensePass::Failed;
-    }
+    if (!complete) return Failure{FailureKind::FileNotWritten, kLicenseFile};
     // Expanded the way every placed file is, through the scratch file of the folder (the current
     // directory), which goes right after.
     std::unique_ptr<os::FileStream> scratch;
-    const bool expanded = ExpandEntry(m_system, kExpandTempName, scratch, buffer, *out, kLicenseFile, m_failure);
+    const Result expanded = ExpandEntry(m_system, kExpandTempName, scratch, buffer, *out, kLicenseFile);
     if (scratch) scratch->Close();
     m_system.RemoveFile(kExpandTempName);
-    if (!expanded) return LicensePass::Failed;
+    if (!expanded) return expanded.failure();
     // Bytes that the close could not flush are as lost as a short write.
-    if (!out->Close()) {
-        m_failure = Format("Failed to write file: %s", kLicenseFile);
-        return LicensePass::Failed;
-    }
+    if (!out->Close()) return Failure{FailureKind::FileNotWritten, kLicenseFile};
     buffer = {};
     const bool accepted = m_ui.ShowLicense(kLicenseFile);
     m_system.RemoveFile(kLicenseFile);
@@ -227,10 +207,8 @@ void Run::CopySelf() {
     if (!archive::EqualsIgnoringCase(source, destination)) {
         std::uint32_t error = 0;
         if (!m_system.CopyFileOver(source, destination, error)) {
-            m_ui.ShowWarning(Format("Warning: Copying %s to %s failed with error=%d.\nThis is not a fatal error - "
-                                    "installation will continue.",
-                                    source, destination, static_cast<int>(error)),
-                             kInstallerCaption);
+            m_ui.ShowWarning(Say(Notice::SelfCopyFailed, source, destination, static_cast<int>(error)),
+                             Say(Notice::InstallerCaption));
             // What stands at the destination is not this installer's (perhaps the user's own
             // file): it is neither recorded for the uninstaller nor stamped.
             return;
@@ -248,8 +226,7 @@ void Run::AskToStart(const PlacementContext& placed) {
     bool start = false;
     // Unattended runs (OptNP, and quiet OptQ, which has nobody to ask) start the program only with OptRE.
     if (!Option("OptNP") && !Option("OptQ")) {
-        start = m_ui.AskYesNo(Format("The installation is complete.\nWould you like to run %s  now?", m_manifest.title),
-                              "Installation Complete");
+        start = m_ui.AskYesNo(Say(Notice::RunNowQuestion, m_manifest.title), Say(Notice::CompleteCaption));
     } else if (Option("OptRE")) {
         start = true;
     }

@@ -3,11 +3,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
 #include "archive/format.h"
 #include "archive/read_at_source.h"
+#include "install/failure.h"
 #include "install/run_ui.h"
 #include "os/run_log.h"
 #include "os/system.h"
@@ -35,16 +37,15 @@ enum class RunOutcome {
     // refused, so the product cannot be uninstalled: a warning said which. Otherwise as Completed.
     CompletedNotUninstallable,
     FolderRefused,    // the folder text held a forbidden character; the dialog stays usable
-    Failed,           // the dialog shows the message and ends with 1; what was done stays
+    Failed,           // the dialog shows the failure and ends; what was done stays
     LicenseDeclined,  // nothing was placed; the dialog closes as after Exit, without a message
     Launched,         // launch mode found runFile and started it; nothing was placed
 };
 
-// The outcome, and the message the dialog shows for it (none when `message` is empty).
+// The outcome, and for FolderRefused and Failed what the dialog shows (as an installation failure).
 struct RunResult {
     RunOutcome outcome = RunOutcome::Completed;
-    std::string message;
-    std::string caption;
+    std::optional<Failure> failure;
 };
 
 // The whole run. `fromInstallNow` false is the launch mode (OptNIN). Questions and warnings that
@@ -54,8 +55,7 @@ RunResult RunInstallation(RunState& state, os::System& system, RunUi& ui, bool f
 // Creates every missing component of `path`; 1 when the folder exists afterwards, 0 otherwise.
 int CreateFolderPath(os::System& system, const char* path);
 
-// The folder-check message, and whether a folder text holds one of / * ? " < > |.
-extern const char kInvalidFolderMessage[];
+// Whether a folder text holds one of / * ? " < > |.
 bool HasForbiddenFolderCharacter(const std::string& folderText);
 
 }  // namespace kv::install

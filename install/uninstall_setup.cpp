@@ -1,7 +1,7 @@
 // Closing the uninstall log and registering the uninstaller, and the warning when either fails.
 #include "install/uninstall_setup.h"
 
-#include "install/text_format.h"
+#include "install/messages.h"
 #include "uninstall/registration.h"
 
 namespace kv::install {
@@ -29,15 +29,13 @@ std::string SetUpUninstall(PlacementContext& placed) {
     // warning, in the words of the self-copy warning, and the run still completes.
     std::string warning;
     if (!logWritten) {
-        warning += Format("Warning: The uninstall data file %s could not be written completely.\n",
-                          uninstall::DataFilePath(placed.installFolder));
+        warning += Say(Notice::DataFileIncomplete, uninstall::DataFilePath(placed.installFolder));
     }
     if (!registration.Registered()) {
-        warning += Format("Warning: Registering %s for uninstalling failed: %s.\n", entry.productName,
-                          registration.problem);
+        warning += Say(Notice::RegistrationRefused, entry.productName, registration.problem);
     }
     if (!warning.empty()) {
-        warning += "This is not a fatal error - installation is complete, but it cannot be uninstalled.";
+        warning += Say(Notice::NotUninstallable);
     }
     return warning;
 }

@@ -9,12 +9,11 @@
 
 #include "archive/format.h"
 #include "archive/installer_file.h"
+#include "install/failure.h"
 #include "os/system.h"
 #include "ui/exit_codes.h"
 
 namespace kv::ui {
-
-enum class LoadFailure { None, ArchiveMissing, ArchiveCorrupt, OutOfMemory };
 
 class ArchiveLoader {
 public:
@@ -22,10 +21,10 @@ public:
     explicit ArchiveLoader(std::FILE*& archive) : m_pArchive(archive) {}
 
     // Opens "<executableName>.exe" in the current directory and sums every byte of it.
-    LoadFailure OpenAndVerify(const std::string& executableName);
+    install::Result OpenAndVerify(const std::string& executableName);
     // After OpenAndVerify: reads the manifest, asks for the Windows directory and resolves the
     // default installation folder (the current directory with `useCurrentFolder`).
-    LoadFailure LoadManifest(os::System& system, bool useCurrentFolder);
+    install::Result LoadManifest(os::System& system, bool useCurrentFolder);
 
     std::string m_strArchivePath;
     std::unique_ptr<archive::Manifest> m_pManifest;
@@ -38,8 +37,7 @@ private:
     archive::InstallerChecksum m_checksum{};
 };
 
-// The message that tells a failure of the loader, and the exit code it ends the installer with.
-std::string LoadFailureMessage(LoadFailure failure, const std::string& archivePath);
-ExitCode LoadFailureExitCode(LoadFailure failure);
+// The exit code that a failure of the loader ends the installer with.
+ExitCode LoadFailureExitCode(const install::Failure& failure);
 
 }  // namespace kv::ui

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "install/messages.h"
 #include "ui/dialog.h"
 
 namespace kv::ui {
@@ -33,7 +34,7 @@ void DDX_Text(CDataExchange* pDX, int id, std::string& value) {
 }
 
 std::string TooLongMessage(int maxChars) {
-    return "Please enter no more than " + std::to_string(maxChars) + " characters.";
+    return install::Say(install::Notice::TextTooLong, maxChars);
 }
 
 void DDV_MaxChars(CDataExchange* pDX, const std::string& value, int maxChars) {

@@ -66,9 +66,8 @@ HCURSOR CDialog::OnQueryDragIcon() { return nullptr; }
 bool CDialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 
 void CDialog::OnUnhandledException(const char* what) {
-    std::string text = "An unexpected error stopped the installer:\n";
-    text += what;
-    ::MessageBoxA(m_hWnd, text.c_str(), install::kInstallationFailedCaption, MB_OK);
+    const std::string text = install::Say(install::Notice::UnexpectedError, what);
+    ::MessageBoxA(m_hWnd, text.c_str(), install::Say(install::Notice::InstallationFailedCaption).c_str(), MB_OK);
     ::EndDialog(m_hWnd, IDABORT);
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "install/messages.h"
 #include "ui/command_line.h"
 #include "ui/browse_license_rules.h"
 
@@ -34,7 +35,7 @@ int CFolderBrowser::Browse() {
     LPITEMIDLIST drives = nullptr;
     if (FAILED(::SHGetSpecialFolderLocation(m_hwndOwner, CSIDL_DRIVES, &drives)) || drives == nullptr) {
         const std::string caption = ApplicationName();
-        ::MessageBoxA(m_hwndOwner, "System Error - Could not access Desktop", caption.c_str(),
+        ::MessageBoxA(m_hwndOwner, install::Say(install::Notice::DesktopUnreachable).c_str(), caption.c_str(),
                       MB_ICONEXCLAMATION | MB_OK);
         allocator->Release();
         return kFolderNotChosen;

@@ -3,6 +3,7 @@
 
 #include "archive/options.h"
 #include "install/installation_run.h"
+#include "install/messages.h"
 #include "os/win32_system.h"
 #include "ui/archive_stream_reader.h"
 #include "ui/dialog_arithmetic.h"
@@ -85,8 +86,8 @@ void CInstallerDlg::OnInstallNow() {
 void CInstallerDlg::OnBrowse() {
     UpdateData(TRUE);
     char chosen[MAX_PATH] = {};
-    if (PickFolder("For a new folder, choose an existing one here, then edit the folder path in the main window.",
-                   m_strFolder, m_hWnd, chosen) == kFolderChosen) {
+    if (PickFolder(install::Say(install::Notice::BrowsePrompt).c_str(), m_strFolder, m_hWnd, chosen) ==
+        kFolderChosen) {
         m_strFolder = chosen;
         m_strInstallFolder = chosen;
         UpdateData(FALSE);
@@ -203,10 +204,11 @@ void CInstallerDlg::FinishRun(const install::RunResult& result, bool fromInstall
     if (result.outcome != install::RunOutcome::FolderRefused) {
         m_pManifest.reset();  // one manifest serves one run
     }
-    if (!result.message.empty()) {
-        m_strMessage = result.message;
-        os::OrNullLog(m_pLog).Line({result.caption, ": ", m_strMessage});
-        ::MessageBoxA(m_hWnd, m_strMessage.c_str(), result.caption.c_str(), MB_OK);
+    if (result.failure) {
+        m_strMessage = install::FailureText(*result.failure);
+        const std::string caption = install::Say(install::Notice::InstallationFailedCaption);
+        os::OrNullLog(m_pLog).Line({caption, ": ", m_strMessage});
+        ::MessageBoxA(m_hWnd, m_strMessage.c_str(), caption.c_str(), MB_OK);
     }
     switch (result.outcome) {
     case install::RunOutcome::FolderRefused:

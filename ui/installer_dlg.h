@@ -61,7 +61,7 @@ protected:
 private:
     // Loader steps of the initialisation; false after a failure has been reported.
     bool LoadArchive();
-    void ReportLoadFailure(LoadFailure failure);
+    void ReportLoadFailure(const install::Failure& failure);
     // Shows the run's closing message, if any, and ends the dialog as the outcome asks.
     void FinishRun(const install::RunResult& result, bool fromInstallNow);
     bool OptionGiven(const char* option) const;

@@ -15,14 +15,15 @@ namespace {
 constexpr UINT_PTR kAutoStartTimer = 0;
 }  // namespace
 
-void CInstallerDlg::ReportLoadFailure(LoadFailure failure) {
+void CInstallerDlg::ReportLoadFailure(const install::Failure& failure) {
     // A timer armed by OptNP must not post Install Now while the message box is up.
     KillTimer(kAutoStartTimer);
-    m_strMessage = LoadFailureMessage(failure, m_strArchivePath);
+    m_strMessage = install::FailureText(failure);
     m_nExitCode = LoadFailureExitCode(failure);
     os::OrNullLog(m_pLog).Line(m_strMessage);
-    ::MessageBoxA(m_hWnd, m_strMessage.c_str(), install::kInstallationFailedCaption, MB_OK);
-    if (failure == LoadFailure::ArchiveMissing) {
+    ::MessageBoxA(m_hWnd, m_strMessage.c_str(), install::Say(install::Notice::InstallationFailedCaption).c_str(),
+                  MB_OK);
+    if (failure.kind == install::FailureKind::ArchiveMissing) {
         PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
     }
     CDialog::EndDialog(IDOK);
@@ -30,17 +31,17 @@ void CInstallerDlg::ReportLoadFailure(LoadFailure failure) {
 
 bool CInstallerDlg::LoadArchive() {
     ArchiveLoader loader(m_pArchive);
-    LoadFailure failure = loader.OpenAndVerify(m_strExecutableName);
+    install::Result loaded = loader.OpenAndVerify(m_strExecutableName);
     m_strArchivePath = loader.m_strArchivePath;
-    if (failure == LoadFailure::None && OptionGiven("OptNP")) {
+    if (loaded && OptionGiven("OptNP")) {
         // Armed once the checksum has passed, before the manifest is read.
         SetTimer(kAutoStartTimer, 500);
         DisableFolderControls();
     }
     os::Win32System system(m_hWnd);
-    if (failure == LoadFailure::None) failure = loader.LoadManifest(system, useCurrentFolder);
-    if (failure != LoadFailure::None) {
-        ReportLoadFailure(failure);
+    if (loaded) loaded = loader.LoadManifest(system, useCurrentFolder);
+    if (!loaded) {
+        ReportLoadFailure(loaded.failure());
         return false;
     }
     // The reader has already held every header string to its limit (the title to 124 characters,

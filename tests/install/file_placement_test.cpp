@@ -15,7 +15,7 @@ using testing::RunFixture;
 
 struct PlacementTest : ::testing::Test, RunFixture {
     uninstall::UninstallLog log{system};
-    PlacementContext ctx{system, ui, manifest, entries, log, "C:\\App", "C:\\WINDOWS", "My Product", {}, {}, {}};
+    PlacementContext ctx{system, ui, manifest, entries, log, "C:\\App", "C:\\WINDOWS", "My Product"};
 
     void SetUp() override {
         system.AddDirectory("C:\\App");
@@ -48,7 +48,6 @@ TEST_F(PlacementTest, PlacesEachRecordWhereItBelongsWithItsTimeStamp) {
     // Each placed record steps the bar for the whole count of records.
     EXPECT_EQ(ui.m_progressSteps, 3);
     EXPECT_EQ(ui.m_progressFileCount, 3);
-    EXPECT_TRUE(ctx.failure.empty());
 }
 
 TEST_F(PlacementTest, FirstRecordWithAFolderGoesToTheInstallationFolderStampedButNotLogged) {
@@ -84,7 +83,7 @@ TEST_F(PlacementTest, FilesKeptByDateThatWereLeftHalfWrittenAreReplacedByTheNext
     system.FailOn("LzExpand", "state.itc", 1);
     EXPECT_FALSE(PlaceFiles(ctx));  // stopped inside the uninstaller
     EXPECT_FALSE(PlaceFiles(ctx));  // stopped inside state.itc
-    ASSERT_TRUE(PlaceFiles(ctx)) << ctx.failure;
+    ASSERT_TRUE(PlaceFiles(ctx));
     EXPECT_EQ(system.FileBytes("C:\\WINDOWS\\Kvuninstall.exe"), Bytes("uninstaller"));
     EXPECT_EQ(system.FileBytes("C:\\App\\state.itc"), Bytes("state"));
 }
@@ -117,9 +116,9 @@ TEST_F(PlacementTest, LockedTargetIsTriedTenTimesOneSecondApart) {
     AddRecord("APP.EXE", "", "application");
     system.AddFile("C:\\App\\APP.EXE", Bytes("running"));
     system.Find("C:\\App\\APP.EXE")->locked = true;
-    EXPECT_FALSE(PlaceFiles(ctx));
+    const Result placed = PlaceFiles(ctx);
     EXPECT_EQ(system.m_sleeps, std::vector<unsigned>(10, 1000u));
-    EXPECT_EQ(ctx.failure, "Failed to open/create file: APP.EXE\nMake sure all My Product files are closed and try again.");
+    EXPECT_EQ(placed.failure(), (Failure{FailureKind::FileNotCreated, "APP.EXE", {"My Product"}}));
     // The record was logged before the write was tried.
     EXPECT_EQ(Logged(), (std::vector<std::string>{"file \"C:\\App\\APP.EXE\""}));
 }
@@ -136,15 +135,13 @@ TEST_F(PlacementTest, TargetThatOpensOnALaterAttemptIsWritten) {
 TEST_F(PlacementTest, NestedFolderWithMissingParentFailsLikeALockedFile) {
     AddRecord("Kvuninstall.exe", "", "u");
     AddRecord("a.txt", "one\\two", "x");
-    EXPECT_FALSE(PlaceFiles(ctx));
-    EXPECT_EQ(ctx.failure,
-              "Failed to open/create file: one\\two\\a.txt\nMake sure all My Product files are closed and try again.");
+    EXPECT_EQ(PlaceFiles(ctx).failure(), (Failure{FailureKind::FileNotCreated, "one\\two\\a.txt", {"My Product"}}));
 }
 
 struct FailureCase {
     const char* call;
     const char* pathPart;
-    const char* message;
+    FailureKind kind;
 };
 
 class PlacementFailure : public PlacementTest, public ::testing::WithParamInterface<FailureCase> {};
@@ -154,8 +151,7 @@ TEST_P(PlacementFailure, EndsThePassWithItsMessageAndLeavesNoScratchFile) {
     AddRecord("APP.EXE", "", "application");
     AddRecord("later.dll", "", "never placed");
     system.FailOn(GetParam().call, GetParam().pathPart);
-    EXPECT_FALSE(PlaceFiles(ctx));
-    EXPECT_EQ(ctx.failure, GetParam().message);
+    EXPECT_EQ(PlaceFiles(ctx).failure(), (Failure{GetParam().kind, "APP.EXE"}));
     EXPECT_FALSE(system.Exists("C:\\App\\later.dll"));
     EXPECT_FALSE(system.Exists("C:\\App\\Kvtmpexp.dat"));
     EXPECT_FALSE(system.Exists("C:\\WINDOWS\\Kvtmpexp.dat"));
@@ -165,11 +161,11 @@ TEST_P(PlacementFailure, EndsThePassWithItsMessageAndLeavesNoScratchFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Injected, PlacementFailure,
-    ::testing::Values(FailureCase{"OpenFile", "App\\Kvtmpexp.dat", "Failed to write file: APP.EXE"},
-                      FailureCase{"Write", "App\\Kvtmpexp.dat", "Failed to write file: APP.EXE"},
-                      FailureCase{"LzExpand", "APP.EXE", "Failed to expand file: APP.EXE"},
-                      FailureCase{"SetTimes", "APP.EXE", "Failed to set archive date: APP.EXE"},
-                      FailureCase{"Close", "APP.EXE", "Failed to write file: APP.EXE"}));
+    ::testing::Values(FailureCase{"OpenFile", "App\\Kvtmpexp.dat", FailureKind::FileNotWritten},
+                      FailureCase{"Write", "App\\Kvtmpexp.dat", FailureKind::FileNotWritten},
+                      FailureCase{"LzExpand", "APP.EXE", FailureKind::FileNotExpanded},
+                      FailureCase{"SetTimes", "APP.EXE", FailureKind::FileNotStamped},
+                      FailureCase{"Close", "APP.EXE", FailureKind::FileNotWritten}));
 
 // The entry is written to the folder's scratch file and expanded from it into the target: the
 // target is opened once, the scratch file once per folder, and nothing is deleted, renamed or
@@ -200,8 +196,7 @@ TEST_F(PlacementTest, ScratchFileNameIsTakenInEveryTargetFolder) {
     AddRecord("Kvuninstall.exe", "", "u");
     AddRecord("APP.EXE", "", "application");
     AddRecord("kvtmpexp.DAT", "", "stored under the reserved name");
-    EXPECT_FALSE(PlaceFiles(ctx));
-    EXPECT_EQ(ctx.failure, "Failed to expand file: kvtmpexp.DAT");
+    EXPECT_EQ(PlaceFiles(ctx).failure(), (Failure{FailureKind::FileNotExpanded, "kvtmpexp.DAT"}));
     EXPECT_EQ(system.FileBytes("C:\\App\\APP.EXE"), Bytes("application"));
     EXPECT_FALSE(system.Exists("C:\\App\\Kvtmpexp.dat"));
 }
@@ -210,8 +205,7 @@ TEST_F(PlacementTest, EntryPastTheEndOfTheInstallerIsRefusedNotFilledWithZeros) 
     AddRecord("Kvuninstall.exe", "", "u");
     auto& record = AddRecord("APP.EXE", "", "application");
     record.length += 5;
-    EXPECT_FALSE(PlaceFiles(ctx));
-    EXPECT_EQ(ctx.failure, "Failed to write file: APP.EXE");
+    EXPECT_EQ(PlaceFiles(ctx).failure(), (Failure{FailureKind::FileNotWritten, "APP.EXE"}));
     EXPECT_FALSE(system.Exists("C:\\App\\APP.EXE"));
 }
 
@@ -272,8 +266,7 @@ TEST_F(PlacementTest, PathThatDoesNotFitIsRefusedBeforeAnythingIsWritten) {
     AddRecord("Kvuninstall.exe", "", "u");
     AddRecord(std::string(250, 'n'), "", "x");  // C:\App\ + 250 = 257 fits
     AddRecord(std::string(253, 'n'), "", "x");  // 260 does not
-    EXPECT_FALSE(PlaceFiles(ctx));
-    EXPECT_EQ(ctx.failure.rfind("Failed to open/create file: C:\\App\\nnn", 0), 0u);
+    EXPECT_EQ(PlaceFiles(ctx).failure(), (Failure{FailureKind::FileNotCreated, "C:\\App\\" + std::string(253, 'n'), {"My Product"}}));
     EXPECT_EQ(Logged().size(), 1u);
 }
 
@@ -286,7 +279,7 @@ TEST_F(PlacementTest, LongFolderStillTakesTheUninstallerInTheWindowsDirectory) {
     ctx.installFolder = folder;
     AddRecord("Kvuninstall.exe", "", "uninstaller");
     AddRecord("a.txt", "", "a");
-    ASSERT_TRUE(PlaceFiles(ctx)) << ctx.failure;
+    ASSERT_TRUE(PlaceFiles(ctx));
     EXPECT_EQ(system.FileBytes("C:\\WINDOWS\\Kvuninstall.exe"), Bytes("uninstaller"));
     EXPECT_EQ(Logged(), (std::vector<std::string>{"file \"" + folder + "\\a.txt\""}));
 }

@@ -2,6 +2,7 @@
 // licence pass, the self-copy and the completion question.
 #include <gtest/gtest.h>
 
+#include "install/messages.h"
 #include "install/quiet_run_ui.h"
 #include "run_fixture.h"
 #include "uninstall/log_format.h"
@@ -37,7 +38,7 @@ struct RunTest : ::testing::Test, RunFixture {
 TEST_F(RunTest, SuccessfulRunInstallsLogsRegistersAndClosesTheDialog) {
     EXPECT_EQ(Install(), RunOutcome::Completed);
 
-    EXPECT_TRUE(result.message.empty());
+    EXPECT_FALSE(result.failure);
     EXPECT_TRUE(ui.m_controlsDisabled);
     EXPECT_EQ(system.m_cwd, "C:\\App");
     EXPECT_TRUE(SettingWritten());
@@ -80,10 +81,7 @@ TEST_F(RunTest, YesStartsRunFileFromTheInstallationFolderBeforeTheLogIsClosed) {
 TEST_F(RunTest, FolderWithForbiddenCharacterIsRefusedAndTheDialogStaysUsable) {
     ui.m_folderText = "C:\\App?";
     EXPECT_EQ(Install(), RunOutcome::FolderRefused);
-    EXPECT_EQ(result.message,
-              "The installation folder you entered has invalid characters.\nRe-enter the folder name without using any "
-              "of the following characters:\n/ : * ? \" < > |");
-    EXPECT_EQ(result.caption, "Installation Failed");
+    EXPECT_EQ(result.failure, Failure{FailureKind::FolderRefused});
     EXPECT_FALSE(ui.m_controlsDisabled);
     EXPECT_EQ(system.CountCalls("MakeDirectory"), 0);
     // Corrected, a second press starts a fresh run.
@@ -94,8 +92,7 @@ TEST_F(RunTest, FolderWithForbiddenCharacterIsRefusedAndTheDialogStaysUsable) {
 TEST_F(RunTest, FolderThatCannotBeCreatedEndsTheDialogWithOne) {
     ui.m_folderText = "Q:\\App";
     EXPECT_EQ(Install(), RunOutcome::Failed);
-    EXPECT_EQ(result.message, "Failed to create installation folder: \"Q:\\App\"");
-    EXPECT_EQ(result.caption, "Installation Failed");
+    EXPECT_EQ(result.failure, (Failure{FailureKind::FolderNotCreated, "Q:\\App"}));
     EXPECT_FALSE(system.m_profiles.count(system.Key("C:\\WINDOWS\\app.ini")));
 }
 
@@ -168,9 +165,7 @@ TEST_F(RunTest, RelativeFolderTextIsTakenFromTheCurrentDirectoryOnce) {
 TEST_F(RunTest, UnopenableDataFileFailsBeforeAnyFileIsPlaced) {
     system.FailOn("OpenFile", "Kvuninstall.dat");
     EXPECT_EQ(Install(), RunOutcome::Failed);
-    EXPECT_EQ(result.message,
-              "Error opening Uninstall data file.\nMake sure you are not already installing this application, then "
-              "run the install again.");
+    EXPECT_EQ(result.failure, Failure{FailureKind::DataFileNotOpened});
     EXPECT_TRUE(SettingWritten());
     EXPECT_FALSE(system.Exists("C:\\App\\APP.EXE"));
     EXPECT_FALSE(Registered());
@@ -180,8 +175,7 @@ TEST_F(RunTest, FailureDuringPlacementKeepsWhatWasDoneAndRegistersNothing) {
     AddRecord("later.dll", "", "later");
     system.FailOn("LzExpand", "later.dll");
     EXPECT_EQ(Install(), RunOutcome::Failed);
-    EXPECT_EQ(result.message, "Failed to expand file: later.dll");
-    EXPECT_EQ(result.caption, "Installation Failed");
+    EXPECT_EQ(result.failure, (Failure{FailureKind::FileNotExpanded, "later.dll"}));
     EXPECT_EQ(system.FileBytes("C:\\App\\APP.EXE"), Bytes("application"));
     EXPECT_TRUE(system.IsFile("C:\\App\\later.dll"));  // written, left unexpanded
     EXPECT_EQ(DataFileRecords(),
@@ -206,7 +200,7 @@ TEST_F(RunTest, LaunchModeStartsAnInstalledProgramAndPlacesNothing) {
     EXPECT_FALSE(system.Exists("C:\\App\\bin\\APP.EXE"));
     EXPECT_FALSE(Registered());
     EXPECT_TRUE(ui.m_messages.empty());
-    EXPECT_TRUE(result.message.empty());
+    EXPECT_FALSE(result.failure);
 }
 
 TEST_F(RunTest, LaunchModeWithoutTheRunFileRecordInstallsWithoutTheLicence) {
@@ -236,7 +230,7 @@ TEST_F(RunTest, DeclinedLicenceLeavesFolderAndSettingsOnly) {
     AddRecord("LICENSE.RTF", "", "licence text");
     ui.m_acceptLicense = false;
     EXPECT_EQ(Install(), RunOutcome::LicenseDeclined);
-    EXPECT_TRUE(result.message.empty());
+    EXPECT_FALSE(result.failure);
     EXPECT_TRUE(system.IsDirectory("C:\\App"));
     EXPECT_TRUE(SettingWritten());
     EXPECT_FALSE(system.Exists("C:\\App\\Kvlicense.rtf"));
@@ -255,7 +249,7 @@ TEST_F(RunTest, OptNLSkipsTheLicenceOnInstallNow) {
 struct LicenceFailure {
     const char* call;
     const char* pathPart;
-    const char* message;
+    FailureKind kind;
     bool licenceFileStays;
 };
 
@@ -265,7 +259,7 @@ TEST_P(LicencePassFailure, EndsTheRunBeforeAnythingIsPlaced) {
     AddRecord("LICENSE.RTF", "", "licence text");
     system.FailOn(GetParam().call, GetParam().pathPart);
     EXPECT_EQ(Install(), RunOutcome::Failed);
-    EXPECT_EQ(result.message, GetParam().message);
+    EXPECT_EQ(result.failure, (Failure{GetParam().kind, "Kvlicense.rtf"}));
     EXPECT_EQ(system.Exists("C:\\App\\Kvlicense.rtf"), GetParam().licenceFileStays);
     EXPECT_FALSE(system.Exists("C:\\App\\Kvtmpexp.dat"));
     EXPECT_FALSE(system.Exists(kDataFile));
@@ -276,18 +270,15 @@ TEST_P(LicencePassFailure, EndsTheRunBeforeAnythingIsPlaced) {
 INSTANTIATE_TEST_SUITE_P(
     Injected, LicencePassFailure,
     ::testing::Values(
-        LicenceFailure{"OpenFile", "Kvlicense.rtf",
-                       "Failed to open/create file: Kvlicense.rtf\nMake sure all Velmoric files are closed and try "
-                       "again.\n\nNote: you may have to reboot your computer to close files that Windows has open.",
-                       false},
-        LicenceFailure{"Write", "Kvtmpexp.dat", "Failed to write file: Kvlicense.rtf", true},
-        LicenceFailure{"Close", "Kvlicense.rtf", "Failed to write file: Kvlicense.rtf", true},
-        LicenceFailure{"LzExpand", "Kvlicense.rtf", "Failed to expand file: Kvlicense.rtf", true}));
+        LicenceFailure{"OpenFile", "Kvlicense.rtf", FailureKind::LicenseNotCreated, false},
+        LicenceFailure{"Write", "Kvtmpexp.dat", FailureKind::FileNotWritten, true},
+        LicenceFailure{"Close", "Kvlicense.rtf", FailureKind::FileNotWritten, true},
+        LicenceFailure{"LzExpand", "Kvlicense.rtf", FailureKind::FileNotExpanded, true}));
 
 TEST_F(RunTest, LicenceEntryOutsideTheInstallerIsRefused) {
     AddRecord("LICENSE.RTF", "", "licence text").offset = 1'000'000;
     EXPECT_EQ(Install(), RunOutcome::Failed);
-    EXPECT_EQ(result.message, "Failed to write file: Kvlicense.rtf");
+    EXPECT_EQ(result.failure, (Failure{FailureKind::FileNotWritten, "Kvlicense.rtf"}));
     EXPECT_FALSE(ui.m_licenseShown.has_value());
 }
 
@@ -356,7 +347,7 @@ TEST_F(QuietRunTest, LicenceCountsAsAcceptedNothingIsAskedAndEachStepIsLogged) {
 
 TEST_F(QuietRunTest, FolderThatCannotBeCreatedFailsWithItsMessage) {
     EXPECT_EQ(InstallQuietly("OptQ", "Q:\\App"), RunOutcome::Failed);
-    EXPECT_EQ(result.message, "Failed to create installation folder: \"Q:\\App\"");
+    EXPECT_EQ(result.failure, (Failure{FailureKind::FolderNotCreated, "Q:\\App"}));
     EXPECT_TRUE(log.m_lines.empty());  // the closing message is the caller's to log, with the exit code
 }
 
@@ -436,7 +427,7 @@ TEST_F(RunTest, ARefusedRegistrationOrAnIncompleteDataFileWarnsOnceAndCompletes)
         run.AddStandardRecords();
         run.system.FailOn(failure.call, failure.part, 1);
         EXPECT_EQ(run.Install(), RunOutcome::CompletedNotUninstallable) << failure.call;
-        EXPECT_TRUE(run.result.message.empty());
+        EXPECT_FALSE(run.result.failure);
         ASSERT_EQ(run.ui.m_messages.size(), 2u) << failure.call;
         EXPECT_EQ(run.ui.m_messages[1].text, failure.warning + ending);
         EXPECT_EQ(run.ui.m_messages[1].caption, "Korvalin Automatic Installer");
@@ -453,6 +444,41 @@ TEST_F(RunTest, ARefusedRegistrationOrAnIncompleteDataFileWarnsOnceAndCompletes)
               "Warning: Registering " + manifest.displayName + " for uninstalling failed: the key HKLM\\" +
                   "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + manifest.displayName +
                   " is longer than 259 characters.\n" + ending);
+}
+
+// Each kind of failure is told in the installer's own words, with the values it concerns.
+TEST(FailureText, EachKindHasItsText) {
+    const struct {
+        Failure failure;
+        const char* text;
+    } cases[] = {
+        {{FailureKind::ArchiveMissing, "SETUP.exe"},
+         "Could not open the archive: SETUP.exe\n\n1) Make sure SETUP.exe has been saved to a folder on your hard "
+         "drive\nother than your Desktop.\nFor example \"C:\\My Documents\".\n\n2) Restart your computer.\n\n3) Run "
+         "the SETUP.exe program from the folder where you saved it.\n\nIf you continue to have problems, please "
+         "contact technical support\nat " KV_SUPPORT_ADDRESS "."},
+        {{FailureKind::ArchiveCorrupt}, "File is corrupt.  Redownload the file and try again."},
+        {{FailureKind::ManifestNoMemory}, "Memory Error - Cannot allocate enough memory to load manifest."},
+        {{FailureKind::FolderRefused},
+         "The installation folder you entered has invalid characters.\nRe-enter the folder name without using any "
+         "of the following characters:\n/ : * ? \" < > |"},
+        {{FailureKind::FolderNotCreated, "Q:\\App"}, "Failed to create installation folder: \"Q:\\App\""},
+        {{FailureKind::DataFileNotOpened},
+         "Error opening Uninstall data file.\nMake sure you are not already installing this application, then run "
+         "the install again."},
+        {{FailureKind::LicenseNoMemory}, "Memory Error - Cannot allocate enough memory to load license file."},
+        {{FailureKind::LicenseNotCreated, "Kvlicense.rtf"},
+         "Failed to open/create file: Kvlicense.rtf\nMake sure all Velmoric files are closed and try again.\n\nNote: "
+         "you may have to reboot your computer to close files that Windows has open."},
+        {{FailureKind::FileNoMemory, "big.dat", {"data", "-x", "42"}},
+         "Memory Error - Cannot allocate enough memory to load file:big.dat.\nfolder:data  exeparms:-x\nlength=42"},
+        {{FailureKind::FileNotCreated, "APP.EXE", {"My Product"}},
+         "Failed to open/create file: APP.EXE\nMake sure all My Product files are closed and try again."},
+        {{FailureKind::FileNotWritten, "APP.EXE"}, "Failed to write file: APP.EXE"},
+        {{FailureKind::FileNotExpanded, "APP.EXE"}, "Failed to expand file: APP.EXE"},
+        {{FailureKind::FileNotStamped, "APP.EXE"}, "Failed to set archive date: APP.EXE"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FailureText(c.failure), c.text);
 }
 
 }  // namespace

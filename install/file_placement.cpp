@@ -9,7 +9,6 @@
 #include "archive/szdd.h"
 #include "install/messages.h"
 #include "install/shortcuts.h"
-#include "install/text_format.h"
 
 namespace kv::install {
 

@@ -10,7 +10,6 @@
 #include "install/file_placement.h"
 #include "install/messages.h"
 #include "install/profile_settings.h"
-#include "install/text_format.h"
 #include "install/uninstall_setup.h"
 #include "uninstall/uninstall_log.h"
 

@@ -82,11 +82,11 @@ const char* CatalogueText(FailureKind kind) {
 std::string FailureText(const Failure& failure) {
     // The missing-archive text names the file three times and ends with the support address.
     if (failure.kind == FailureKind::ArchiveMissing)
-        return Format(CatalogueText(failure.kind), failure.subject, failure.subject, failure.subject,
+        return archive::Format(CatalogueText(failure.kind), failure.subject, failure.subject, failure.subject,
                       KV_SUPPORT_ADDRESS);
     std::vector<std::string> values{failure.subject};
     values.insert(values.end(), failure.more.begin(), failure.more.end());
-    return detail::Substitute(CatalogueText(failure.kind), values.data(), values.size());
+    return archive::detail::Substitute(CatalogueText(failure.kind), values.data(), values.size());
 }
 
 }  // namespace kv::install

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "install/failure.h"
-#include "install/text_format.h"
+#include "archive/text_format.h"
 
 namespace kv::install {
 
@@ -31,7 +31,7 @@ const char* CatalogueText(FailureKind kind);
 
 template <typename... Args>
 std::string Say(Notice notice, const Args&... args) {
-    return Format(CatalogueText(notice), args...);
+    return archive::Format(CatalogueText(notice), args...);
 }
 
 }  // namespace kv::install

@@ -8,6 +8,7 @@
 #include "uninstall/uninstall_log.h"
 #include "uninstall/uninstaller/command_line.h"
 #include "uninstall/uninstaller/exit_codes.h"
+#include "uninstall/uninstaller/messages.h"
 #include "uninstall/uninstaller/removal_plan.h"
 #include "uninstall/uninstaller/uninstaller_run.h"
 
@@ -120,9 +121,9 @@ TEST(RemovalPlan, TakesTheProductsSegmentsAndKeepsWhatOthersClaim) {
     EXPECT_EQ(FoldersBelow("C:\\App\\a\\b\\f.txt", "C:\\app\\"), (std::vector<std::string>{"C:\\App\\a\\b", "C:\\App\\a"}));
     EXPECT_TRUE(FoldersBelow("C:\\Application\\f.txt", "C:\\App").empty());
     EXPECT_TRUE(FoldersBelow("D:\\f.txt", "C:\\App").empty());
-    EXPECT_EQ(FirstDamage({Product("A"), {9, 0, "", "x"}}), "record 2: unknown kind 9");
-    EXPECT_EQ(FirstDamage({{kKindShortcut, 5, "", "x"}}), "record 1: unknown shortcut location 5");
-    EXPECT_EQ(FirstDamage({Product(""), File("")}), "");  // odd, but not for another product to refuse
+    EXPECT_EQ(FirstDamage({Product("A"), {9, 0, "", "x"}}), (Damage{DamageKind::UnknownKind, 2, 9}));
+    EXPECT_EQ(FirstDamage({{kKindShortcut, 5, "", "x"}}), (Damage{DamageKind::UnknownLocation, 1, 5}));
+    EXPECT_EQ(FirstDamage({Product(""), File("")}), std::nullopt);  // odd, but not for another product to refuse
 }
 
 // One product installed as the installer would leave it, with its registration.
@@ -362,7 +363,7 @@ TEST_F(UninstallRun, BadInputChangesNothing) {
         for (const bool quiet : {false, true}) {
             const auto outcome = Uninstall(c.arguments + (quiet ? " /S" : ""));
             EXPECT_EQ(outcome.exitCode, c.code) << c.arguments;
-            EXPECT_EQ(outcome.message.rfind(c.messageStart, 0), 0u) << outcome.message;
+            EXPECT_EQ(OutcomeText(outcome).rfind(c.messageStart, 0), 0u) << OutcomeText(outcome);
             EXPECT_EQ(fs.m_messages.size(), 1u) << "one box when asked, none when quiet: " << c.arguments;
         }
         EXPECT_TRUE(fs.m_questions.empty());
@@ -436,6 +437,36 @@ TEST_F(UninstallRun, ADataFileThatCannotBeRewrittenIsReported) {
     fs.m_failReplace = false;
     EXPECT_EQ(Uninstall(kFolder + "|Alpha /S").exitCode, kUninstallRemoved);
     EXPECT_EQ(Decode(fs.Bytes(kData)), b);
+}
+
+// Each way a run ends is told in the uninstaller's own words, with the values it concerns.
+TEST(OutcomeText, EachEndingHasItsText) {
+    const std::string data = "C:\\App\\Kvuninstall.dat";
+    const struct {
+        UninstallOutcome outcome;
+        std::string text;
+    } cases[] = {
+        {{kUninstallRemoved, "Demo"}, "Demo was removed."},
+        {{kUninstallDeclined, "Demo"}, ""},
+        {{kUninstallBadCommandLine, "C:\\App"},
+         "The uninstaller cannot use its command line:\nC:\\App\n\nIt expects the installation folder and the "
+         "product name as FOLDER|PRODUCT, optionally followed by /S.\nNothing was removed."},
+        {{kUninstallNoDataFile, {}, data}, "The uninstall data file " + data + " could not be opened.\nNothing was removed."},
+        {{kUninstallDamagedData, {}, data, Damage{DamageKind::UnknownKind, 2, 9}},
+         "The uninstall data file " + data + " is damaged (record 2: unknown kind 9).\nNothing was removed."},
+        {{kUninstallDamagedData, {}, data, Damage{DamageKind::UnknownLocation, 1, 5}},
+         "The uninstall data file " + data + " is damaged (record 1: unknown shortcut location 5).\nNothing was removed."},
+        {{kUninstallDamagedData, {}, data, Damage{DamageKind::FileOutsideFolder, 3, 0, "D:\\x", "C:\\App"}},
+         "The uninstall data file " + data + " is damaged (record 3: D:\\x is not inside C:\\App).\nNothing was removed."},
+        {{kUninstallDamagedData, {}, data, Damage{DamageKind::ShortcutLeavesFolder, 4, 0, "..\\Evil.lnk"}},
+         "The uninstall data file " + data + " is damaged (record 4: shortcut ..\\Evil.lnk leaves its folder).\nNothing "
+         "was removed."},
+        {{kUninstallUnknownProduct, "Other", data}, "Other is not recorded in " + data + ".\nNothing was removed."},
+        {{kUninstallIncomplete, "Demo", {}, {}, {"C:\\App\\a.exe", "registry key HKLM\\Key"}},
+         "Some components of Demo could not be removed:\n\nC:\\App\\a.exe\nregistry key HKLM\\Key\n\nClose the "
+         "programs that use them and run the uninstaller again."},
+    };
+    for (const auto& c : cases) EXPECT_EQ(OutcomeText(c.outcome), c.text);
 }
 
 }  // namespace

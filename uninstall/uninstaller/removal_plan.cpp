@@ -95,18 +95,15 @@ bool HasProduct(const std::vector<UninstallRecord>& records) {
     return std::any_of(records.begin(), records.end(), [](const UninstallRecord& r) { return r.kind == kKindProduct; });
 }
 
-std::string FirstDamage(const std::vector<UninstallRecord>& records) {
+std::optional<Damage> FirstDamage(const std::vector<UninstallRecord>& records) {
     for (std::size_t i = 0; i < records.size(); ++i) {
         const UninstallRecord& r = records[i];
-        const std::string where = "record " + std::to_string(i + 1) + ": ";
-        if (r.kind != kKindFile && r.kind != kKindShortcut && r.kind != kKindProduct) {
-            return where + "unknown kind " + std::to_string(r.kind);
-        }
-        if (r.kind == kKindShortcut && r.location != kLocationDesktop && r.location != kLocationPrograms) {
-            return where + "unknown shortcut location " + std::to_string(r.location);
-        }
+        if (r.kind != kKindFile && r.kind != kKindShortcut && r.kind != kKindProduct)
+            return Damage{DamageKind::UnknownKind, i + 1, r.kind};
+        if (r.kind == kKindShortcut && r.location != kLocationDesktop && r.location != kLocationPrograms)
+            return Damage{DamageKind::UnknownLocation, i + 1, r.location};
     }
-    return {};
+    return std::nullopt;
 }
 
 namespace {
@@ -124,23 +121,20 @@ bool HasParentPart(const std::string& path) {
 
 }  // namespace
 
-std::string FirstUnsafe(const std::vector<UninstallRecord>& records, const RemovalPlan& plan,
-                        const std::string& folder) {
+std::optional<Damage> FirstUnsafe(const std::vector<UninstallRecord>& records, const RemovalPlan& plan,
+                                  const std::string& folder) {
     // The installer places every logged file below the installation folder; a record that points
     // elsewhere did not come from it, and acting on it could delete anything.
     for (const std::size_t i : plan.files) {
         const std::string& path = records[i].text;
-        if (HasParentPart(path) || FoldersBelow(path + "\\x", folder).empty()) {
-            return "record " + std::to_string(i + 1) + ": " + path + " is not inside " + folder;
-        }
+        if (HasParentPart(path) || FoldersBelow(path + "\\x", folder).empty())
+            return Damage{DamageKind::FileOutsideFolder, i + 1, 0, path, folder};
     }
     for (const std::size_t i : plan.shortcuts) {
-        if (HasParentPart(ShortcutRelativePath(records[i]))) {
-            return "record " + std::to_string(i + 1) + ": shortcut " + ShortcutRelativePath(records[i]) +
-                   " leaves its folder";
-        }
+        const std::string shortcut = ShortcutRelativePath(records[i]);
+        if (HasParentPart(shortcut)) return Damage{DamageKind::ShortcutLeavesFolder, i + 1, 0, shortcut};
     }
-    return {};
+    return std::nullopt;
 }
 
 std::vector<std::string> FoldersBelow(const std::string& spelled, const std::string& root) {

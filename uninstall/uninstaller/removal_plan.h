@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,15 +35,28 @@ std::vector<UninstallRecord> RemainingRecords(const std::vector<UninstallRecord>
 // True when at least one product record is left (the data file is deleted otherwise).
 bool HasProduct(const std::vector<UninstallRecord>& records);
 
+enum class DamageKind { UnknownKind, UnknownLocation, FileOutsideFolder, ShortcutLeavesFolder };
+
+// A record that the uninstaller refuses to act on.
+struct Damage {
+    DamageKind kind;
+    std::size_t record;   // counted from 1
+    int value = 0;        // the unknown kind or location
+    std::string path;     // the file, or the shortcut relative to its special folder
+    std::string folder;   // the installation folder the file is not inside
+
+    bool operator==(const Damage&) const = default;
+};
+
 // A damaged record: a kind other than file, shortcut or product, or a shortcut location other than
 // Desktop or Programs menu. Nothing when all records are sound. (An empty name is no damage of the
 // format; a file record without a path is refused by FirstUnsafe when it is the product's.)
-std::string FirstDamage(const std::vector<UninstallRecord>& records);
+std::optional<Damage> FirstDamage(const std::vector<UninstallRecord>& records);
 
 // The first record of the plan that would make the removal reach outside its places: a file not
 // below the installation folder `folder`, or a path, menu folder or shortcut name with a ".."
 // part. Nothing when every record is safe to act on.
-std::string FirstUnsafe(const std::vector<UninstallRecord>& records, const RemovalPlan& plan,
+std::optional<Damage> FirstUnsafe(const std::vector<UninstallRecord>& records, const RemovalPlan& plan,
                         const std::string& folder);
 
 // The folders between `path`'s own folder and `root` (exclusive), deepest first, when `path` lies

@@ -9,13 +9,10 @@
 #include "uninstall/registration.h"
 #include "uninstall/uninstall_log.h"
 #include "uninstall/uninstaller/command_line.h"
-#include "uninstall/uninstaller/exit_codes.h"
-#include "uninstall/uninstaller/removal_plan.h"
+#include "uninstall/uninstaller/messages.h"
 
 namespace kv::uninstall {
 namespace {
-
-constexpr std::size_t kListedLimit = 20;  // lines of a message box before "and N more"
 
 class Run {
 public:
@@ -26,9 +23,8 @@ public:
         const std::string dataPath = DataFilePath(m_request.folder);
         const auto bytes = m_system.ReadWholeFile(dataPath);
         if (!bytes) {
-            if (FinishStoppedRemoval()) return Finish(kUninstallRemoved, m_request.product + " was removed.");
-            return Stop(kUninstallNoDataFile, "The uninstall data file " + dataPath +
-                                                  " could not be opened.\nNothing was removed.");
+            if (FinishStoppedRemoval()) return Finish(kUninstallRemoved);
+            return Stop({kUninstallNoDataFile, {}, dataPath});
         }
         // A file that ends inside a record (a killed or cut-short write) is read up to its last
         // whole record: the partial one names nothing that can be trusted, and the rewritten file
@@ -36,24 +32,14 @@ public:
         const DecodedLog decoded = DecodeRecords(*bytes);
         const std::span<const UninstallRecord> whole = decoded.Complete();
         const std::vector<UninstallRecord> records(whole.begin(), whole.end());
-        std::string damage = FirstDamage(records);
-        if (!damage.empty()) {
-            return Stop(kUninstallDamagedData,
-                        "The uninstall data file " + dataPath + " is damaged (" + damage + ").\nNothing was removed.");
-        }
+        if (auto damage = FirstDamage(records)) return Stop({kUninstallDamagedData, {}, dataPath, std::move(damage)});
         const RemovalPlan plan = PlanRemoval(records, m_request.product);
-        if (!plan.found()) {
-            return Stop(kUninstallUnknownProduct,
-                        m_request.product + " is not recorded in " + dataPath + ".\nNothing was removed.");
-        }
-        damage = FirstUnsafe(records, plan, m_request.folder);
-        if (!damage.empty()) {
-            return Stop(kUninstallDamagedData,
-                        "The uninstall data file " + dataPath + " is damaged (" + damage + ").\nNothing was removed.");
-        }
+        if (!plan.found()) return Stop({kUninstallUnknownProduct, m_request.product, dataPath});
+        if (auto damage = FirstUnsafe(records, plan, m_request.folder))
+            return Stop({kUninstallDamagedData, {}, dataPath, std::move(damage)});
         if (!m_request.quiet &&
-            !m_system.Confirm("Remove " + m_request.product + " and all of its components?", kUninstallCaption)) {
-            return Finish(kUninstallDeclined, "");
+            !m_system.Confirm(Say(Text::Question, m_request.product), CatalogueText(Text::Caption))) {
+            return Finish(kUninstallDeclined);
         }
 
         for (const std::size_t i : plan.shared) m_log.Line({"Kept for another product: ", records[i].text});
@@ -68,8 +54,7 @@ public:
         const bool dataFileGone = UpdateDataFile(dataPath, remaining);
         if (dataFileGone) m_system.RemoveEmptyFolder(WithoutTrailingSlash(m_request.folder));
 
-        if (m_notRemoved.empty()) return Finish(kUninstallRemoved, m_request.product + " was removed.");
-        return Finish(kUninstallIncomplete, IncompleteMessage());
+        return Finish(m_notRemoved.empty() ? kUninstallRemoved : kUninstallIncomplete);
     }
 
 private:
@@ -107,7 +92,7 @@ private:
             const auto path = ShortcutPath(records[i]);
             if (!path) {
                 m_failed.insert(i);
-                m_notRemoved.push_back("shortcut " + records[i].text + " (its folder is unknown)");
+                m_notRemoved.push_back(Say(Text::ShortcutFolderUnknown, records[i].text));
                 m_log.Line({"Left: ", m_notRemoved.back()});
                 continue;
             }
@@ -171,7 +156,7 @@ private:
             std::vector<std::uint8_t> bytes;
             for (const auto& record : remaining) EncodeRecord(record, bytes);
             if (!m_system.ReplaceFile(dataPath, bytes)) {
-                m_notRemoved.push_back(dataPath + " (could not be updated)");
+                m_notRemoved.push_back(Say(Text::DataFileNotUpdated, dataPath));
                 m_log.Line({"Left: ", m_notRemoved.back()});
             } else {
                 m_log.Line({"Data file rewritten for the products left: ", dataPath});
@@ -203,7 +188,7 @@ private:
                 continue;
             }
             if (!m_system.DeleteMachineKey(view, keyPath)) {
-                m_notRemoved.push_back("registry key HKLM\\" + keyPath);
+                m_notRemoved.push_back(Say(Text::RegistryKeyLeft, keyPath));
                 m_log.Line({"Left: ", m_notRemoved.back()});
                 return;
             }
@@ -219,29 +204,23 @@ private:
         return registered && !SamePath(registered->folder, m_request.folder);
     }
 
-    std::string IncompleteMessage() const {
-        std::string text = "Some components of " + m_request.product + " could not be removed:\n\n";
-        for (std::size_t i = 0; i < m_notRemoved.size() && i < kListedLimit; ++i) text += m_notRemoved[i] + "\n";
-        if (m_notRemoved.size() > kListedLimit) {
-            text += "and " + std::to_string(m_notRemoved.size() - kListedLimit) + " more\n";
-        }
-        text += "\nClose the programs that use them and run the uninstaller again.";
-        return text;
-    }
-
-    UninstallOutcome Stop(int code, const std::string& message) {
-        UninstallOutcome outcome{code, message, {}};
+    // A run that stops before touching anything: a box with the reason, unless quiet.
+    UninstallOutcome Stop(UninstallOutcome outcome) {
+        const std::string message = OutcomeText(outcome);
         m_log.Line(message);
-        if (!m_request.quiet) m_system.Tell(message, kUninstallCaption, true);
+        if (!m_request.quiet) m_system.Tell(message, CatalogueText(Text::Caption), true);
         return outcome;
     }
 
-    UninstallOutcome Finish(int code, const std::string& message) {
-        UninstallOutcome outcome{code, message, m_notRemoved};
-        m_log.Line(message.empty() ? "Removal declined" : message);
-        if (!m_request.quiet && !message.empty()) {
-            m_system.Tell(message, kUninstallCaption, code != kUninstallRemoved);
+    UninstallOutcome Finish(UninstallExitCode code) {
+        UninstallOutcome outcome{code, m_request.product, {}, {}, m_notRemoved};
+        if (code == kUninstallDeclined) {
+            m_log.Line("Removal declined");
+            return outcome;
         }
+        const std::string message = OutcomeText(outcome);
+        m_log.Line(message);
+        if (!m_request.quiet) m_system.Tell(message, CatalogueText(Text::Caption), code != kUninstallRemoved);
         return outcome;
     }
 
@@ -258,12 +237,11 @@ private:
 UninstallOutcome RunUninstall(RemovalSystem& system, std::string_view arguments, os::RunLog& log) {
     const auto request = ParseUninstallArguments(arguments);
     if (!request) {
-        const std::string message = "The uninstaller cannot use its command line:\n" + std::string(arguments) +
-                                    "\n\nIt expects the installation folder and the product name as FOLDER|PRODUCT, "
-                                    "optionally followed by /S.\nNothing was removed.";
+        const UninstallOutcome outcome{kUninstallBadCommandLine, std::string(arguments)};
+        const std::string message = OutcomeText(outcome);
         log.Line(message);
-        if (!HasQuietOption(arguments)) system.Tell(message, kUninstallCaption, true);
-        return UninstallOutcome{kUninstallBadCommandLine, message, {}};
+        if (!HasQuietOption(arguments)) system.Tell(message, CatalogueText(Text::Caption), true);
+        return outcome;
     }
     return Run(system, *request, log).Execute();
 }

@@ -2,23 +2,28 @@
 // files, shortcuts and empty folders, rewrite or delete the data file, and drop its registry key.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "os/run_log.h"
+#include "uninstall/uninstaller/exit_codes.h"
+#include "uninstall/uninstaller/removal_plan.h"
 #include "uninstall/uninstaller/removal_system.h"
 
 namespace kv::uninstall {
 
-inline constexpr char kUninstallCaption[] = "Korvalin Uninstaller";
 // A file in use is tried this many times in all, with a pause before each new pass.
 inline constexpr int kRemoveTries = 5;
 inline constexpr unsigned kRetryPauseMs = 500;
 
+// How a run ended, with what its message names (OutcomeText).
 struct UninstallOutcome {
-    int exitCode = 0;                     // an UninstallExitCode
-    std::string message;                  // what the user was told (or would have been, when quiet)
+    UninstallExitCode exitCode = kUninstallRemoved;  // the kind of ending
+    std::string subject;                  // the product, or the command line that could not be used
+    std::string dataFile;                 // the data file that is missing, damaged or lacks the product
+    std::optional<Damage> damage;         // the first record refused
     std::vector<std::string> notRemoved;  // files, shortcuts and other parts left behind
 };
 

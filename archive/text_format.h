@@ -1,4 +1,4 @@
-// printf-style formatting of the installer's messages into a std::string, with no length limit.
+// printf-style formatting of the programs' messages into a std::string, with no length limit.
 // The messages use only %s, %d and %%; substituting them here, rather than through snprintf, keeps
 // the C library's printf (about 27 KB with its floating-point conversions) out of the installer.
 #pragma once
@@ -7,7 +7,7 @@
 #include <string>
 #include <type_traits>
 
-namespace kv::install {
+namespace kv::archive {
 
 namespace detail {
 inline std::string FormatArg(const std::string& text) { return text; }
@@ -41,4 +41,4 @@ std::string Format(const char* format, const Args&... args) {
     return detail::Substitute(format, texts, sizeof...(Args));
 }
 
-}  // namespace kv::install
+}  // namespace kv::archive

@@ -10,7 +10,7 @@
 #include "archive/options.h"
 #include "os/dll_search.h"
 #include "os/win32_run_log.h"
-#include "ui/command_line.h"
+#include "startup/command_line.h"
 #include "ui/installer_dlg.h"
 
 namespace kv::app {
@@ -32,8 +32,8 @@ std::string DefaultInstallLogPath() {
 }  // namespace
 
 int CInstallerApp::Run(const char* processCommandLine, const char* modulePath) {
-    m_lpCmdLine = ui::ArgumentsAfterProgramName(processCommandLine != nullptr ? processCommandLine : "");
-    m_pszExeName = ui::ExecutableNameFromPath(modulePath != nullptr ? modulePath : "");
+    m_lpCmdLine = startup::ArgumentsAfterProgramName(processCommandLine != nullptr ? processCommandLine : "");
+    m_pszExeName = startup::ExecutableNameFromPath(modulePath != nullptr ? modulePath : "");
     InitInstance();
     return m_nExitCode;
 }
@@ -41,7 +41,7 @@ int CInstallerApp::Run(const char* processCommandLine, const char* modulePath) {
 BOOL CInstallerApp::InitInstance() {
     // The log path is no part of the option text: a path such as C:\OptNP\setup.log switches on
     // nothing. Quiet mode always logs, to %TEMP%\Kvsetup.log unless told otherwise.
-    const ui::LogOption logOption = ui::SplitLogOption(m_lpCmdLine);
+    const startup::LogOption logOption = startup::SplitLogOption(m_lpCmdLine);
     const bool quiet = archive::OptionPresent("OptQ", logOption.commandLine.c_str()) == 1;
     os::Win32RunLog log(!logOption.path.empty() ? logOption.path : quiet ? DefaultInstallLogPath() : "");
     log.Line({"Command line: ", m_lpCmdLine});
@@ -60,7 +60,7 @@ void CInstallerApp::RunWithLog(const std::string& commandLine, bool quiet, os::R
     // The folder browser needs OLE on this thread; without it the installer ends before any window.
     if (FAILED(::OleInitialize(nullptr))) {
         log.Line("COM could not be started");
-        m_nExitCode = ui::kExitStartupFailed;
+        m_nExitCode = startup::kExitStartupFailed;
         return;
     }
     // No ActiveX controls are hosted in the dialogs, so there is no control container to enable.
@@ -81,7 +81,7 @@ void CInstallerApp::RunWithLog(const std::string& commandLine, bool quiet, os::R
         // the application keeps no main-window handle of its own.
         ui::CInstallerDlg dialog(commandLine, m_pszExeName, nullptr, &log);
         const INT_PTR result = dialog.DoModal();
-        m_nExitCode = result == -1 ? ui::kExitStartupFailed : dialog.ExitCode();
+        m_nExitCode = result == -1 ? startup::kExitStartupFailed : dialog.ExitCode();
     }
     ::OleUninitialize();
 }

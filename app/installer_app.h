@@ -7,7 +7,7 @@
 #include <string>
 
 #include "os/run_log.h"
-#include "ui/exit_codes.h"
+#include "startup/exit_codes.h"
 
 namespace kv::app {
 
@@ -30,7 +30,7 @@ public:
 
     std::string m_lpCmdLine;   // the text after the program's own name
     std::string m_pszExeName;  // the module's file name without folder and extension
-    ui::ExitCode m_nExitCode = ui::kExitStartupFailed;
+    startup::ExitCode m_nExitCode = startup::kExitStartupFailed;
 
 private:
     void RunWithLog(const std::string& commandLine, bool quiet, os::RunLog& log);

@@ -11,34 +11,24 @@
 #include "install/messages.h"
 #include "install/quiet_run_ui.h"
 #include "os/win32_system.h"
-#include "ui/archive_loader.h"
-#include "ui/archive_stream_reader.h"
-#include "ui/command_line.h"
+#include "startup/archive_loader.h"
+#include "startup/command_line.h"
 
 namespace kv::app {
 
 namespace {
 
-// The installer's own file, closed however the quiet run ends.
-struct ArchiveFile {
-    std::FILE* m_pFile = nullptr;
-    ~ArchiveFile() {
-        if (m_pFile != nullptr) std::fclose(m_pFile);
-    }
-};
-
-ui::ExitCode InstallQuietly(const std::string& commandLine, const std::string& executableName, os::RunLog& log) {
+startup::ExitCode InstallQuietly(const std::string& commandLine, const std::string& executableName, os::RunLog& log) {
     const auto option = [&commandLine](const char* word) {
         return archive::OptionPresent(word, commandLine.c_str()) == 1;
     };
     // The working directory is the text before "|", taken as it stands; a failed change is ignored.
-    const std::string workingDir = ui::WorkingDirectoryPart(commandLine);
+    const std::string workingDir = startup::WorkingDirectoryPart(commandLine);
     if (!workingDir.empty()) (void)::_chdir(workingDir.c_str());
     os::Win32System system;
     const std::string startupDir = system.CurrentDirectory();
 
-    ArchiveFile archive;
-    ui::ArchiveLoader loader(archive.m_pFile);
+    startup::ArchiveLoader loader;  // closes the installer's file however the quiet run ends
     install::Result loaded = loader.OpenAndVerify(executableName);
     if (loaded) {
         log.Line({"Archive ", startupDir, "\\", loader.m_strArchivePath, ": checksum matches"});
@@ -46,20 +36,10 @@ ui::ExitCode InstallQuietly(const std::string& commandLine, const std::string& e
     }
     if (!loaded) {
         log.Line(install::FailureText(loaded.failure()));
-        return ui::LoadFailureExitCode(loaded.failure());
+        return startup::LoadFailureExitCode(loaded.failure());
     }
 
-    install::RunState state;
-    state.manifest = loader.m_pManifest.get();
-    state.title = loader.m_pManifest->title;
-    state.windowsDirectory = loader.m_strWindowsDir;
-    state.startupDirectory = startupDir;
-    state.archivePath = loader.m_strArchivePath;
-    state.useCurrentFolder = loader.m_bUseCurrentFolder;
-    state.commandLine = commandLine;
-    ui::ArchiveStreamReader entries(archive.m_pFile);
-    state.entries = &entries;
-    state.log = &log;
+    install::RunState state = loader.RunState(loader.m_pManifest->title, startupDir, commandLine, &log);
     install::QuietRunUi window(loader.m_strInstallFolder, log);
     const install::RunResult result = install::RunInstallation(state, system, window, !option("OptNIN"));
     if (result.failure)
@@ -67,13 +47,13 @@ ui::ExitCode InstallQuietly(const std::string& commandLine, const std::string& e
     if (result.outcome == install::RunOutcome::Completed ||
         result.outcome == install::RunOutcome::CompletedNotUninstallable)
         log.Line("Installation completed");
-    return ui::RunExitCode(result.outcome);
+    return startup::RunExitCode(result.outcome);
 }
 
 }  // namespace
 
 // Nothing may escape to the process's end without a line in the log and an exit code that says so.
-ui::ExitCode RunQuietInstallation(const std::string& commandLine, const std::string& executableName,
+startup::ExitCode RunQuietInstallation(const std::string& commandLine, const std::string& executableName,
                                   os::RunLog& log) {
     try {
         return InstallQuietly(commandLine, executableName, log);
@@ -82,7 +62,7 @@ ui::ExitCode RunQuietInstallation(const std::string& commandLine, const std::str
     } catch (...) {
         log.Line("An unexpected error stopped the installer");
     }
-    return ui::kExitInternalError;
+    return startup::kExitInternalError;
 }
 
 }  // namespace kv::app

@@ -6,13 +6,13 @@
 #include <string>
 
 #include "os/run_log.h"
-#include "ui/exit_codes.h"
+#include "startup/exit_codes.h"
 
 namespace kv::app {
 
 // `commandLine` is the text after the program's name without the log option; `executableName`
 // the module's name without folder and extension. Returns the process exit code.
-ui::ExitCode RunQuietInstallation(const std::string& commandLine, const std::string& executableName,
+startup::ExitCode RunQuietInstallation(const std::string& commandLine, const std::string& executableName,
                                   os::RunLog& log);
 
 }  // namespace kv::app

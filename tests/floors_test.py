@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Checks the product's floors from its includes: app above ui above install above uninstall, with
+"""Checks the product's floors from its includes: app above ui above startup above install above uninstall, with
 archive/ and the OS seam os/ at the bottom. A file may include its own folder or a lower floor,
 never a higher one nor a folder on its own floor, and no two files include each other.
 
@@ -9,7 +9,7 @@ import os
 import re
 import sys
 
-FLOORS = {'app': 4, 'ui': 3, 'install': 2, 'uninstall': 1, 'archive': 0, 'os': 0}
+FLOORS = {'app': 5, 'ui': 4, 'startup': 3, 'install': 2, 'uninstall': 1, 'archive': 0, 'os': 0}
 INCLUDE = re.compile(r'\s*#\s*include\s+"([^"]+)"')
 
 

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "install/messages.h"
-#include "ui/command_line.h"
+#include "startup/command_line.h"
 #include "ui/browse_license_rules.h"
 
 namespace kv::ui {
@@ -21,7 +21,7 @@ constexpr UINT kBrowseFlags = BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS;  // 
 std::string ApplicationName() {
     char path[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return ExecutableNameFromPath(path);
+    return startup::ExecutableNameFromPath(path);
 }
 
 }  // namespace

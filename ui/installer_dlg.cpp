@@ -5,7 +5,6 @@
 #include "install/installation_run.h"
 #include "install/messages.h"
 #include "os/win32_system.h"
-#include "ui/archive_stream_reader.h"
 #include "ui/dialog_arithmetic.h"
 #include "ui/folder_browser.h"
 #include "ui/license_dlg.h"
@@ -25,14 +24,6 @@ CInstallerDlg::CInstallerDlg(std::string commandLine, std::string executableName
       m_pLog(log) {
     m_hIcon = static_cast<HICON>(::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, 0, 0,
                                               LR_DEFAULTSIZE | LR_SHARED));
-}
-
-// The stream is closed here too when the dialog ended without its cancel handling (a failure or
-// launch mode), so no handle outlives the dialog.
-CInstallerDlg::~CInstallerDlg() {
-    if (m_pArchive != nullptr) {
-        std::fclose(m_pArchive);
-    }
 }
 
 void CInstallerDlg::DoDataExchange(CDataExchange* pDX) {
@@ -122,21 +113,16 @@ HCURSOR CInstallerDlg::OnQueryDragIcon() {
     return static_cast<HCURSOR>(m_hIcon);
 }
 
-// The stream member is cleared after closing, so a second cancel (Exit after a posted IDCANCEL)
-// does not close it twice.
 void CInstallerDlg::OnCancel() {
-    if (m_pArchive != nullptr) {
-        std::fclose(m_pArchive);
-        m_pArchive = nullptr;
-    }
+    m_loader.CloseFile();
     if (m_nExitCode < 0) {
-        m_nExitCode = kExitCancelled;
+        m_nExitCode = startup::kExitCancelled;
     }
     CDialog::OnCancel();
 }
 
 void CInstallerDlg::OnUnhandledException(const char* what) {
-    m_nExitCode = kExitInternalError;
+    m_nExitCode = startup::kExitInternalError;
     CDialog::OnUnhandledException(what);
 }
 
@@ -177,21 +163,11 @@ void CInstallerDlg::ShowWarning(const std::string& text, const std::string& capt
 // The run itself lives in the installation engine; the dialog gives it its state, the Win32
 // services and itself as the run's window, then shows how it ended and ends itself.
 void CInstallerDlg::RunInstallation(bool fromInstallNow) {
-    if (m_bRunning || !m_pManifest) {
+    if (m_bRunning || !m_loader.m_pManifest) {
         return;  // a posted Install Now during a run, or after a failed initialisation, starts nothing
     }
     m_bRunning = true;
-    install::RunState state;
-    state.manifest = m_pManifest.get();
-    state.title = m_strTitle;
-    state.windowsDirectory = m_strWindowsDir;
-    state.startupDirectory = m_strStartupDir;
-    state.archivePath = m_strArchivePath;
-    state.useCurrentFolder = useCurrentFolder;
-    state.commandLine = m_strCommandLine;
-    ArchiveStreamReader entries(m_pArchive);
-    state.entries = &entries;
-    state.log = m_pLog;
+    install::RunState state = m_loader.RunState(m_strTitle, m_strStartupDir, m_strCommandLine, m_pLog);
     os::Win32System system(m_hWnd);
     const install::RunResult result = install::RunInstallation(state, system, *this, fromInstallNow);
     FinishRun(result, fromInstallNow);
@@ -202,7 +178,7 @@ void CInstallerDlg::RunInstallation(bool fromInstallNow) {
 // while the message box is up starts nothing.
 void CInstallerDlg::FinishRun(const install::RunResult& result, bool fromInstallNow) {
     if (result.outcome != install::RunOutcome::FolderRefused) {
-        m_pManifest.reset();  // one manifest serves one run
+        m_loader.m_pManifest.reset();  // one manifest serves one run
     }
     if (result.failure) {
         m_strMessage = install::FailureText(*result.failure);
@@ -213,23 +189,23 @@ void CInstallerDlg::FinishRun(const install::RunResult& result, bool fromInstall
     switch (result.outcome) {
     case install::RunOutcome::FolderRefused:
         if (!fromInstallNow) {
-            m_nExitCode = kExitFolderRefused;  // launch mode: the initialisation ends the dialog
+            m_nExitCode = startup::kExitFolderRefused;  // launch mode: the initialisation ends the dialog
         }
         break;  // after Install Now the dialog stays usable and the manifest stays loaded
     case install::RunOutcome::Completed:
     case install::RunOutcome::CompletedNotUninstallable:
-        m_nExitCode = RunExitCode(result.outcome);
+        m_nExitCode = startup::RunExitCode(result.outcome);
         PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
         break;
     case install::RunOutcome::Launched:
-        m_nExitCode = kExitInstalled;  // the initialisation ends the dialog
+        m_nExitCode = startup::kExitInstalled;  // the initialisation ends the dialog
         break;
     case install::RunOutcome::Failed:
-        m_nExitCode = kExitInstallFailed;
+        m_nExitCode = startup::kExitInstallFailed;
         CDialog::EndDialog(IDOK);
         break;
     case install::RunOutcome::LicenseDeclined:
-        m_nExitCode = kExitLicenseDeclined;
+        m_nExitCode = startup::kExitLicenseDeclined;
         OnCancel();
         break;
     }

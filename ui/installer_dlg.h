@@ -4,16 +4,14 @@
 
 #include <windows.h>
 
-#include <cstdio>
-#include <memory>
 #include <string>
 
-#include "ui/exit_codes.h"
-#include "archive/format.h"
+#include "install/failure.h"
 #include "install/installation_run.h"
 #include "install/run_ui.h"
 #include "os/run_log.h"
-#include "ui/archive_loader.h"
+#include "startup/archive_loader.h"
+#include "startup/exit_codes.h"
 #include "ui/dialog.h"
 #include "ui/window.h"
 
@@ -26,7 +24,6 @@ public:
     // `log`, when given, gets the run's steps and every message the dialog shows.
     CInstallerDlg(std::string commandLine, std::string executableName, HWND parent = nullptr,
                   os::RunLog* log = nullptr);
-    ~CInstallerDlg() override;
 
     // Advances the progress bar by 100 / fileCount + 1 positions; no step for fileCount 0.
     void StepProgress(int fileCount) override;
@@ -34,9 +31,11 @@ public:
     void RunInstallation(bool fromInstallNow);
 
     // The process exit code for the way the dialog ended.
-    ui::ExitCode ExitCode() const { return m_nExitCode < 0 ? kExitCancelled : static_cast<ui::ExitCode>(m_nExitCode); }
+    startup::ExitCode ExitCode() const {
+        return m_nExitCode < 0 ? startup::kExitCancelled : static_cast<startup::ExitCode>(m_nExitCode);
+    }
 
-    // Closes the archive stream, then ends the dialog with IDCANCEL.
+    // Closes the installer's file, then ends the dialog with IDCANCEL.
     void OnCancel() override;
 
 protected:
@@ -60,7 +59,7 @@ protected:
 
 private:
     // Loader steps of the initialisation; false after a failure has been reported.
-    bool LoadArchive();
+    bool LoadArchive(bool useCurrentFolder);
     void ReportLoadFailure(const install::Failure& failure);
     // Shows the run's closing message, if any, and ends the dialog as the outcome asks.
     void FinishRun(const install::RunResult& result, bool fromInstallNow);
@@ -76,16 +75,12 @@ public:
     std::string m_strFolder;
     std::string m_strTitle;  // the title box's text: the manifest's title
     HICON m_hIcon = nullptr;
-    // The manifest as the format library parsed and checked it; released when a run ends, since
-    // one manifest serves one run. Null before a successful load.
-    std::unique_ptr<archive::Manifest> m_pManifest;
+    // The installer's file and what was loaded from it. Its manifest is released when a run ends,
+    // since one manifest serves one run; null before a successful load.
+    startup::ArchiveLoader m_loader;
     std::string m_strMessage;
-    std::string m_strArchivePath;
-    std::FILE* m_pArchive = nullptr;
 
     std::string m_strInstallFolder;  // defaultFolder resolved onto the Windows drive; Browse replaces it
-    std::string m_strWindowsDir;
-    bool useCurrentFolder = false;
     std::string m_strStartupDir;
 
 private:

@@ -4,8 +4,8 @@
 
 #include "install/messages.h"
 #include "os/win32_system.h"
-#include "ui/archive_loader.h"
-#include "ui/command_line.h"
+#include "startup/archive_loader.h"
+#include "startup/command_line.h"
 #include "ui/installer_dlg.h"
 #include "ui/resource.h"
 
@@ -19,7 +19,7 @@ void CInstallerDlg::ReportLoadFailure(const install::Failure& failure) {
     // A timer armed by OptNP must not post Install Now while the message box is up.
     KillTimer(kAutoStartTimer);
     m_strMessage = install::FailureText(failure);
-    m_nExitCode = LoadFailureExitCode(failure);
+    m_nExitCode = startup::LoadFailureExitCode(failure);
     os::OrNullLog(m_pLog).Line(m_strMessage);
     ::MessageBoxA(m_hWnd, m_strMessage.c_str(), install::Say(install::Notice::InstallationFailedCaption).c_str(),
                   MB_OK);
@@ -29,28 +29,23 @@ void CInstallerDlg::ReportLoadFailure(const install::Failure& failure) {
     CDialog::EndDialog(IDOK);
 }
 
-bool CInstallerDlg::LoadArchive() {
-    ArchiveLoader loader(m_pArchive);
-    install::Result loaded = loader.OpenAndVerify(m_strExecutableName);
-    m_strArchivePath = loader.m_strArchivePath;
+bool CInstallerDlg::LoadArchive(bool useCurrentFolder) {
+    install::Result loaded = m_loader.OpenAndVerify(m_strExecutableName);
     if (loaded && OptionGiven("OptNP")) {
         // Armed once the checksum has passed, before the manifest is read.
         SetTimer(kAutoStartTimer, 500);
         DisableFolderControls();
     }
     os::Win32System system(m_hWnd);
-    if (loaded) loaded = loader.LoadManifest(system, useCurrentFolder);
+    if (loaded) loaded = m_loader.LoadManifest(system, useCurrentFolder);
     if (!loaded) {
         ReportLoadFailure(loaded.failure());
         return false;
     }
     // The reader has already held every header string to its limit (the title to 124 characters,
     // names and folders to 259), so no copy of them can overrun anything.
-    m_strTitle = loader.m_pManifest->title;
-    m_strWindowsDir = loader.m_strWindowsDir;
-    m_strInstallFolder = loader.m_strInstallFolder;
-    useCurrentFolder = loader.m_bUseCurrentFolder;
-    m_pManifest = std::move(loader.m_pManifest);
+    m_strTitle = m_loader.m_pManifest->title;
+    m_strInstallFolder = m_loader.m_strInstallFolder;
     return true;
 }
 
@@ -59,7 +54,7 @@ BOOL CInstallerDlg::OnInitDialog() {
     SetIcon(m_hIcon, TRUE);
 
     // The working directory is the text before "|", taken as it stands; a failed change is ignored.
-    const std::string workingDir = WorkingDirectoryPart(m_strCommandLine);
+    const std::string workingDir = startup::WorkingDirectoryPart(m_strCommandLine);
     if (!workingDir.empty()) {
         (void)::_chdir(workingDir.c_str());
     }
@@ -68,13 +63,12 @@ BOOL CInstallerDlg::OnInitDialog() {
     if (OptionGiven("OptNCD")) {
         DisableFolderControls();
     }
-    useCurrentFolder = false;
-    if (OptionGiven("OptUCD")) {
-        useCurrentFolder = true;
+    const bool useCurrentFolder = OptionGiven("OptUCD");
+    if (useCurrentFolder) {
         DisableFolderControls();
     }
 
-    if (!LoadArchive()) {
+    if (!LoadArchive(useCurrentFolder)) {
         return TRUE;
     }
 
@@ -85,7 +79,7 @@ BOOL CInstallerDlg::OnInitDialog() {
         RunInstallation(false);
         // Whatever the run did, the dialog ends here: an Install Now that OptNP's timer posted
         // meanwhile must not start a second run.
-        m_pManifest.reset();
+        m_loader.m_pManifest.reset();
         CDialog::EndDialog(IDOK);
     }
     return TRUE;

@@ -9,7 +9,7 @@
 
 #include "archive/checksum.h"
 #include "archive/installer_file.h"
-#include "ui/archive_stream_reader.h"
+#include "startup/installer_stream.h"
 
 namespace {
 
@@ -30,10 +30,8 @@ void BM_ChecksumOpenFile(benchmark::State& state) {
     }
     for (auto _ : state) {
         // The installer's own path: its open file as the reader's source.
-        std::FILE* file = std::fopen(path.string().c_str(), "rb");
-        kv::ui::ArchiveStreamReader source(file);
+        kv::startup::InstallerStream source(std::fopen(path.string().c_str(), "rb"));
         benchmark::DoNotOptimize(kv::archive::ChecksumInstaller(source));
-        if (file != nullptr) std::fclose(file);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
     std::filesystem::remove(path);

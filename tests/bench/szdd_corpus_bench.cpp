@@ -7,7 +7,7 @@
 #include "archive/checksum.h"
 #include "archive/installer_file.h"
 #include "archive/szdd.h"
-#include "ui/archive_stream_reader.h"
+#include "startup/installer_stream.h"
 #include "tests/bench/mspack_memory.h"
 
 #include <benchmark/benchmark.h>
@@ -124,10 +124,8 @@ void BenchChecksum(const std::string& path) {
     const double read = BestOf(5, plainRead);
     bool ok = true;
     const double sum = BestOf(5, [&] {
-        std::FILE* file = std::fopen(path.c_str(), "rb");
-        kv::ui::ArchiveStreamReader source(file);
+        kv::startup::InstallerStream source(std::fopen(path.c_str(), "rb"));
         ok = ok && kv::archive::ChecksumInstaller(source).readWhole;
-        if (file != nullptr) std::fclose(file);
     });
     std::printf("checksum_file_bytes=%llu\nread_gbps=%.2f\nchecksum_gbps=%.2f\nchecksum_ok=%d\n",
                 (unsigned long long)size, double(size) / read / 1e9, double(size) / sum / 1e9, ok ? 1 : 0);

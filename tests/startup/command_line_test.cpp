@@ -1,11 +1,11 @@
 // How the installer splits its process command line and names its own file.
 #include <gtest/gtest.h>
 
-#include "ui/command_line.h"
-#include "ui/exit_codes.h"
+#include "startup/command_line.h"
+#include "startup/exit_codes.h"
 #include "archive/options.h"
 
-namespace kv::ui {
+namespace kv::startup {
 namespace {
 
 // A script tells a run's ending by the exit code alone, so no two endings may share one, and none may
@@ -84,4 +84,4 @@ TEST(SplitLogOption, PathIsTakenOutOfTheOptionText) {
 }
 
 }  // namespace
-}  // namespace kv::ui
+}  // namespace kv::startup

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace kv::ui {
+namespace kv::startup {
 
 // The text after the program's own name. A name that starts with a double quote runs to the
 // closing quote, any other to the first blank (a character up to and including the space); the
@@ -26,4 +26,4 @@ struct LogOption {
 };
 LogOption SplitLogOption(std::string_view commandLine);
 
-}  // namespace kv::ui
+}  // namespace kv::startup

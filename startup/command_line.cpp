@@ -1,9 +1,9 @@
 // Splitting the process command line and the module path.
-#include "ui/command_line.h"
+#include "startup/command_line.h"
 
 #include "archive/options.h"
 
-namespace kv::ui {
+namespace kv::startup {
 
 namespace {
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
@@ -48,4 +48,4 @@ LogOption SplitLogOption(std::string_view commandLine) {
     return split;
 }
 
-}  // namespace kv::ui
+}  // namespace kv::startup

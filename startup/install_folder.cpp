@@ -1,7 +1,7 @@
 // The drive-letter rule for the default installation folder.
-#include "ui/install_folder.h"
+#include "startup/install_folder.h"
 
-namespace kv::ui {
+namespace kv::startup {
 
 namespace {
 bool HasDriveColon(std::string_view path) { return path.size() >= 2 && path[1] == ':'; }
@@ -27,4 +27,4 @@ std::optional<ResolvedFolder> ResolveInstallFolder(std::string_view defaultFolde
     return result;
 }
 
-}  // namespace kv::ui
+}  // namespace kv::startup

@@ -8,7 +8,7 @@
 
 #include "archive/format.h"
 
-namespace kv::ui {
+namespace kv::startup {
 
 struct ResolvedFolder {
     std::string folder;
@@ -25,4 +25,4 @@ inline constexpr std::size_t kInstallFolderLimit = archive::kPathLimit;
 std::optional<ResolvedFolder> ResolveInstallFolder(std::string_view defaultFolder, std::string_view windowsDirectory,
                                                    std::string_view currentDirectory, bool useCurrentFolder);
 
-}  // namespace kv::ui
+}  // namespace kv::startup

@@ -3,28 +3,34 @@
 // with it; each tells a failure its own way (a message box, or the run log).
 #pragma once
 
-#include <cstdio>
 #include <memory>
 #include <string>
 
 #include "archive/format.h"
 #include "archive/installer_file.h"
 #include "install/failure.h"
+#include "install/installation_run.h"
+#include "os/run_log.h"
 #include "os/system.h"
-#include "ui/exit_codes.h"
+#include "startup/exit_codes.h"
+#include "startup/installer_stream.h"
 
-namespace kv::ui {
+namespace kv::startup {
 
+// Holds the installer's open file from OpenAndVerify to CloseFile or its own end.
 class ArchiveLoader {
 public:
-    // `archive` is the owner's stream: opened here, closed by the owner.
-    explicit ArchiveLoader(std::FILE*& archive) : m_pArchive(archive) {}
-
     // Opens "<executableName>.exe" in the current directory and sums every byte of it.
     install::Result OpenAndVerify(const std::string& executableName);
     // After OpenAndVerify: reads the manifest, asks for the Windows directory and resolves the
     // default installation folder (the current directory with `useCurrentFolder`).
     install::Result LoadManifest(os::System& system, bool useCurrentFolder);
+    // The run's state over what was loaded, for the dialog and quiet mode alike: `title` is the
+    // title the window shows, `startupDirectory` the current directory after the working-directory
+    // change, `commandLine` the whole command line for the option test.
+    install::RunState RunState(std::string title, std::string startupDirectory, std::string commandLine,
+                               os::RunLog* log);
+    void CloseFile() { m_file.Close(); }
 
     std::string m_strArchivePath;
     std::unique_ptr<archive::Manifest> m_pManifest;
@@ -33,11 +39,11 @@ public:
     bool m_bUseCurrentFolder = false;
 
 private:
-    std::FILE*& m_pArchive;
+    InstallerStream m_file;
     archive::InstallerChecksum m_checksum{};
 };
 
 // The exit code that a failure of the loader ends the installer with.
 ExitCode LoadFailureExitCode(const install::Failure& failure);
 
-}  // namespace kv::ui
+}  // namespace kv::startup

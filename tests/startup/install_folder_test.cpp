@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "ui/install_folder.h"
+#include "startup/install_folder.h"
 
-namespace kv::ui {
+namespace kv::startup {
 namespace {
 
 ResolvedFolder Resolve(const std::string& folder, const std::string& windows = "D:\\WINDOWS",
@@ -51,4 +51,4 @@ TEST(ResolveInstallFolder, RefusesWhatTheBufferCannotHold) {
 }
 
 }  // namespace
-}  // namespace kv::ui
+}  // namespace kv::startup

@@ -9,9 +9,9 @@
 #include "archive/checksum.h"
 #include "archive/installer_file.h"
 #include "archive/manifest_io.h"
-#include "ui/archive_stream_reader.h"
+#include "startup/installer_stream.h"
 
-namespace kv::ui {
+namespace kv::startup {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -29,15 +29,13 @@ archive::Manifest SampleManifest() {
     return m;
 }
 
-// An open stream over `bytes`, closed at the end of the test.
-struct TempStream {
-    explicit TempStream(const Bytes& bytes) : file(std::tmpfile()) {
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
-        std::rewind(file);
-    }
-    ~TempStream() { std::fclose(file); }
-    std::FILE* file;
-};
+// An open stream over `bytes`, for the installer stream to own.
+std::FILE* TempStream(const Bytes& bytes) {
+    std::FILE* file = std::tmpfile();
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::rewind(file);
+    return file;
+}
 
 Bytes Installer(const archive::Manifest& manifest) {
     const Bytes image(512, 0x4D);
@@ -63,18 +61,16 @@ Bytes RawInstaller(const Bytes& manifestBlock) {
 }
 
 // Opens the installer through the installer's own file source, as its initialisation does.
-archive::OpenedInstaller LoadThroughStream(std::FILE* stream) {
-    ArchiveStreamReader source(stream);
+archive::OpenedInstaller LoadThroughStream(const Bytes& file) {
+    InstallerStream source(TempStream(file));
     return archive::OpenInstaller(source);
 }
 
-TEST(ArchiveStreamReader, LoadsWhatTheBuilderWrote) {
+TEST(InstallerStream, LoadsWhatTheBuilderWrote) {
     const archive::Manifest manifest = SampleManifest();
     const Bytes file = Installer(manifest);
-    TempStream stream(file);
-    std::FILE* handle = stream.file;
-    EXPECT_EQ(ArchiveStreamReader(handle).Size(), file.size());
-    const archive::OpenedInstaller loaded = LoadThroughStream(stream.file);
+    EXPECT_EQ(InstallerStream(TempStream(file)).Size(), file.size());
+    const archive::OpenedInstaller loaded = LoadThroughStream(file);
     EXPECT_EQ(loaded.manifest.title, manifest.title);
     EXPECT_EQ(loaded.manifest.defaultFolder, manifest.defaultFolder);
     ASSERT_EQ(loaded.manifest.files.size(), 2u);
@@ -87,36 +83,32 @@ TEST(ArchiveStreamReader, LoadsWhatTheBuilderWrote) {
     EXPECT_EQ(0, std::memcmp(loaded.manifestBlock.data() + loaded.headerEnd, "APP.EXE", 8));
 }
 
-TEST(ArchiveStreamReader, RefusesFilesTooShortOrPointingOutside) {
+TEST(InstallerStream, RefusesFilesTooShortOrPointingOutside) {
     {
         const Bytes file{1, 2, 3};
-        TempStream stream(file);
-        EXPECT_THROW(LoadThroughStream(stream.file), archive::FormatError);
+        EXPECT_THROW(LoadThroughStream(file), archive::FormatError);
     }
     {
         Bytes file = Installer(SampleManifest());
         file[file.size() - 8] = 0xFF;  // manifestLength far beyond the file
         file[file.size() - 5] = 0x7F;
         Reseal(file);
-        TempStream stream(file);
-        EXPECT_THROW(LoadThroughStream(stream.file), archive::FormatError);
+        EXPECT_THROW(LoadThroughStream(file), archive::FormatError);
     }
 }
 
-TEST(ArchiveStreamReader, RefusesBrokenLimitsAndCounts) {
+TEST(InstallerStream, RefusesBrokenLimitsAndCounts) {
     archive::Manifest tooLong = SampleManifest();
     tooLong.title = std::string(125, 'T');  // one past the title buffer
     {
         const Bytes file = RawInstaller(archive::WriteManifest(tooLong));
-        TempStream stream(file);
-        EXPECT_THROW(LoadThroughStream(stream.file), archive::FormatError);
+        EXPECT_THROW(LoadThroughStream(file), archive::FormatError);
     }
     // fileCount claims more records than the block holds.
     Bytes block = archive::WriteManifest(SampleManifest());
     block.push_back(0);
     const Bytes file = RawInstaller(block);
-    TempStream good(file);
-    const archive::OpenedInstaller loaded = LoadThroughStream(good.file);
+    const archive::OpenedInstaller loaded = LoadThroughStream(file);
     ASSERT_EQ(loaded.manifest.files.size(), 2u);
     // The count sits right after the settings count; find it by its known value 2.
     Bytes broken = block;
@@ -130,9 +122,8 @@ TEST(ArchiveStreamReader, RefusesBrokenLimitsAndCounts) {
     }
     ASSERT_TRUE(patched);
     const Bytes brokenFile = RawInstaller(broken);
-    TempStream stream(brokenFile);
-    EXPECT_THROW(LoadThroughStream(stream.file), archive::FormatError);
+    EXPECT_THROW(LoadThroughStream(brokenFile), archive::FormatError);
 }
 
 }  // namespace
-}  // namespace kv::ui
+}  // namespace kv::startup

@@ -1,14 +1,13 @@
 // The loader's steps.
-#include "ui/archive_loader.h"
+#include "startup/archive_loader.h"
 
 #include <new>
 #include <stdexcept>
 
 #include "archive/format_error.h"
-#include "ui/archive_stream_reader.h"
-#include "ui/install_folder.h"
+#include "startup/install_folder.h"
 
-namespace kv::ui {
+namespace kv::startup {
 
 using install::Failure;
 using install::FailureKind;
@@ -16,11 +15,9 @@ using install::FailureKind;
 install::Result ArchiveLoader::OpenAndVerify(const std::string& executableName) {
     // The bare name: the file is looked for in the current directory only.
     m_strArchivePath = executableName + ".exe";
-    m_pArchive = std::fopen(m_strArchivePath.c_str(), "rb");
-    if (m_pArchive == nullptr) return Failure{FailureKind::ArchiveMissing, m_strArchivePath};
+    if (!m_file.Open(m_strArchivePath)) return Failure{FailureKind::ArchiveMissing, m_strArchivePath};
     // Every byte is summed in one pass before anything else is read from the file.
-    ArchiveStreamReader source(m_pArchive);
-    m_checksum = archive::ChecksumInstaller(source);
+    m_checksum = archive::ChecksumInstaller(m_file);
     if (!m_checksum.matches()) return Failure{FailureKind::ArchiveCorrupt};
     return {};
 }
@@ -28,10 +25,9 @@ install::Result ArchiveLoader::OpenAndVerify(const std::string& executableName) 
 install::Result ArchiveLoader::LoadManifest(os::System& system, bool useCurrentFolder) {
     // A manifest the reader refuses (a limit broken, a count past the end, an entry outside the
     // file) is reported like a checksum mismatch: the file is not what the builder wrote.
-    ArchiveStreamReader source(m_pArchive);
     std::unique_ptr<archive::Manifest> manifest;
     try {
-        manifest = std::make_unique<archive::Manifest>(archive::OpenInstaller(source, m_checksum).manifest);
+        manifest = std::make_unique<archive::Manifest>(archive::OpenInstaller(m_file, m_checksum).manifest);
     } catch (const archive::FormatError&) {
         return Failure{FailureKind::ArchiveCorrupt};
     } catch (const std::bad_alloc&) {
@@ -51,6 +47,21 @@ install::Result ArchiveLoader::LoadManifest(os::System& system, bool useCurrentF
     return {};
 }
 
+install::RunState ArchiveLoader::RunState(std::string title, std::string startupDirectory, std::string commandLine,
+                                          os::RunLog* log) {
+    install::RunState state;
+    state.manifest = m_pManifest.get();
+    state.title = std::move(title);
+    state.windowsDirectory = m_strWindowsDir;
+    state.startupDirectory = std::move(startupDirectory);
+    state.archivePath = m_strArchivePath;
+    state.useCurrentFolder = m_bUseCurrentFolder;
+    state.commandLine = std::move(commandLine);
+    state.entries = &m_file;
+    state.log = log;
+    return state;
+}
+
 ExitCode LoadFailureExitCode(const Failure& failure) {
     switch (failure.kind) {
     case FailureKind::ArchiveMissing:
@@ -65,4 +76,4 @@ ExitCode LoadFailureExitCode(const Failure& failure) {
     return kExitInternalError;
 }
 
-}  // namespace kv::ui
+}  // namespace kv::startup

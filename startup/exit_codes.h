@@ -3,7 +3,7 @@
 
 #include "install/installation_run.h"
 
-namespace kv::ui {
+namespace kv::startup {
 
 enum ExitCode : int {
     kExitInstalled = 0,         // the installation completed, or launch mode started the installed program
@@ -38,4 +38,4 @@ inline ExitCode RunExitCode(install::RunOutcome outcome) {
     return kExitInternalError;
 }
 
-}  // namespace kv::ui
+}  // namespace kv::startup

@@ -29,13 +29,13 @@ function(kv_add_gtest name)
   endif()
 endfunction()
 
-# kv_add_fuzzer(NAME SOURCE FILE CORPUS DIR LIBS ...): a libFuzzer target over LLVMFuzzerTestOneInput.
-# With KV_FUZZ (clang) it is fuzzed for KV_FUZZ_SECONDS from the corpus folder; in every other native
-# build the same source is linked with a small driver that replays each file of the corpus folder
-# (kept crash inputs included) as a regression test.
+# kv_add_fuzzer(NAME SOURCE FILE CORPUS DIR... LIBS ...): a libFuzzer target over LLVMFuzzerTestOneInput.
+# With KV_FUZZ (clang) it is fuzzed for KV_FUZZ_SECONDS from the corpus folders (crash inputs are kept
+# in the first); in every other native build the same source is linked with a small driver that
+# replays each file of the corpus folders (kept crash inputs included) as a regression test.
 set(KV_FUZZ_SECONDS 60 CACHE STRING "How long each fuzz target runs under ctest in the fuzz build")
 function(kv_add_fuzzer name)
-  cmake_parse_arguments(arg "" "SOURCE;CORPUS" "LIBS" ${ARGN})
+  cmake_parse_arguments(arg "" "SOURCE" "CORPUS;LIBS" ${ARGN})
   if(CMAKE_CROSSCOMPILING)
     return()
   endif()
@@ -47,8 +47,8 @@ function(kv_add_fuzzer name)
     set(work ${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus)
     add_test(NAME ${name}
              COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
-                     ${CMAKE_SOURCE_DIR}/scripts/run-fuzzer.sh $<TARGET_FILE:${name}> ${arg_CORPUS} ${work}
-                     ${KV_FUZZ_SECONDS})
+                     ${CMAKE_SOURCE_DIR}/scripts/run-fuzzer.sh $<TARGET_FILE:${name}> ${work} ${KV_FUZZ_SECONDS}
+                     ${arg_CORPUS})
   else()
     add_executable(${name}_replay ${arg_SOURCE} ${CMAKE_SOURCE_DIR}/tests/fuzz_replay_main.cpp)
     target_link_libraries(${name}_replay PRIVATE ${arg_LIBS})

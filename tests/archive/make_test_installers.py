@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Writes the small installer files of the archive tests, byte by byte and independently of the C++
 writer: valid/ holds well-formed installers, damaged/ holds installers that are each broken in one
-field (most with a correct checksum, so the break reaches the manifest reader), and corpus_manifest/
-gets a copy of both as the fuzzer's seeds. Run once; the outputs are committed."""
+field (most with a correct checksum, so the break reaches the manifest reader); both are the manifest
+fuzzer's seeds as well. Run once; the outputs are committed."""
 import os
 import shutil
 import struct
@@ -140,9 +140,6 @@ def write_all(folder, files):
 def main():
     write_all(os.path.join(HERE, "valid"), VALID)
     write_all(os.path.join(HERE, "damaged"), DAMAGED)
-    corpus = os.path.join(HERE, "corpus_manifest")
-    write_all(corpus, VALID)
-    write_all(corpus, DAMAGED)
     print(f"wrote {len(VALID)} valid and {len(DAMAGED)} damaged installers")
 
 

@@ -61,6 +61,19 @@ inline constexpr Field<FileRecord> kFileFields[] = {
     {"length", &FileRecord::length},
 };
 
+// The smallest stored record (every string empty, so one terminator each): a count is refused
+// before any allocation when the bytes left cannot hold that many records.
+template <class Record, std::size_t N>
+constexpr std::size_t MinRecordSize(const Field<Record> (&fields)[N]) {
+    constexpr std::size_t kStoredSize[] = {1, 4, 8};  // by the member's alternative: string, 32, 64 bits
+    std::size_t size = 0;
+    for (const Field<Record>& field : fields) size += kStoredSize[field.member.index()];
+    return size;
+}
+inline constexpr std::size_t kMinSettingRecordSize = MinRecordSize(kSettingFields);
+inline constexpr std::size_t kMinFileRecordSize = MinRecordSize(kFileFields);
+static_assert(kMinSettingRecordSize == 1 + 1 + 1 + 1 + 4 && kMinFileRecordSize == 1 + 1 + 1 + 4 + 4 + 1 + 4 + 4);
+
 // The field's name in messages: "title" in the header, "files[2].offset" in a record.
 struct FieldNames {
     const char* list = nullptr;

@@ -30,9 +30,4 @@ std::vector<std::uint8_t> WriteManifest(const Manifest& manifest);
 // `setupName` and `iniFile`. FormatError names the field. The builder calls it before writing.
 void CheckManifest(const Manifest& manifest);
 
-// The smallest possible records (all strings empty): a count is refused before any allocation when
-// the bytes left cannot hold that many.
-inline constexpr std::size_t kMinSettingRecordSize = 1 + 1 + 1 + 1 + 4;
-inline constexpr std::size_t kMinFileRecordSize = 1 + 1 + 1 + 4 + 4 + 1 + 4 + 4;
-
 }  // namespace kv::archive

@@ -11,6 +11,12 @@ namespace kv::archive::szdd {
 
 inline constexpr std::uint8_t kSignature[8] = {0x53, 0x5A, 0x44, 0x44, 0x88, 0xF0, 0x27, 0x33};
 inline constexpr std::size_t kHeaderSize = 14;
+// Where the header's fields stand behind the signature: the mode byte, the last character of the
+// file name that the compressed name replaced with '_', and the expanded size (32 bits, little-endian).
+inline constexpr std::size_t kModeOffset = 8;
+inline constexpr std::size_t kNameCharOffset = 9;
+inline constexpr std::size_t kSizeOffset = 10;
+static_assert(kModeOffset == sizeof kSignature && kSizeOffset + 4 == kHeaderSize);
 inline constexpr std::uint8_t kModeA = 0x41;           // the only compression mode the LZ service knows
 inline constexpr std::size_t kRingSize = 4096;         // the LZSS window, pre-filled with spaces
 inline constexpr std::size_t kRingStart = 4080;        // first write position in the ring

@@ -64,9 +64,9 @@ private:
 
 void WriteHeader(std::vector<std::uint8_t>& out, std::uint32_t size) {
     std::memcpy(out.data(), kSignature, sizeof kSignature);
-    out[8] = kModeA;
-    out[9] = 0;  // no replaced file-name character
-    StoreU32le(std::span(out).subspan<10, 4>(), size);
+    out[kModeOffset] = kModeA;
+    out[kNameCharOffset] = 0;  // no replaced file-name character
+    StoreU32le(std::span(out).subspan<kSizeOffset, 4>(), size);
 }
 
 // Lazy matching: take a match unless the next position starts a longer one.

@@ -38,11 +38,11 @@ Expanded Expand(std::span<const std::uint8_t> file) {
         result.status = ExpandStatus::NotSzdd;
         return result;
     }
-    if (file[8] != kModeA) {
+    if (file[kModeOffset] != kModeA) {
         result.status = ExpandStatus::BadHeader;
         return result;
     }
-    const std::uint32_t declared = LoadU32le(file.subspan<10, 4>());
+    const std::uint32_t declared = LoadU32le(file.subspan<kSizeOffset, 4>());
     result.declaredSize = declared;
 
     const std::uint8_t* in = file.data() + kHeaderSize;

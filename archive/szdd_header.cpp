@@ -17,7 +17,7 @@ bool IsCompressedEntry(std::span<const std::uint8_t> entry) {
 
 std::uint64_t ExpandedSize(std::span<const std::uint8_t> entry) {
     if (!IsCompressedEntry(entry)) return entry.size();
-    return LoadU32le(entry.subspan<10, 4>());
+    return LoadU32le(entry.subspan<kSizeOffset, 4>());
 }
 
 }  // namespace kv::archive::szdd

@@ -1,6 +1,7 @@
 // kvpack compress / expand: interop with mscompress and msexpand, default names, damaged input.
 #include <gtest/gtest.h>
 
+#include "archive/szdd.h"
 #include "kvpack_test_support.h"
 
 namespace kv::tools::test {
@@ -39,7 +40,7 @@ TEST(KvpackSingleFile, DefaultNamesFollowTheClassicTools) {
 
     // A name whose last letter the header keeps ("readme.tx_" with 't' at byte 9) gets it back.
     std::vector<std::uint8_t> packed = ReadBytes(dir / "readme.txt_");
-    packed[9] = 't';
+    packed[archive::szdd::kNameCharOffset] = 't';
     WriteBytes(dir / "other.tx_", packed);
     expand = RunKvpack("expand other.tx_", dir.path());
     ASSERT_EQ(expand.exitCode, 0) << expand.err;

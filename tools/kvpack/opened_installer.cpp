@@ -65,7 +65,7 @@ std::vector<std::uint8_t> ExpandEntry(std::span<const std::uint8_t> entry, const
                                               std::to_string(ExpandedSize(entry)) + " bytes");
         default:
             throw ToolError(kExitCorrupt, what + ": the SZDD header is not one the LZ service accepts (mode byte " +
-                                              Hex(entry[8], 2) + ")");
+                                              Hex(entry[szdd::kModeOffset], 2) + ")");
     }
     if (expanded.status == szdd::ExpandStatus::NotSzdd) return {entry.begin(), entry.end()};
     return std::move(expanded.bytes);

@@ -14,10 +14,6 @@ namespace {
 namespace fs = std::filesystem;
 namespace szdd = kv::archive::szdd;
 
-// The header byte that holds the last character of a name that the classic compressor replaced by
-// "_" ("readme.tx_"); 0 when nothing was replaced.
-constexpr std::size_t kReplacedCharOffset = 9;
-
 struct CompressOptions {
     std::string input;
     std::string output;
@@ -54,7 +50,7 @@ int RunExpand(const ExpandOptions& options) {
         if (name.empty() || name.back() != '_') {
             throw ToolError(kExitUsage, options.input + ": name does not end in \"_\": give -o OUT");
         }
-        const char replaced = static_cast<char>(data[kReplacedCharOffset]);
+        const char replaced = static_cast<char>(data[szdd::kNameCharOffset]);
         output = options.input.substr(0, options.input.size() - 1);
         if (replaced != 0) output += replaced;
         if (output.empty() || PathFromUtf8(output).filename().empty()) {

@@ -13,8 +13,8 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes Header(std::uint32_t size) {
     Bytes h(kHeaderSize);
     std::copy(std::begin(kSignature), std::end(kSignature), h.begin());
-    h[8] = 0x41;
-    for (int i = 0; i < 4; ++i) h[10 + i] = std::uint8_t(size >> (8 * i));
+    h[kModeOffset] = kModeA;
+    for (int i = 0; i < 4; ++i) h[kSizeOffset + i] = std::uint8_t(size >> (8 * i));
     return h;
 }
 
@@ -166,7 +166,7 @@ TEST(SzddExpand, BytesAfterTheDeclaredSizeAreReported) {
     packed = Compress(data, Level::Best);
     for (std::uint32_t declared : {0u, 1u, 999u, 5000u}) {
         Bytes shorter = packed;
-        for (int i = 0; i < 4; ++i) shorter[10 + i] = std::uint8_t(declared >> (8 * i));
+        for (int i = 0; i < 4; ++i) shorter[kSizeOffset + i] = std::uint8_t(declared >> (8 * i));
         e = Expand(shorter);
         EXPECT_EQ(e.status, ExpandStatus::TrailingBytes) << declared;
         EXPECT_TRUE(e.bytes == Bytes(data.begin(), data.begin() + declared)) << declared;

@@ -42,7 +42,7 @@ BOOL CInstallerApp::InitInstance() {
     // The log path is no part of the option text: a path such as C:\OptNP\setup.log switches on
     // nothing. Quiet mode always logs, to %TEMP%\Kvsetup.log unless told otherwise.
     const startup::LogOption logOption = startup::SplitLogOption(m_lpCmdLine);
-    const bool quiet = archive::OptionPresent("OptQ", logOption.commandLine.c_str()) == 1;
+    const bool quiet = archive::OptionPresent("OptQ", logOption.commandLine.c_str());
     os::Win32RunLog log(!logOption.path.empty() ? logOption.path : quiet ? DefaultInstallLogPath() : "");
     log.Line({"Command line: ", m_lpCmdLine});
     RunWithLog(logOption.commandLine, quiet, log);

@@ -20,7 +20,7 @@ namespace {
 
 startup::ExitCode InstallQuietly(const std::string& commandLine, const std::string& executableName, os::RunLog& log) {
     const auto option = [&commandLine](const char* word) {
-        return archive::OptionPresent(word, commandLine.c_str()) == 1;
+        return archive::OptionPresent(word, commandLine.c_str());
     };
     // The working directory is the text before "|", taken as it stands; a failed change is ignored.
     const std::string workingDir = startup::WorkingDirectoryPart(commandLine);
@@ -42,8 +42,10 @@ startup::ExitCode InstallQuietly(const std::string& commandLine, const std::stri
     install::RunState state = loader.RunState(loader.m_pManifest->title, startupDir, commandLine, &log);
     install::QuietRunUi window(loader.m_strInstallFolder, log);
     const install::RunResult result = install::RunInstallation(state, system, window, !option("OptNIN"));
-    if (result.failure)
-        log.Line({install::Say(install::Notice::InstallationFailedCaption), ": ", install::FailureText(*result.failure)});
+    if (result.failure) {
+        const std::string caption = install::Say(install::Notice::InstallationFailedCaption);
+        log.Line({caption, ": ", install::FailureText(*result.failure)});
+    }
     if (result.outcome == install::RunOutcome::Completed ||
         result.outcome == install::RunOutcome::CompletedNotUninstallable)
         log.Line("Installation completed");

@@ -18,9 +18,9 @@ std::size_t FindIgnoringCase(std::string_view word, std::string_view text) {
 
 }  // namespace
 
-int OptionPresent(const char* option, const char* text) {
-    if (option == nullptr || text == nullptr) return 0;
-    return FindIgnoringCase(option, text) != std::string_view::npos ? 1 : 0;
+bool OptionPresent(const char* option, const char* text) {
+    if (option == nullptr || text == nullptr) return false;
+    return FindIgnoringCase(option, text) != std::string_view::npos;
 }
 
 std::optional<OptionValue> FindOptionValue(std::string_view word, std::string_view text) {

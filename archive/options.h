@@ -9,9 +9,9 @@
 
 namespace kv::archive {
 
-// 1 when `option` occurs in `text` (ASCII letters compared without case), 0 otherwise.
-// Missing or empty strings count as absent. No separators, quoting or word boundaries.
-int OptionPresent(const char* option, const char* text);
+// Whether `option` occurs in `text` (ASCII letters compared without case). Missing or empty
+// strings count as absent. No separators, quoting or word boundaries.
+bool OptionPresent(const char* option, const char* text);
 
 // A word with its value, such as OptLOG=C:\setup.log, as it stands in a command line.
 struct OptionValue {

@@ -26,8 +26,59 @@ bool ExistingCopyIsCurrent(os::System& system, const std::string& target, os::Fi
     return created && *created >= archiveDate;
 }
 
-}  // namespace
+// Where one record goes, worked out once for every step that names it.
+struct Target {
+    bool uninstaller;         // the first record: never logged, stamped with the uninstaller's date
+    bool inSystemFolder;      // the uninstaller without a folder, which goes to the Windows directory
+    std::string target;       // as opened: relative to the installation folder, or absolute
+    std::string fullPath;     // absolute: the shortcuts' target and the completion check
+    std::string logPath;      // what the data file records
+    std::string workingFolder;
+    std::string expansionFolder;  // where the record's scratch file is
+};
 
+Target TargetOf(const PlacementContext& ctx, const archive::FileRecord& record, std::size_t index) {
+    Target at;
+    at.uninstaller = archive::IsUninstallerRecord(index);
+    at.inSystemFolder = at.uninstaller && record.folder.empty();
+    if (!record.folder.empty()) at.target = Join(record.folder, record.file);
+    else if (at.uninstaller) at.target = Join(ctx.systemFolder, record.file);
+    else at.target = record.file;
+    // The first record in the Windows directory already has an absolute target; joining it to the
+    // installation folder would name nothing, so its shortcuts and the completion check use the
+    // target itself.
+    at.fullPath = at.inSystemFolder ? at.target : Join(ctx.installFolder, at.target);
+    at.logPath = Join(ctx.installFolder, at.target);
+    at.workingFolder = record.folder.empty() ? ctx.installFolder : Join(ctx.installFolder, record.folder);
+    at.expansionFolder = !record.folder.empty() ? Join(ctx.installFolder, record.folder)
+                         : at.uninstaller       ? ctx.systemFolder
+                                                : ctx.installFolder;
+    return at;
+}
+
+// The Desktop shortcut comes before the Programs-menu one; a failed shortcut is not fatal.
+void MakeShortcuts(PlacementContext& ctx, const archive::FileRecord& record, const Target& at) {
+    os::RunLog& runLog = os::OrNullLog(ctx.runLog);
+    const std::string& menu = ctx.manifest.programsFolder;
+    if (record.desktopIcon != 0) {
+        if (CreateShortcut(ctx.system, ShortcutPlace::Desktop, std::string(), at.fullPath, record.iconName,
+                           at.workingFolder, record.exeparms)) {
+            ctx.log.AddShortcut(uninstall::kLocationDesktop, std::nullopt, record.iconName);
+            runLog.Line({"Desktop shortcut: ", record.iconName});
+        } else
+            ctx.ui.ShowWarning(Say(Notice::ShortcutFailed), Say(Notice::InstallationFailedCaption));
+    }
+    if (record.programsIcon != 0) {
+        if (CreateShortcut(ctx.system, ShortcutPlace::ProgramsMenu, menu, at.fullPath, record.iconName,
+                           at.workingFolder, record.exeparms)) {
+            ctx.log.AddShortcut(uninstall::kLocationPrograms, menu, record.iconName);
+            runLog.Line({"Programs-menu shortcut: ", menu, "\\", record.iconName});
+        } else
+            ctx.ui.ShowWarning(Say(Notice::ShortcutFailed), Say(Notice::InstallationFailedCaption));
+    }
+}
+
+}  // namespace
 bool IsKeptDataFile(const std::string& target) {
     const std::size_t dot = target.rfind('.');
     if (dot == std::string::npos) return false;
@@ -96,77 +147,42 @@ Result PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, std::
                        {record.folder, record.exeparms, std::to_string(static_cast<int>(record.length))}};
     }
 
-    const bool inSystemFolder = archive::IsUninstallerRecord(index) && record.folder.empty();
-    std::string target;
-    if (!record.folder.empty()) target = Join(record.folder, record.file);
-    else if (archive::IsUninstallerRecord(index)) target = Join(ctx.systemFolder, record.file);
-    else target = record.file;
-
-    // The first record in the Windows directory already has an absolute target; joining it to the
-    // installation folder would name nothing, so its shortcuts and the completion check use the
-    // target itself.
-    const std::string fullPath = inSystemFolder ? target : Join(ctx.installFolder, target);
-    const std::string logPath = Join(ctx.installFolder, target);
-    const std::string workingFolder =
-        record.folder.empty() ? ctx.installFolder : Join(ctx.installFolder, record.folder);
-    const std::string expansionFolder = !record.folder.empty() ? Join(ctx.installFolder, record.folder)
-                                        : archive::IsUninstallerRecord(index) ? ctx.systemFolder
-                                                                     : ctx.installFolder;
-
+    const Target at = TargetOf(ctx, record, index);
     // A path that does not fit the platform's path buffers is refused rather than cut short into
     // the name of some other file. Only the paths this record uses count: the first record is
     // never logged, so its log path is no path at all.
-    for (const std::string& path : {target, fullPath, !archive::IsUninstallerRecord(index) ? logPath : target, workingFolder}) {
+    const std::string& logged = !at.uninstaller ? at.logPath : at.target;
+    for (const std::string& path : {at.target, at.fullPath, logged, at.workingFolder}) {
         if (path.size() > kMaxPathLength) return Failure{FailureKind::FileNotCreated, path, {ctx.title}};
     }
 
     os::RunLog& runLog = os::OrNullLog(ctx.runLog);
-    if ((inSystemFolder || IsKeptDataFile(target)) && ExistingCopyIsCurrent(ctx.system, target, manifest.archiveDate)) {
-        runLog.Line({"Skipped ", fullPath, ": the copy there is as new as the archive"});
+    const bool keptByDate = at.inSystemFolder || IsKeptDataFile(at.target);
+    if (keptByDate && ExistingCopyIsCurrent(ctx.system, at.target, manifest.archiveDate)) {
+        runLog.Line({"Skipped ", at.fullPath, ": the copy there is as new as the archive"});
         return {};
     }
 
     // The file is recorded before its data is written, so a failed write still leaves its record.
-    if (!archive::IsUninstallerRecord(index)) ctx.log.AddFile(logPath);
-    ctx.lastPlacedPath = fullPath;
-    if (record.file == manifest.runFile) {
-        ctx.launch.set = true;
-        ctx.launch.path = fullPath;
-        ctx.launch.workingDirectory = workingFolder;
-        ctx.launch.parameters = record.exeparms;
-    }
+    if (!at.uninstaller) ctx.log.AddFile(at.logPath);
+    ctx.lastPlacedPath = at.fullPath;
+    if (record.file == manifest.runFile) ctx.launch = {true, at.fullPath, at.workingFolder, record.exeparms};
     // One level only, result ignored: a missing parent shows up as a failed open below.
     if (!record.folder.empty()) ctx.system.MakeDirectory(record.folder);
 
     // An entry that lies (partly) outside the installer file is refused rather than installed as zeros.
-    if (!complete) return Failure{FailureKind::FileNotWritten, target};
+    if (!complete) return Failure{FailureKind::FileNotWritten, at.target};
     // A record stored under the scratch file's own name would be expanded from itself.
-    if (archive::EqualsIgnoringCase(record.file, kExpandTempName)) return Failure{FailureKind::FileNotExpanded, target};
-    const os::FileTime stamp = archive::IsUninstallerRecord(index) ? manifest.uninstallerDate : manifest.archiveDate;
-    if (Result written = WriteEntry(ctx, target, expansionFolder, buffer, stamp, inSystemFolder || IsKeptDataFile(target));
-        !written)
+    if (archive::EqualsIgnoringCase(record.file, kExpandTempName))
+        return Failure{FailureKind::FileNotExpanded, at.target};
+    const os::FileTime stamp = at.uninstaller ? manifest.uninstallerDate : manifest.archiveDate;
+    if (Result written = WriteEntry(ctx, at.target, at.expansionFolder, buffer, stamp, keptByDate); !written)
         return written;
-    if (!archive::IsUninstallerRecord(index)) ctx.placedBytes += archive::szdd::ExpandedSize(buffer);
+    if (!at.uninstaller) ctx.placedBytes += archive::szdd::ExpandedSize(buffer);
     buffer = {};
-    runLog.Line({"Placed ", fullPath});
+    runLog.Line({"Placed ", at.fullPath});
 
-    // The Desktop shortcut comes before the Programs-menu one; a failed shortcut is not fatal.
-    if (record.desktopIcon != 0) {
-        if (CreateShortcut(ctx.system, 1, std::string(), fullPath, record.iconName, workingFolder, record.exeparms)) {
-            ctx.log.AddShortcut(uninstall::kLocationDesktop, std::nullopt, record.iconName);
-            runLog.Line({"Desktop shortcut: ", record.iconName});
-        } else
-            ctx.ui.ShowWarning(Say(Notice::ShortcutFailed), Say(Notice::InstallationFailedCaption));
-    }
-    if (record.programsIcon != 0) {
-        if (CreateShortcut(ctx.system, 0, manifest.programsFolder, fullPath, record.iconName, workingFolder,
-                           record.exeparms)) {
-            ctx.log.AddShortcut(uninstall::kLocationPrograms, manifest.programsFolder, record.iconName);
-            runLog.Line({"Programs-menu shortcut: ", manifest.programsFolder, "\\", record.iconName});
-        } else
-            ctx.ui.ShowWarning(Say(Notice::ShortcutFailed), Say(Notice::InstallationFailedCaption));
-    }
-
+    MakeShortcuts(ctx, record, at);
     ctx.ui.StepProgress(static_cast<int>(manifest.files.size()));
     return {};
 }

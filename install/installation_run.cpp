@@ -66,7 +66,7 @@ private:
     using LicenseResult = std::variant<LicensePass, Failure>;
 
     bool Option(const char* option) const {
-        return archive::OptionPresent(option, m_state.commandLine.c_str()) != 0;
+        return archive::OptionPresent(option, m_state.commandLine.c_str());
     }
     RunResult FailureExit(Failure failure);
     LicenseResult WalkLicensePass();
@@ -114,7 +114,7 @@ RunResult Run::Execute() {
 
     // The folder buffer holds 259 characters: a longer text is refused rather than cut, which
     // would install into a different folder than the one shown.
-    if (!resolved || m_folderText.size() > kMaxPathLength || CreateFolderPath(m_system, m_folderText.c_str()) == 0)
+    if (!resolved || m_folderText.size() > kMaxPathLength || !CreateFolderPath(m_system, m_folderText))
         return FailureExit({FailureKind::FolderNotCreated, m_folderText});
     m_system.ChangeDirectory(m_folderText);
     m_runLog.Line({"Installation folder: ", m_folderText});
@@ -241,11 +241,9 @@ bool HasForbiddenFolderCharacter(const std::string& folderText) {
     return folderText.find_first_of("/*?\"<>|") != std::string::npos;
 }
 
-int CreateFolderPath(os::System& system, const char* path) {
-    if (path == nullptr) return 0;
-    const std::string text(path);
-    if (text.empty()) return 0;
-    if (system.MakeDirectory(text)) return 1;
+bool CreateFolderPath(os::System& system, const std::string& text) {
+    if (text.empty()) return false;
+    if (system.MakeDirectory(text)) return true;
 
     std::string prefix;
     std::size_t start = 0;
@@ -258,15 +256,14 @@ int CreateFolderPath(os::System& system, const char* path) {
         if (end - start == 1 && IsSeparator(text[start])) {
             // A trailing separator is fine when the folder exists (an existing folder written with a
             // backslash, or a drive root such as C:\); two separators in a row never are.
-            if (last) return system.IsDirectory(text) ? 1 : 0;
-            return 0;
+            return last && system.IsDirectory(text);
         }
         prefix.append(text, start, end - start);
-        if (!system.Exists(prefix) && !system.MakeDirectory(prefix)) return 0;
+        if (!system.Exists(prefix) && !system.MakeDirectory(prefix)) return false;
         start = end;
     }
-    // 1 only when a folder stands there afterwards, not a file of that name.
-    return system.IsDirectory(prefix) ? 1 : 0;
+    // Only a folder standing there afterwards counts, not a file of that name.
+    return system.IsDirectory(prefix);
 }
 
 RunResult RunInstallation(RunState& state, os::System& system, RunUi& ui, bool fromInstallNow) {

@@ -52,8 +52,8 @@ struct RunResult {
 // come up while it goes on are asked through `ui`; the closing message is in the result.
 RunResult RunInstallation(RunState& state, os::System& system, RunUi& ui, bool fromInstallNow);
 
-// Creates every missing component of `path`; 1 when the folder exists afterwards, 0 otherwise.
-int CreateFolderPath(os::System& system, const char* path);
+// Creates every missing component of `path`; true when the folder exists afterwards.
+bool CreateFolderPath(os::System& system, const std::string& path);
 
 // Whether a folder text holds one of / * ? " < > |.
 bool HasForbiddenFolderCharacter(const std::string& folderText);

@@ -6,24 +6,24 @@
 
 namespace kv::install {
 
-int CreateShortcut(os::System& system, int location, const std::string& menuFolder, const std::string& target,
-                   const std::string& caption, const std::string& workingDirectory, const std::string& arguments) {
+bool CreateShortcut(os::System& system, ShortcutPlace place, const std::string& menuFolder, const std::string& target,
+                    const std::string& caption, const std::string& workingDirectory, const std::string& arguments) {
     std::string directory;
-    if (location != 0) {
+    if (place == ShortcutPlace::Desktop) {
         const auto desktop = system.SpecialFolderPath(os::SpecialFolder::Desktop);
-        if (!desktop) return 0;
+        if (!desktop) return false;
         directory = *desktop;
     } else {
         const auto programs = system.SpecialFolderPath(os::SpecialFolder::Programs);
-        if (!programs) return 0;
+        if (!programs) return false;
         directory = *programs + "\\" + menuFolder;
         // One level only; an existing folder is fine and a failure shows up as a failed save.
         system.MakeDirectory(directory);
     }
     const std::string linkPath = directory + "\\" + archive::ShortcutFileName(caption);
     // The wide path buffer of the save holds 260 characters, terminator included.
-    if (linkPath.size() > archive::kPathLimit) return 0;
-    return system.SaveShellLink(linkPath, target, caption, arguments, workingDirectory) ? 1 : 0;
+    if (linkPath.size() > archive::kPathLimit) return false;
+    return system.SaveShellLink(linkPath, target, caption, arguments, workingDirectory);
 }
 
 }  // namespace kv::install

@@ -39,7 +39,7 @@ void CInstallerDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 bool CInstallerDlg::OptionGiven(const char* option) const {
-    return archive::OptionPresent(option, m_strCommandLine.c_str()) == 1;
+    return archive::OptionPresent(option, m_strCommandLine.c_str());
 }
 
 void CInstallerDlg::DisableFolderControls() {

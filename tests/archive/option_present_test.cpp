@@ -6,33 +6,33 @@
 using kv::archive::OptionPresent;
 
 TEST(OptionPresent, MissingOrEmptyCountsAsAbsent) {
-    EXPECT_EQ(OptionPresent("OptNP", ""), 0);
-    EXPECT_EQ(OptionPresent("", "OptNP"), 0);
-    EXPECT_EQ(OptionPresent(nullptr, "OptNP"), 0);
-    EXPECT_EQ(OptionPresent("OptNP", nullptr), 0);
-    EXPECT_EQ(OptionPresent("OptNP", "Opt"), 0);
+    EXPECT_FALSE(OptionPresent("OptNP", ""));
+    EXPECT_FALSE(OptionPresent("", "OptNP"));
+    EXPECT_FALSE(OptionPresent(nullptr, "OptNP"));
+    EXPECT_FALSE(OptionPresent("OptNP", nullptr));
+    EXPECT_FALSE(OptionPresent("OptNP", "Opt"));
 }
 
 TEST(OptionPresent, LetterCaseIsIgnored) {
-    EXPECT_EQ(OptionPresent("OptNP", "optnp"), 1);
-    EXPECT_EQ(OptionPresent("OptNP", "OPTNP"), 1);
-    EXPECT_EQ(OptionPresent("OptNP", "/OptNp"), 1);
+    EXPECT_TRUE(OptionPresent("OptNP", "optnp"));
+    EXPECT_TRUE(OptionPresent("OptNP", "OPTNP"));
+    EXPECT_TRUE(OptionPresent("OptNP", "/OptNp"));
 }
 
 TEST(OptionPresent, NoWordBoundaries) {
-    EXPECT_EQ(OptionPresent("OptNP", "OptNPX"), 1);
-    EXPECT_EQ(OptionPresent("OptNP", "Opt NP"), 0);
-    EXPECT_EQ(OptionPresent("OptNP", "C:\\OptNP\\|"), 1);
-    EXPECT_EQ(OptionPresent("OptRE", "OptNPOptRE"), 1);
-    EXPECT_EQ(OptionPresent("OptUCD", "C:\\OptUCD|x"), 1);
-    EXPECT_EQ(OptionPresent("OptNL", "OptNL"), 1);
-    EXPECT_EQ(OptionPresent("OptNL", "OptNM"), 0);
+    EXPECT_TRUE(OptionPresent("OptNP", "OptNPX"));
+    EXPECT_FALSE(OptionPresent("OptNP", "Opt NP"));
+    EXPECT_TRUE(OptionPresent("OptNP", "C:\\OptNP\\|"));
+    EXPECT_TRUE(OptionPresent("OptRE", "OptNPOptRE"));
+    EXPECT_TRUE(OptionPresent("OptUCD", "C:\\OptUCD|x"));
+    EXPECT_TRUE(OptionPresent("OptNL", "OptNL"));
+    EXPECT_FALSE(OptionPresent("OptNL", "OptNM"));
 }
 
 TEST(OptionPresent, OnlyAsciiLettersFold) {
     // Characters beyond ASCII compare as they are: no locale-dependent folding.
-    EXPECT_EQ(OptionPresent("\xC4", "\xE4"), 0);
-    EXPECT_EQ(OptionPresent("[", "{"), 0);
+    EXPECT_FALSE(OptionPresent("\xC4", "\xE4"));
+    EXPECT_FALSE(OptionPresent("[", "{"));
 }
 
 // A value runs to the next blank, or is given in double quotes; the span covers the whole word.

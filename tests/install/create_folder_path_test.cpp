@@ -21,58 +21,57 @@ struct CreateFolderPathTest : ::testing::Test {
 };
 
 TEST_F(CreateFolderPathTest, CreatesEveryMissingComponentInOrder) {
-    EXPECT_EQ(CreateFolderPath(system, "C:\\A\\B\\C"), 1);
+    EXPECT_TRUE(CreateFolderPath(system, "C:\\A\\B\\C"));
     EXPECT_TRUE(system.IsDirectory("C:\\A\\B\\C"));
     // The whole path first, then the walk: C: exists, C:\A, C:\A\B, C:\A\B\C are created.
     EXPECT_EQ(Created(), (std::vector<std::string>{"C:\\A\\B\\C", "C:\\A", "C:\\A\\B", "C:\\A\\B\\C"}));
 }
 
 TEST_F(CreateFolderPathTest, ForwardSlashesSeparateSegmentsToo) {
-    EXPECT_EQ(CreateFolderPath(system, "C:/A/B"), 1);
+    EXPECT_TRUE(CreateFolderPath(system, "C:/A/B"));
     EXPECT_TRUE(system.IsDirectory("C:\\A\\B"));
 }
 
 TEST_F(CreateFolderPathTest, ExistingFolderIsAcceptedInEveryForm) {
     system.AddDirectory("C:\\Program Files\\App");
-    EXPECT_EQ(CreateFolderPath(system, "C:\\Program Files\\App"), 1);
-    EXPECT_EQ(CreateFolderPath(system, "C:\\Program Files\\App\\"), 1);
-    EXPECT_EQ(CreateFolderPath(system, "C:\\"), 1);
-    EXPECT_EQ(CreateFolderPath(system, "C:"), 1);
+    EXPECT_TRUE(CreateFolderPath(system, "C:\\Program Files\\App"));
+    EXPECT_TRUE(CreateFolderPath(system, "C:\\Program Files\\App\\"));
+    EXPECT_TRUE(CreateFolderPath(system, "C:\\"));
+    EXPECT_TRUE(CreateFolderPath(system, "C:"));
     EXPECT_EQ(Created().size(), 4u);  // only the one-step attempts
 }
 
 TEST_F(CreateFolderPathTest, TrailingBackslashOnAMissingNestedFolderCreatesIt) {
-    EXPECT_EQ(CreateFolderPath(system, "C:\\A\\B\\"), 1);
+    EXPECT_TRUE(CreateFolderPath(system, "C:\\A\\B\\"));
     EXPECT_TRUE(system.IsDirectory("C:\\A\\B"));
 }
 
 TEST_F(CreateFolderPathTest, RefusesWhatCannotBeMadeAFolder) {
-    EXPECT_EQ(CreateFolderPath(system, nullptr), 0);
-    EXPECT_EQ(CreateFolderPath(system, ""), 0);
-    EXPECT_EQ(CreateFolderPath(system, "Q:\\App"), 0);               // no such drive
-    EXPECT_EQ(CreateFolderPath(system, "C:\\X\\\\Y"), 0);            // two separators in a row
-    EXPECT_EQ(CreateFolderPath(system, "\\\\server\\share\\App"), 0);  // begins with two separators
+    EXPECT_FALSE(CreateFolderPath(system, ""));
+    EXPECT_FALSE(CreateFolderPath(system, "Q:\\App"));               // no such drive
+    EXPECT_FALSE(CreateFolderPath(system, "C:\\X\\\\Y"));            // two separators in a row
+    EXPECT_FALSE(CreateFolderPath(system, "\\\\server\\share\\App"));  // begins with two separators
     EXPECT_FALSE(system.Exists("C:\\X\\Y"));
     system.AddFile("C:\\File", {1});
-    EXPECT_EQ(CreateFolderPath(system, "C:\\File\\Sub"), 0);  // a file stands in the way
-    EXPECT_EQ(CreateFolderPath(system, "C:\\File"), 0);       // a file is not a folder
+    EXPECT_FALSE(CreateFolderPath(system, "C:\\File\\Sub"));  // a file stands in the way
+    EXPECT_FALSE(CreateFolderPath(system, "C:\\File"));       // a file is not a folder
 }
 
 TEST_F(CreateFolderPathTest, TwoSeparatorsInsideAnExistingPathStillFail) {
     system.AddDirectory("C:\\X\\Y");
-    EXPECT_EQ(CreateFolderPath(system, "C:\\X\\\\Y"), 0);
+    EXPECT_FALSE(CreateFolderPath(system, "C:\\X\\\\Y"));
 }
 
 TEST_F(CreateFolderPathTest, StopsAtAComponentThatCannotBeCreated) {
     system.FailOn("MakeDirectory", "C:\\A\\B");
-    EXPECT_EQ(CreateFolderPath(system, "C:\\A\\B\\C"), 0);
+    EXPECT_FALSE(CreateFolderPath(system, "C:\\A\\B\\C"));
     EXPECT_TRUE(system.IsDirectory("C:\\A"));  // what was created so far stays
     EXPECT_FALSE(system.Exists("C:\\A\\B"));
 }
 
 TEST_F(CreateFolderPathTest, RelativeSingleLetterFirstSegmentIsCreatedInTheCurrentDirectory) {
     system.ChangeDirectory("C:\\WINDOWS");
-    EXPECT_EQ(CreateFolderPath(system, "X\\Y"), 1);
+    EXPECT_TRUE(CreateFolderPath(system, "X\\Y"));
     EXPECT_TRUE(system.IsDirectory("C:\\WINDOWS\\X\\Y"));
 }
 

@@ -266,7 +266,8 @@ TEST_F(PlacementTest, PathThatDoesNotFitIsRefusedBeforeAnythingIsWritten) {
     AddRecord("Kvuninstall.exe", "", "u");
     AddRecord(std::string(250, 'n'), "", "x");  // C:\App\ + 250 = 257 fits
     AddRecord(std::string(253, 'n'), "", "x");  // 260 does not
-    EXPECT_EQ(PlaceFiles(ctx).failure(), (Failure{FailureKind::FileNotCreated, "C:\\App\\" + std::string(253, 'n'), {"My Product"}}));
+    const std::string tooLong = "C:\\App\\" + std::string(253, 'n');
+    EXPECT_EQ(PlaceFiles(ctx).failure(), (Failure{FailureKind::FileNotCreated, tooLong, {"My Product"}}));
     EXPECT_EQ(Logged().size(), 1u);
 }
 
@@ -286,11 +287,12 @@ TEST_F(PlacementTest, LongFolderStillTakesTheUninstallerInTheWindowsDirectory) {
 
 TEST(Shortcut, EmptyMenuFolderPutsItDirectlyIntoProgramsAndMissingFoldersFail) {
     testing::FakeSystem system;
-    EXPECT_EQ(CreateShortcut(system, 0, "", "C:\\App\\a.exe", "A", "C:\\App", ""), 1);
+    EXPECT_TRUE(CreateShortcut(system, ShortcutPlace::ProgramsMenu, "", "C:\\App\\a.exe", "A", "C:\\App", ""));
     EXPECT_TRUE(system.m_links.count(system.Key("C:\\Users\\me\\Start Menu\\Programs\\A.lnk")));
-    EXPECT_EQ(CreateShortcut(system, 0, "One\\Two", "C:\\App\\a.exe", "A", "C:\\App", ""), 0);
+    EXPECT_FALSE(
+        CreateShortcut(system, ShortcutPlace::ProgramsMenu, "One\\Two", "C:\\App\\a.exe", "A", "C:\\App", ""));
     system.FailOn("SpecialFolderPath");
-    EXPECT_EQ(CreateShortcut(system, 1, "", "C:\\App\\a.exe", "A", "C:\\App", ""), 0);
+    EXPECT_FALSE(CreateShortcut(system, ShortcutPlace::Desktop, "", "C:\\App\\a.exe", "A", "C:\\App", ""));
 }
 
 }  // namespace

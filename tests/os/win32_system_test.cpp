@@ -259,12 +259,14 @@ TEST_F(Win32SystemTest, ShortcutsLandOnTheDesktopAndInAProgramsSubfolder) {
     ASSERT_TRUE(desktop && programs);
     const std::string caption = "Kv engine test " + std::to_string(GetCurrentProcessId()) + ".exe";
     const std::string menu = "Kv engine test menu";
-    EXPECT_EQ(CreateShortcut(system, 1, "", "C:\\windows\\notepad.exe", caption, "C:\\windows", ""), 1);
-    EXPECT_EQ(CreateShortcut(system, 0, menu, "C:\\windows\\notepad.exe", caption, "C:\\windows", ""), 1);
+    const std::string notepad = "C:\\windows\\notepad.exe";
+    EXPECT_TRUE(CreateShortcut(system, ShortcutPlace::Desktop, "", notepad, caption, "C:\\windows", ""));
+    EXPECT_TRUE(CreateShortcut(system, ShortcutPlace::ProgramsMenu, menu, notepad, caption, "C:\\windows", ""));
     const std::string name = archive::ShortcutFileName(caption);
     EXPECT_TRUE(system.Exists(*desktop + "\\" + name));
     EXPECT_TRUE(system.Exists(*programs + "\\" + menu + "\\" + name));
-    EXPECT_EQ(CreateShortcut(system, 0, "missing level\\two", "C:\\windows\\notepad.exe", caption, "C:\\", ""), 0);
+    EXPECT_FALSE(
+        CreateShortcut(system, ShortcutPlace::ProgramsMenu, "missing level\\two", notepad, caption, "C:\\", ""));
     DeleteFileA((*desktop + "\\" + name).c_str());
     DeleteFileA((*programs + "\\" + menu + "\\" + name).c_str());
     RemoveDirectoryA((*programs + "\\" + menu).c_str());

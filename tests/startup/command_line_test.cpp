@@ -61,8 +61,8 @@ TEST(WorkingDirectoryPart, TextBeforeTheFirstBar) {
 // The options are tested against the whole command line, folder part included.
 TEST(ArgumentsAfterProgramName, FolderPartCarriesOptions) {
     const std::string line = ArgumentsAfterProgramName("\"SETUP.EXE\"   C:\\OptUCD|x");
-    EXPECT_EQ(archive::OptionPresent("OptUCD", line.c_str()), 1);
-    EXPECT_EQ(archive::OptionPresent("OptNP", line.c_str()), 0);
+    EXPECT_TRUE(archive::OptionPresent("OptUCD", line.c_str()));
+    EXPECT_FALSE(archive::OptionPresent("OptNP", line.c_str()));
 }
 
 // The log path leaves the text that options and the working directory are taken from.
@@ -70,12 +70,12 @@ TEST(SplitLogOption, PathIsTakenOutOfTheOptionText) {
     LogOption split = SplitLogOption("C:\\Dl|OptQ OptLOG=\"C:\\OptNP dir\\a.log\" OptNL");
     EXPECT_EQ(split.path, "C:\\OptNP dir\\a.log");
     EXPECT_EQ(split.commandLine, "C:\\Dl|OptQ  OptNL");
-    EXPECT_EQ(archive::OptionPresent("OptNP", split.commandLine.c_str()), 0);
+    EXPECT_FALSE(archive::OptionPresent("OptNP", split.commandLine.c_str()));
 
     split = SplitLogOption("C:\\Dl|optlog=C:\\OptUCD\\a.log OptQ");
     EXPECT_EQ(split.path, "C:\\OptUCD\\a.log");
     EXPECT_EQ(WorkingDirectoryPart(split.commandLine), "C:\\Dl");
-    EXPECT_EQ(archive::OptionPresent("OptUCD", split.commandLine.c_str()), 0);
+    EXPECT_FALSE(archive::OptionPresent("OptUCD", split.commandLine.c_str()));
 
     split = SplitLogOption("OptQ OptLOG=");
     EXPECT_EQ(split.path, "");

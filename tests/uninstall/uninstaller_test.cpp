@@ -442,6 +442,8 @@ TEST_F(UninstallRun, ADataFileThatCannotBeRewrittenIsReported) {
 // Each way a run ends is told in the uninstaller's own words, with the values it concerns.
 TEST(OutcomeText, EachEndingHasItsText) {
     const std::string data = "C:\\App\\Kvuninstall.dat";
+    const std::string damaged = "The uninstall data file " + data + " is damaged (";
+    const std::string nothing = ".\nNothing was removed.";
     const struct {
         UninstallOutcome outcome;
         std::string text;
@@ -451,17 +453,16 @@ TEST(OutcomeText, EachEndingHasItsText) {
         {{kUninstallBadCommandLine, "C:\\App"},
          "The uninstaller cannot use its command line:\nC:\\App\n\nIt expects the installation folder and the "
          "product name as FOLDER|PRODUCT, optionally followed by /S.\nNothing was removed."},
-        {{kUninstallNoDataFile, {}, data}, "The uninstall data file " + data + " could not be opened.\nNothing was removed."},
+        {{kUninstallNoDataFile, {}, data}, "The uninstall data file " + data + " could not be opened" + nothing},
         {{kUninstallDamagedData, {}, data, Damage{DamageKind::UnknownKind, 2, 9}},
-         "The uninstall data file " + data + " is damaged (record 2: unknown kind 9).\nNothing was removed."},
+         damaged + "record 2: unknown kind 9)" + nothing},
         {{kUninstallDamagedData, {}, data, Damage{DamageKind::UnknownLocation, 1, 5}},
-         "The uninstall data file " + data + " is damaged (record 1: unknown shortcut location 5).\nNothing was removed."},
+         damaged + "record 1: unknown shortcut location 5)" + nothing},
         {{kUninstallDamagedData, {}, data, Damage{DamageKind::FileOutsideFolder, 3, 0, "D:\\x", "C:\\App"}},
-         "The uninstall data file " + data + " is damaged (record 3: D:\\x is not inside C:\\App).\nNothing was removed."},
+         damaged + "record 3: D:\\x is not inside C:\\App)" + nothing},
         {{kUninstallDamagedData, {}, data, Damage{DamageKind::ShortcutLeavesFolder, 4, 0, "..\\Evil.lnk"}},
-         "The uninstall data file " + data + " is damaged (record 4: shortcut ..\\Evil.lnk leaves its folder).\nNothing "
-         "was removed."},
-        {{kUninstallUnknownProduct, "Other", data}, "Other is not recorded in " + data + ".\nNothing was removed."},
+         damaged + "record 4: shortcut ..\\Evil.lnk leaves its folder)" + nothing},
+        {{kUninstallUnknownProduct, "Other", data}, "Other is not recorded in " + data + nothing},
         {{kUninstallIncomplete, "Demo", {}, {}, {"C:\\App\\a.exe", "registry key HKLM\\Key"}},
          "Some components of Demo could not be removed:\n\nC:\\App\\a.exe\nregistry key HKLM\\Key\n\nClose the "
          "programs that use them and run the uninstaller again."},

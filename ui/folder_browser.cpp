@@ -4,7 +4,6 @@
 
 #include <shlobj.h>
 
-#include <algorithm>
 #include <cstring>
 
 #include "install/messages.h"
@@ -26,10 +25,10 @@ std::string ApplicationName() {
 
 }  // namespace
 
-int CFolderBrowser::Browse() {
+bool CFolderBrowser::Browse() {
     IMalloc* allocator = nullptr;
     if (FAILED(::SHGetMalloc(&allocator)) || allocator == nullptr) {
-        return kFolderNotChosen;
+        return false;
     }
     // My Computer is not browsed from; the lookup only proves the shell namespace is reachable.
     LPITEMIDLIST drives = nullptr;
@@ -38,7 +37,7 @@ int CFolderBrowser::Browse() {
         ::MessageBoxA(m_hwndOwner, install::Say(install::Notice::DesktopUnreachable).c_str(), caption.c_str(),
                       MB_ICONEXCLAMATION | MB_OK);
         allocator->Release();
-        return kFolderNotChosen;
+        return false;
     }
 
     m_strPath.assign(MAX_PATH, '\0');
@@ -51,12 +50,10 @@ int CFolderBrowser::Browse() {
     info.lpfn = &BrowseCallback;
     info.lParam = reinterpret_cast<LPARAM>(this);
 
-    int result = kFolderNotChosen;
+    bool result = false;
     if (LPITEMIDLIST chosen = ::SHBrowseForFolderA(&info)) {
         m_strPath.assign(MAX_PATH, '\0');
-        if (::SHGetPathFromIDListA(chosen, m_strPath.data())) {
-            result = kFolderChosen;
-        }
+        result = ::SHGetPathFromIDListA(chosen, m_strPath.data()) != FALSE;
         allocator->Free(chosen);
     }
     m_strPath.resize(std::strlen(m_strPath.c_str()));
@@ -73,19 +70,14 @@ int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM, LPARAM data) {
     return 0;
 }
 
-int PickFolder(const std::string& prompt, const std::string& initialFolder, HWND owner, char* resultBuffer) {
+std::optional<std::string> PickFolder(const std::string& prompt, const std::string& initialFolder, HWND owner) {
     CFolderBrowser browser;
     browser.m_strPrompt = prompt;
     browser.m_strInitialFolder = FolderForPreselection(initialFolder);
     browser.m_hwndOwner = owner;
-    const int result = browser.Browse();
-    if (result == kFolderChosen) {
-        // The shell's path fits MAX_PATH with its terminator; the copy is bounded all the same.
-        const std::size_t length = std::min<std::size_t>(browser.m_strPath.size(), MAX_PATH - 1);
-        std::memcpy(resultBuffer, browser.m_strPath.data(), length);
-        resultBuffer[length] = '\0';
-    }
-    return result;
+    if (!browser.Browse()) return std::nullopt;
+    // The shell's path fits MAX_PATH with its terminator; the result is bounded all the same.
+    return browser.m_strPath.substr(0, MAX_PATH - 1);
 }
 
 }  // namespace kv::ui

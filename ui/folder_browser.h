@@ -4,20 +4,18 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace kv::ui {
-
-inline constexpr int kFolderChosen = 1;
-inline constexpr int kFolderNotChosen = 2;
 
 // One browse request.
 class CFolderBrowser {
 public:
     virtual ~CFolderBrowser() = default;
 
-    // 1 when a file-system folder was chosen (its path then in m_strPath), 2 in every other case.
-    int Browse();
+    // True when a file-system folder was chosen; its path is then in m_strPath.
+    bool Browse();
 
     std::string m_strPath;           // the result; during the browse the chosen item's display name
     std::string m_strInitialFolder;  // the folder to preselect; may be empty
@@ -30,8 +28,7 @@ public:
 int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM argument, LPARAM data);
 
 // Shows the browser over `owner` with `initialFolder` preselected (one trailing backslash dropped).
-// 1: a folder was chosen and its path, with its terminator, stands in `resultBuffer` (260 bytes);
-// 2: nothing was chosen and `resultBuffer` is untouched.
-int PickFolder(const std::string& prompt, const std::string& initialFolder, HWND owner, char* resultBuffer);
+// The chosen folder's path (at most 259 characters), or nothing when none was chosen.
+std::optional<std::string> PickFolder(const std::string& prompt, const std::string& initialFolder, HWND owner);
 
 }  // namespace kv::ui

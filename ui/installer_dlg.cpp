@@ -76,11 +76,9 @@ void CInstallerDlg::OnInstallNow() {
 // installation-folder buffer, a cancelled browse leaves both as they were.
 void CInstallerDlg::OnBrowse() {
     UpdateData(TRUE);
-    char chosen[MAX_PATH] = {};
-    if (PickFolder(install::Say(install::Notice::BrowsePrompt).c_str(), m_strFolder, m_hWnd, chosen) ==
-        kFolderChosen) {
-        m_strFolder = chosen;
-        m_strInstallFolder = chosen;
+    if (const auto chosen = PickFolder(install::Say(install::Notice::BrowsePrompt), m_strFolder, m_hWnd)) {
+        m_strFolder = *chosen;
+        m_strInstallFolder = *chosen;
         UpdateData(FALSE);
     }
 }

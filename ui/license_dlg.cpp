@@ -98,11 +98,11 @@ LRESULT CLicenseDlg::OnLoadLicense() {
     return 0;
 }
 
-int StreamRtfFile(CRichEditCtrl& control, const std::string& path) {
+bool StreamRtfFile(CRichEditCtrl& control, const std::string& path) {
     HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        return 0;
+        return false;
     }
     EDITSTREAM stream{};
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(file);
@@ -110,7 +110,7 @@ int StreamRtfFile(CRichEditCtrl& control, const std::string& path) {
     stream.pfnCallback = &RtfReadCallback;
     control.StreamIn(SF_RTF | SFF_PLAINRTF, stream);
     ::CloseHandle(file);
-    return 1;
+    return true;
 }
 
 // The end of the file (0 bytes read) stops the stream. A read error stops it too, with no bytes:

@@ -31,9 +31,9 @@ protected:
     LRESULT OnLoadLicense();
 };
 
-// Replaces the control's content by the RTF file at `path`; 1 when the file was opened, 0 when not
-// (the control then keeps what it shows).
-int StreamRtfFile(CRichEditCtrl& control, const std::string& path);
+// Replaces the control's content by the RTF file at `path`; true when the file was opened (else
+// the control keeps what it shows).
+bool StreamRtfFile(CRichEditCtrl& control, const std::string& path);
 // The stream-in callback over an open file handle (the cookie): 1 stops the stream.
 DWORD CALLBACK RtfReadCallback(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* bytesRead);
 

@@ -51,7 +51,7 @@ cmake --build "$native" -j"$jobs" --target kvpack
 cmake --preset "$mingw_preset" -B "$mingw" >"$mingw-configure.log" 2>&1 || { cat "$mingw-configure.log"; exit 1; }
 cmake --build "$mingw" -j"$jobs" --target kvsetup Kvuninstall kvdemo uidriver
 kvpack=$native/tools/kvpack/kvpack
-uidriver=$mingw/tools/uidriver/uidriver.exe
+uidriver=$mingw/tests/uidriver/uidriver.exe
 
 step "Pack examples/demo/kvdemo.toml into $out/SETUP.EXE"
 rm -rf "$out" && mkdir -p "$out"

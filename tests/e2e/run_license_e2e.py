@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """End-to-end tests of the licence-agreement dialog and the folder browser in the real installer
-under Wine, driven by tools/uidriver: what the licence dialog shows, that it is read-only, how each
+under Wine, driven by tests/uidriver: what the licence dialog shows, that it is read-only, how each
 answer ends the run (files, data file, registry, exit code), which record is shown, and what the
 folder browser preselects and hands back. Two Wine starts: one for the licence, one for Browse.
 

@@ -6,8 +6,6 @@
 namespace kv::archive {
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
 // Windows drops trailing dots and spaces from path components, so "..", "... " and ". ." all climb
 // a level and "", "." and " " name nothing.
 bool OnlyDotsAndSpaces(std::string_view component) {

@@ -11,6 +11,9 @@
 
 namespace kv::archive {
 
+// Windows takes either slash as a path separator.
+inline bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
 // The shortcut's file name: the caption up to its first "." (all of it when it has none) + ".lnk".
 // The installer saves a shortcut under this name and the uninstaller finds it again by it.
 std::string ShortcutFileName(const std::string& caption);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "archive/ascii_case.h"
+#include "archive/names.h"
 #include "archive/options.h"
 #include "install/file_placement.h"
 #include "install/messages.h"
@@ -19,6 +20,7 @@ namespace {
 
 constexpr char kLicenseFile[] = "Kvlicense.rtf";
 
+using archive::IsSeparator;
 using archive::LowerAscii;
 
 bool IsLicenseRecord(const std::string& file) {
@@ -27,10 +29,6 @@ bool IsLicenseRecord(const std::string& file) {
     for (std::size_t i = 0; i < 7; ++i)
         if (LowerAscii(file[i]) != kPrefix[i]) return false;
     return true;
-}
-
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
 }
 
 // Neither a drive ("C:") nor a separator at its start: relative to the current directory.
@@ -69,6 +67,7 @@ private:
         return archive::OptionPresent(option, m_state.commandLine.c_str());
     }
     RunResult FailureExit(Failure failure);
+    bool ResolveFolder();
     LicenseResult WalkLicensePass();
     LicenseResult ShowLicense(const archive::FileRecord& record);
     void CopySelf();
@@ -91,12 +90,8 @@ RunResult Run::FailureExit(Failure failure) {
     return {RunOutcome::Failed, std::move(failure)};
 }
 
-RunResult Run::Execute() {
-    m_folderText = m_ui.ReadFolderText();
-    if (HasForbiddenFolderCharacter(m_folderText))
-        return {RunOutcome::FolderRefused, Failure{FailureKind::FolderRefused}};
-    m_ui.DisableControls();
-    m_systemFolder = m_state.windowsDirectory;
+// Makes the folder text absolute and creates the folder; false when that is not possible.
+bool Run::ResolveFolder() {
     // Every later path is the folder joined with a relative part, and the folder becomes the
     // current directory: a relative folder text would then point one level too deep. It is taken
     // from the current directory once, here, and used in that absolute form from now on.
@@ -105,17 +100,23 @@ RunResult Run::Execute() {
     // C:'s current directory, which changing into the folder would move: the data file, the
     // logged paths, the self-copy and the registration would then name another folder than the
     // files went to. It is resolved as Windows resolves it, once, before anything is written.
-    bool resolved = true;
     if (IsDriveRelativePath(m_folderText)) {
         const auto full = m_system.FullPathName(m_folderText);
-        resolved = full.has_value();
-        if (full) m_folderText = *full;
+        if (!full) return false;
+        m_folderText = *full;
     }
-
     // The folder buffer holds 259 characters: a longer text is refused rather than cut, which
     // would install into a different folder than the one shown.
-    if (!resolved || m_folderText.size() > kMaxPathLength || !CreateFolderPath(m_system, m_folderText))
-        return FailureExit({FailureKind::FolderNotCreated, m_folderText});
+    return m_folderText.size() <= kMaxPathLength && CreateFolderPath(m_system, m_folderText);
+}
+
+RunResult Run::Execute() {
+    m_folderText = m_ui.ReadFolderText();
+    if (HasForbiddenFolderCharacter(m_folderText))
+        return {RunOutcome::FolderRefused, Failure{FailureKind::FolderRefused}};
+    m_ui.DisableControls();
+    m_systemFolder = m_state.windowsDirectory;
+    if (!ResolveFolder()) return FailureExit({FailureKind::FolderNotCreated, m_folderText});
     m_system.ChangeDirectory(m_folderText);
     m_runLog.Line({"Installation folder: ", m_folderText});
 
@@ -149,9 +150,9 @@ RunResult Run::Execute() {
     if (!m_state.useCurrentFolder) CopySelf();
     AskToStart(placement);
 
-    const std::string warning = SetUpUninstall(placement);
-    if (warning.empty()) return {RunOutcome::Completed};
-    m_ui.ShowWarning(warning, Say(Notice::InstallerCaption));
+    const std::optional<std::string> warning = SetUpUninstall(placement);
+    if (!warning) return {RunOutcome::Completed};
+    m_ui.ShowWarning(*warning, Say(Notice::InstallerCaption));
     return {RunOutcome::CompletedNotUninstallable};
 }
 

@@ -6,7 +6,7 @@
 
 namespace kv::install {
 
-std::string SetUpUninstall(PlacementContext& placed) {
+std::optional<std::string> SetUpUninstall(PlacementContext& placed) {
     const bool logWritten = placed.log.Close();
     placed.log.StampTime(placed.installFolder, placed.system.SystemTimeAsFileTime());
     os::RunLog& runLog = os::OrNullLog(placed.runLog);
@@ -34,10 +34,8 @@ std::string SetUpUninstall(PlacementContext& placed) {
     if (!registration.Registered()) {
         warning += Say(Notice::RegistrationRefused, entry.productName, registration.problem);
     }
-    if (!warning.empty()) {
-        warning += Say(Notice::NotUninstallable);
-    }
-    return warning;
+    if (warning.empty()) return std::nullopt;
+    return warning + Say(Notice::NotUninstallable);
 }
 
 }  // namespace kv::install

@@ -2,6 +2,7 @@
 // entered in the operating system's list of installed programs.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "install/file_placement.h"
@@ -9,9 +10,9 @@
 namespace kv::install {
 
 // Closes `placed.log`, stamps the data file with the time of completion and registers the product
-// with what the placement left: the folder, the runFile's path and the placed files' size. Empty
+// with what the placement left: the folder, the runFile's path and the placed files' size. Nothing
 // when the product can be uninstalled; otherwise the warning that says why it cannot (a data file
 // not written completely, a refused registration). Neither stops the run.
-std::string SetUpUninstall(PlacementContext& placed);
+std::optional<std::string> SetUpUninstall(PlacementContext& placed);
 
 }  // namespace kv::install

@@ -19,9 +19,7 @@ namespace kv::app {
 namespace {
 
 startup::ExitCode InstallQuietly(const std::string& commandLine, const std::string& executableName, os::RunLog& log) {
-    const auto option = [&commandLine](const char* word) {
-        return archive::OptionPresent(word, commandLine.c_str());
-    };
+    const auto option = [&commandLine](const char* word) { return archive::OptionPresent(word, commandLine.c_str()); };
     // The working directory is the text before "|", taken as it stands; a failed change is ignored.
     const std::string workingDir = startup::WorkingDirectoryPart(commandLine);
     if (!workingDir.empty()) (void)::_chdir(workingDir.c_str());
@@ -56,7 +54,7 @@ startup::ExitCode InstallQuietly(const std::string& commandLine, const std::stri
 
 // Nothing may escape to the process's end without a line in the log and an exit code that says so.
 startup::ExitCode RunQuietInstallation(const std::string& commandLine, const std::string& executableName,
-                                  os::RunLog& log) {
+                                       os::RunLog& log) {
     try {
         return InstallQuietly(commandLine, executableName, log);
     } catch (const std::exception& error) {

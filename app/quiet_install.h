@@ -13,6 +13,6 @@ namespace kv::app {
 // `commandLine` is the text after the program's name without the log option; `executableName`
 // the module's name without folder and extension. Returns the process exit code.
 startup::ExitCode RunQuietInstallation(const std::string& commandLine, const std::string& executableName,
-                                  os::RunLog& log);
+                                       os::RunLog& log);
 
 }  // namespace kv::app

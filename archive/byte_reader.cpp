@@ -28,8 +28,8 @@ namespace {
 
 void RequireBytes(std::size_t remaining, std::size_t needed, const char* field) {
     if (remaining < needed) {
-        throw FormatError(field, "the data ends " + std::to_string(needed - remaining) + " byte(s) before the end of this " +
-                                     std::to_string(needed) + "-byte field");
+        throw FormatError(field, "the data ends " + std::to_string(needed - remaining) +
+                                     " byte(s) before the end of this " + std::to_string(needed) + "-byte field");
     }
 }
 

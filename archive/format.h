@@ -38,7 +38,7 @@ inline constexpr std::size_t kDisplayNameLimit = 207;  // the uninstall key path
 // setupName, defaultFolder, runFile, file, folder and value.
 inline constexpr std::size_t kPathLimit = 259;
 inline constexpr std::size_t kProgramsFolderLimit = 49;
-inline constexpr std::size_t kShortFieldLimit = 99;     // iniFile, section, key, exeparms, iconName
+inline constexpr std::size_t kShortFieldLimit = 99;       // iniFile, section, key, exeparms, iconName
 inline constexpr std::uint32_t kMaxOffset = 0x7FFFFFFFu;  // offset must stay below 2^31
 
 inline constexpr std::size_t kTrailerSize = 8;

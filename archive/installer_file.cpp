@@ -94,8 +94,8 @@ OpenedInstaller OpenInstaller(ReadAtSource& source, const InstallerChecksum& che
     const std::uint64_t room = checksum.archiveEnd - kTrailerSize;
     if (opened.trailer.manifestLength > room) {
         throw FormatError("manifestLength", "a manifest of " + std::to_string(opened.trailer.manifestLength) +
-                                                " bytes does not fit in front of the trailer (" +
-                                                std::to_string(room) + " bytes)");
+                                                " bytes does not fit in front of the trailer (" + std::to_string(room) +
+                                                " bytes)");
     }
     opened.manifestStart = room - opened.trailer.manifestLength;
     opened.manifestBlock.assign(opened.trailer.manifestLength, 0);  // a short read leaves zeros
@@ -111,9 +111,7 @@ OpenedInstaller OpenInstaller(ReadAtSource& source, const InstallerChecksum& che
     return opened;
 }
 
-OpenedInstaller OpenInstaller(ReadAtSource& source) {
-    return OpenInstaller(source, ChecksumInstaller(source));
-}
+OpenedInstaller OpenInstaller(ReadAtSource& source) { return OpenInstaller(source, ChecksumInstaller(source)); }
 
 OpenedInstaller OpenInstaller(std::span<const std::uint8_t> wholeFile) {
     SpanSource source(wholeFile);

@@ -25,9 +25,9 @@ struct InstallerChecksum {
     std::uint64_t fileSize = 0;
     std::uint64_t archiveEnd = 0;  // the file size, or where a signed file's certificate table starts
     std::optional<CertificateTable> certificateTable;  // set for a signed file
-    std::uint32_t computed = 0;    // the sum by the rule in format.h
-    std::uint32_t stored = 0;      // the four bytes in front of archiveEnd
-    bool readWhole = false;        // false when a read came short: nothing above can be trusted
+    std::uint32_t computed = 0;                        // the sum by the rule in format.h
+    std::uint32_t stored = 0;                          // the four bytes in front of archiveEnd
+    bool readWhole = false;                            // false when a read came short: nothing above can be trusted
     bool matches() const { return readWhole && archiveEnd >= 4 && computed == stored; }
 };
 
@@ -39,7 +39,7 @@ struct OpenedInstaller {
     std::uint64_t archiveEnd = 0;  // the trailer's end: the file size unless the file is signed
     std::optional<CertificateTable> certificateTable;
     std::vector<std::uint8_t> manifestBlock;  // the manifest as stored, trailing bytes included
-    std::size_t headerEnd = 0;  // offset in manifestBlock just behind the four header strings
+    std::size_t headerEnd = 0;                // offset in manifestBlock just behind the four header strings
 };
 
 // Reads the trailer from the last 8 bytes of a file image (field "manifestLength" when shorter).

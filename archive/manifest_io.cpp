@@ -13,27 +13,27 @@ namespace {
 
 void CheckFileName(const std::string& field, const std::string& name) {
     switch (PlainFileNameFault(name)) {
-        case FileNameFault::None:
-            return;
-        case FileNameFault::Separator:
-            throw FormatError(field, "the file name \"" + name + "\" contains a path separator");
-        case FileNameFault::Colon:
-            throw FormatError(field, "the file name \"" + name + "\" contains a colon");
-        case FileNameFault::NotAName:
-            throw FormatError(field, "\"" + name + "\" is not a file name");
+    case FileNameFault::None:
+        return;
+    case FileNameFault::Separator:
+        throw FormatError(field, "the file name \"" + name + "\" contains a path separator");
+    case FileNameFault::Colon:
+        throw FormatError(field, "the file name \"" + name + "\" contains a colon");
+    case FileNameFault::NotAName:
+        throw FormatError(field, "\"" + name + "\" is not a file name");
     }
 }
 
 void CheckFolder(const std::string& field, const std::string& folder) {
     switch (RelativeFolderFault(folder)) {
-        case FolderFault::None:
-            return;
-        case FolderFault::Absolute:
-            throw FormatError(field, "the folder \"" + folder + "\" is absolute");
-        case FolderFault::Drive:
-            throw FormatError(field, "the folder \"" + folder + "\" names a drive");
-        case FolderFault::LeavesFolder:
-            throw FormatError(field, "the folder \"" + folder + "\" leads out of the installation folder");
+    case FolderFault::None:
+        return;
+    case FolderFault::Absolute:
+        throw FormatError(field, "the folder \"" + folder + "\" is absolute");
+    case FolderFault::Drive:
+        throw FormatError(field, "the folder \"" + folder + "\" names a drive");
+    case FolderFault::LeavesFolder:
+        throw FormatError(field, "the folder \"" + folder + "\" leads out of the installation folder");
     }
 }
 
@@ -41,17 +41,17 @@ void CheckFolder(const std::string& field, const std::string& folder) {
 
 void CheckName(const std::string& field, NameRule rule, const std::string& text) {
     switch (rule) {
-        case NameRule::None:
-            return;
-        case NameRule::OptionalFileName:
-            if (!text.empty()) CheckFileName(field, text);
-            return;
-        case NameRule::FileName:
-            CheckFileName(field, text);
-            return;
-        case NameRule::Folder:
-            CheckFolder(field, text);
-            return;
+    case NameRule::None:
+        return;
+    case NameRule::OptionalFileName:
+        if (!text.empty()) CheckFileName(field, text);
+        return;
+    case NameRule::FileName:
+        CheckFileName(field, text);
+        return;
+    case NameRule::Folder:
+        CheckFolder(field, text);
+        return;
     }
 }
 
@@ -59,15 +59,20 @@ namespace {
 
 template <class Record, std::size_t N>
 void ReadFields(ByteReader& reader, const Field<Record> (&fields)[N], Record& record, const FieldNames& names) {
-    VisitFields(fields, record, Overloaded{
-        [&](const Field<Record>& field, std::string& text) {
-            const std::string name = names(field.name);
-            text = reader.cstr(field.limit, name.c_str());
-            CheckName(name, field.rule, text);
-        },
-        [&](const Field<Record>& field, std::uint32_t& number) { number = reader.u32le(names(field.name).c_str()); },
-        [&](const Field<Record>& field, std::uint64_t& number) { number = reader.u64le(names(field.name).c_str()); },
-    });
+    VisitFields(fields, record,
+                Overloaded{
+                    [&](const Field<Record>& field, std::string& text) {
+                        const std::string name = names(field.name);
+                        text = reader.cstr(field.limit, name.c_str());
+                        CheckName(name, field.rule, text);
+                    },
+                    [&](const Field<Record>& field, std::uint32_t& number) {
+                        number = reader.u32le(names(field.name).c_str());
+                    },
+                    [&](const Field<Record>& field, std::uint64_t& number) {
+                        number = reader.u64le(names(field.name).c_str());
+                    },
+                });
 }
 
 void CheckCount(ByteReader& reader, const char* field, std::int32_t count, std::size_t minRecordSize) {

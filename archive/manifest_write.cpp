@@ -19,34 +19,36 @@ void CheckNoZeroByte(const std::string& field, const std::string& value) {
 
 template <class Record, std::size_t N>
 void CheckFields(const Field<Record> (&fields)[N], const Record& record, const FieldNames& names) {
-    VisitFields(fields, record, Overloaded{
-        [&](const Field<Record>& field, const std::string& text) {
-            const std::string name = names(field.name);
-            CheckNoZeroByte(name, text);
-            if (text.size() > field.limit) {
-                throw FormatError(name, "the string is longer than its limit of " + std::to_string(field.limit) +
-                                            " characters");
-            }
-            CheckName(name, field.rule, text);
-        },
-        [](const Field<Record>&, std::uint32_t) {},
-        [](const Field<Record>&, std::uint64_t) {},
-    });
+    VisitFields(fields, record,
+                Overloaded{
+                    [&](const Field<Record>& field, const std::string& text) {
+                        const std::string name = names(field.name);
+                        CheckNoZeroByte(name, text);
+                        if (text.size() > field.limit) {
+                            throw FormatError(name, "the string is longer than its limit of " +
+                                                        std::to_string(field.limit) + " characters");
+                        }
+                        CheckName(name, field.rule, text);
+                    },
+                    [](const Field<Record>&, std::uint32_t) {},
+                    [](const Field<Record>&, std::uint64_t) {},
+                });
 }
 
 // Writes whatever the layout can carry, limits and name rules aside.
 template <class Record, std::size_t N>
 void WriteFields(std::vector<std::uint8_t>& out, const Field<Record> (&fields)[N], const Record& record,
                  const FieldNames& names) {
-    VisitFields(fields, record, Overloaded{
-        [&](const Field<Record>& field, const std::string& text) {
-            CheckNoZeroByte(names(field.name), text);
-            out.insert(out.end(), text.begin(), text.end());
-            out.push_back(0);
-        },
-        [&](const Field<Record>&, std::uint32_t number) { AppendU32le(out, number); },
-        [&](const Field<Record>&, std::uint64_t number) { AppendU64le(out, number); },
-    });
+    VisitFields(fields, record,
+                Overloaded{
+                    [&](const Field<Record>& field, const std::string& text) {
+                        CheckNoZeroByte(names(field.name), text);
+                        out.insert(out.end(), text.begin(), text.end());
+                        out.push_back(0);
+                    },
+                    [&](const Field<Record>&, std::uint32_t number) { AppendU32le(out, number); },
+                    [&](const Field<Record>&, std::uint64_t number) { AppendU64le(out, number); },
+                });
 }
 
 std::uint32_t CountOf(std::size_t size, const char* field) {

@@ -17,11 +17,11 @@ inline constexpr std::size_t kModeOffset = 8;
 inline constexpr std::size_t kNameCharOffset = 9;
 inline constexpr std::size_t kSizeOffset = 10;
 static_assert(kModeOffset == sizeof kSignature && kSizeOffset + 4 == kHeaderSize);
-inline constexpr std::uint8_t kModeA = 0x41;           // the only compression mode the LZ service knows
-inline constexpr std::size_t kRingSize = 4096;         // the LZSS window, pre-filled with spaces
-inline constexpr std::size_t kRingStart = 4080;        // first write position in the ring
-inline constexpr std::size_t kMinMatch = 3;            // shortest match a token can encode
-inline constexpr std::size_t kMaxMatch = 18;           // longest match a token can encode
+inline constexpr std::uint8_t kModeA = 0x41;     // the only compression mode the LZ service knows
+inline constexpr std::size_t kRingSize = 4096;   // the LZSS window, pre-filled with spaces
+inline constexpr std::size_t kRingStart = 4080;  // first write position in the ring
+inline constexpr std::size_t kMinMatch = 3;      // shortest match a token can encode
+inline constexpr std::size_t kMaxMatch = 18;     // longest match a token can encode
 
 enum class Level {
     Fast,  // lazy matching
@@ -54,7 +54,7 @@ enum class ExpandStatus {
 struct Expanded {
     std::vector<std::uint8_t> bytes;  // never more than the declared size
     ExpandStatus status = ExpandStatus::Ok;
-    std::uint32_t declaredSize = 0;   // the header's uncompressed size (0 when not SZDD)
+    std::uint32_t declaredSize = 0;  // the header's uncompressed size (0 when not SZDD)
 };
 
 // A short English name of a status, for messages ("ok", "truncated", ...).

@@ -13,19 +13,22 @@ namespace {
 // Longest output a stream of `streamBytes` bytes can produce: a flag byte and eight 2-byte
 // matches of 18 bytes each give 144 bytes for 17. Bounds the allocation a forged header can ask for.
 // Computed in 64 bits so a large input cannot wrap it on a 32-bit build.
-std::uint64_t MaxOutputFor(std::size_t streamBytes) {
-    return (std::uint64_t(streamBytes) / 17 + 1) * 144;
-}
+std::uint64_t MaxOutputFor(std::size_t streamBytes) { return (std::uint64_t(streamBytes) / 17 + 1) * 144; }
 
 }  // namespace
 
 const char* StatusName(ExpandStatus status) {
     switch (status) {
-    case ExpandStatus::Ok: return "ok";
-    case ExpandStatus::NotSzdd: return "not SZDD";
-    case ExpandStatus::Truncated: return "truncated";
-    case ExpandStatus::TrailingBytes: return "trailing bytes";
-    case ExpandStatus::BadHeader: return "bad header";
+    case ExpandStatus::Ok:
+        return "ok";
+    case ExpandStatus::NotSzdd:
+        return "not SZDD";
+    case ExpandStatus::Truncated:
+        return "truncated";
+    case ExpandStatus::TrailingBytes:
+        return "trailing bytes";
+    case ExpandStatus::BadHeader:
+        return "bad header";
     }
     return "unknown";
 }

@@ -42,8 +42,12 @@ inline unsigned TableBits(std::size_t size, unsigned most) {
 class BinaryTreeMatchFinder {
 public:
     BinaryTreeMatchFinder(const std::uint8_t* buffer, std::size_t size, std::uint32_t depthLimit)
-        : m_pBuffer(buffer), m_size(size), m_depthLimit(depthLimit), m_bits(TableBits(size, 16)),
-          m_head(std::size_t(1) << m_bits, 0), m_son(2 * kWindow, 0) {}
+        : m_pBuffer(buffer),
+          m_size(size),
+          m_depthLimit(depthLimit),
+          m_bits(TableBits(size, 16)),
+          m_head(std::size_t(1) << m_bits, 0),
+          m_son(2 * kWindow, 0) {}
 
     // Inserts the string at `position` and returns the longest earlier match in the window.
     Match FindAndInsert(std::size_t position) {
@@ -110,8 +114,12 @@ private:
 class HashChainMatchFinder {
 public:
     HashChainMatchFinder(const std::uint8_t* buffer, std::size_t size, std::uint32_t depthLimit)
-        : m_pBuffer(buffer), m_size(size), m_depthLimit(depthLimit), m_bits(TableBits(size, kMostBits)),
-          m_head(std::size_t(1) << m_bits, 0), m_prev(kWindow, 0) {}
+        : m_pBuffer(buffer),
+          m_size(size),
+          m_depthLimit(depthLimit),
+          m_bits(TableBits(size, kMostBits)),
+          m_head(std::size_t(1) << m_bits, 0),
+          m_prev(kWindow, 0) {}
 
     void Insert(std::size_t position) {
         if (m_size - position < kMinMatch) return;

@@ -13,8 +13,7 @@ namespace detail {
 inline std::string FormatArg(const std::string& text) { return text; }
 inline std::string FormatArg(const char* text) { return text; }
 template <typename T>
-    requires std::is_integral_v<T>
-std::string FormatArg(T value) { return std::to_string(value); }
+requires std::is_integral_v<T> std::string FormatArg(T value) { return std::to_string(value); }
 
 // Each %s or %d takes the next argument's text; a conversion without an argument is left out.
 inline std::string Substitute(const char* format, const std::string* args, std::size_t count) {

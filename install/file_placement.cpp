@@ -16,9 +16,7 @@ namespace {
 
 constexpr os::FileTime kIncompleteFileTime = 1;
 
-std::string Join(const std::string& first, const std::string& second) {
-    return first + "\\" + second;
-}
+std::string Join(const std::string& first, const std::string& second) { return first + "\\" + second; }
 
 // An existing copy created at or after the archive's date is kept.
 bool ExistingCopyIsCurrent(os::System& system, const std::string& target, os::FileTime archiveDate) {
@@ -28,11 +26,11 @@ bool ExistingCopyIsCurrent(os::System& system, const std::string& target, os::Fi
 
 // Where one record goes, worked out once for every step that names it.
 struct Target {
-    bool uninstaller;         // the first record: never logged, stamped with the uninstaller's date
-    bool inSystemFolder;      // the uninstaller without a folder, which goes to the Windows directory
-    std::string target;       // as opened: relative to the installation folder, or absolute
-    std::string fullPath;     // absolute: the shortcuts' target and the completion check
-    std::string logPath;      // what the data file records
+    bool uninstaller;      // the first record: never logged, stamped with the uninstaller's date
+    bool inSystemFolder;   // the uninstaller without a folder, which goes to the Windows directory
+    std::string target;    // as opened: relative to the installation folder, or absolute
+    std::string fullPath;  // absolute: the shortcuts' target and the completion check
+    std::string logPath;   // what the data file records
     std::string workingFolder;
     std::string expansionFolder;  // where the record's scratch file is
 };
@@ -41,9 +39,12 @@ Target TargetOf(const PlacementContext& ctx, const archive::FileRecord& record, 
     Target at;
     at.uninstaller = archive::IsUninstallerRecord(index);
     at.inSystemFolder = at.uninstaller && record.folder.empty();
-    if (!record.folder.empty()) at.target = Join(record.folder, record.file);
-    else if (at.uninstaller) at.target = Join(ctx.systemFolder, record.file);
-    else at.target = record.file;
+    if (!record.folder.empty())
+        at.target = Join(record.folder, record.file);
+    else if (at.uninstaller)
+        at.target = Join(ctx.systemFolder, record.file);
+    else
+        at.target = record.file;
     // The first record in the Windows directory already has an absolute target; joining it to the
     // installation folder would name nothing, so its shortcuts and the completion check use the
     // target itself.
@@ -86,7 +87,8 @@ bool IsKeptDataFile(const std::string& target) {
     return archive::EqualsIgnoringCase(tail, ".itc") || archive::EqualsIgnoringCase(tail, ".sbb");
 }
 
-bool ReadEntry(archive::ReadAtSource& entries, std::uint32_t offset, std::uint32_t length, std::vector<std::uint8_t>& buffer) {
+bool ReadEntry(archive::ReadAtSource& entries, std::uint32_t offset, std::uint32_t length,
+               std::vector<std::uint8_t>& buffer) {
     buffer.assign(length, 0);
     return entries.ReadAt(offset, buffer) == length;
 }

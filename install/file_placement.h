@@ -50,7 +50,7 @@ struct PlacementContext {
     // The expanded sizes of the files placed for the product. The shared uninstaller is left out, and
     // so is the installer's own copy: neither is the product's.
     std::uint64_t placedBytes = 0;
-    os::RunLog* runLog = nullptr;        // each file placed or skipped and each shortcut; none: not logged
+    os::RunLog* runLog = nullptr;  // each file placed or skipped and each shortcut; none: not logged
 };
 
 // Places every record in order, up to the first failure.
@@ -65,7 +65,7 @@ std::unique_ptr<os::FileStream> OpenTarget(PlacementContext& ctx, const std::str
 // it `stamp` as its times. A target that a skip rule keeps by its creation time (`keptByDate`)
 // carries the earliest time while it is incomplete.
 Result WriteEntry(PlacementContext& ctx, const std::string& target, const std::string& folder,
-                std::span<const std::uint8_t> bytes, os::FileTime stamp, bool keptByDate);
+                  std::span<const std::uint8_t> bytes, os::FileTime stamp, bool keptByDate);
 
 // The one way an archive entry becomes a file, for the licence text and every placed file alike:
 // the stored `bytes` replace the content of the scratch file, and the LZ service expands them from
@@ -79,6 +79,7 @@ Result ExpandEntry(os::System& system, const std::string& scratchPath, std::uniq
 bool IsKeptDataFile(const std::string& target);
 
 // Reads an entry into a zero-filled buffer. False when fewer than `length` bytes could be read.
-bool ReadEntry(archive::ReadAtSource& entries, std::uint32_t offset, std::uint32_t length, std::vector<std::uint8_t>& buffer);
+bool ReadEntry(archive::ReadAtSource& entries, std::uint32_t offset, std::uint32_t length,
+               std::vector<std::uint8_t>& buffer);
 
 }  // namespace kv::install

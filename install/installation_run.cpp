@@ -53,8 +53,13 @@ std::string JoinOnce(const std::string& first, const std::string& second) {
 class Run {
 public:
     Run(RunState& state, os::System& system, RunUi& ui, bool fromInstallNow)
-        : m_state(state), m_system(system), m_ui(ui), m_manifest(*state.manifest), m_fromInstallNow(fromInstallNow),
-          m_log(system), m_runLog(os::OrNullLog(state.log)) {}
+        : m_state(state),
+          m_system(system),
+          m_ui(ui),
+          m_manifest(*state.manifest),
+          m_fromInstallNow(fromInstallNow),
+          m_log(system),
+          m_runLog(os::OrNullLog(state.log)) {}
 
     RunResult Execute();
 
@@ -63,9 +68,7 @@ private:
     // How the licence pass ended, or what stopped it.
     using LicenseResult = std::variant<LicensePass, Failure>;
 
-    bool Option(const char* option) const {
-        return archive::OptionPresent(option, m_state.commandLine.c_str());
-    }
+    bool Option(const char* option) const { return archive::OptionPresent(option, m_state.commandLine.c_str()); }
     RunResult FailureExit(Failure failure);
     bool ResolveFolder();
     LicenseResult WalkLicensePass();
@@ -127,12 +130,12 @@ RunResult Run::Execute() {
         const LicenseResult pass = WalkLicensePass();
         if (const Failure* failure = std::get_if<Failure>(&pass)) return FailureExit(*failure);
         switch (std::get<LicensePass>(pass)) {
-            case LicensePass::Done:
-                break;
-            case LicensePass::Declined:
-                return {RunOutcome::LicenseDeclined};
-            case LicensePass::Launched:
-                return {RunOutcome::Launched};
+        case LicensePass::Done:
+            break;
+        case LicensePass::Declined:
+            return {RunOutcome::LicenseDeclined};
+        case LicensePass::Launched:
+            return {RunOutcome::Launched};
         }
     }
 
@@ -142,8 +145,8 @@ RunResult Run::Execute() {
     if (!m_log.Open(m_folderText)) return FailureExit({FailureKind::DataFileNotOpened});
     m_log.AddProduct(m_manifest.displayName);
 
-    PlacementContext placement{m_system, m_ui, m_manifest, *m_state.entries, m_log, m_folderText, m_systemFolder,
-                               m_state.title};
+    PlacementContext placement{m_system, m_ui,         m_manifest,     *m_state.entries,
+                               m_log,    m_folderText, m_systemFolder, m_state.title};
     placement.runLog = m_state.log;
     if (Result placed = PlaceFiles(placement); !placed) return FailureExit(placed.failure());
 

@@ -19,20 +19,20 @@ namespace kv::install {
 // The dialog's working state that a run reads. Filled by the dialog's initialisation.
 struct RunState {
     const archive::Manifest* manifest = nullptr;  // the parsed manifest (never null during a run)
-    std::string title;                // the title box's text (m_strTitle), normally manifest->title
-    std::string windowsDirectory;     // as reported at initialisation: the profile settings' folder and
-                                      // the system folder of the first record and the registration
-    std::string startupDirectory;     // the current directory at initialisation
-    std::string archivePath;          // the installer's own file name (m_strArchivePath)
-    bool useCurrentFolder = false;    // set: the installer is not copied into the folder
-    std::string commandLine;          // the whole process command line, for the option test
-    archive::ReadAtSource* entries = nullptr;  // the open installer file, read at absolute offsets
-    os::RunLog* log = nullptr;        // where each step is written; none: nothing is logged
+    std::string title;                            // the title box's text (m_strTitle), normally manifest->title
+    std::string windowsDirectory;                 // as reported at initialisation: the profile settings' folder and
+                                                  // the system folder of the first record and the registration
+    std::string startupDirectory;                 // the current directory at initialisation
+    std::string archivePath;                      // the installer's own file name (m_strArchivePath)
+    bool useCurrentFolder = false;                // set: the installer is not copied into the folder
+    std::string commandLine;                      // the whole process command line, for the option test
+    archive::ReadAtSource* entries = nullptr;     // the open installer file, read at absolute offsets
+    os::RunLog* log = nullptr;                    // where each step is written; none: nothing is logged
 };
 
 // How a run ended; the dialog turns it into its ending and the process exit code.
 enum class RunOutcome {
-    Completed,        // everything placed and registered; the dialog closes as after Exit
+    Completed,  // everything placed and registered; the dialog closes as after Exit
     // Everything placed, but the data file was not written completely or the registration was
     // refused, so the product cannot be uninstalled: a warning said which. Otherwise as Completed.
     CompletedNotUninstallable,

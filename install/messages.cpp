@@ -83,7 +83,7 @@ std::string FailureText(const Failure& failure) {
     // The missing-archive text names the file three times and ends with the support address.
     if (failure.kind == FailureKind::ArchiveMissing)
         return archive::Format(CatalogueText(failure.kind), failure.subject, failure.subject, failure.subject,
-                      KV_SUPPORT_ADDRESS);
+                               KV_SUPPORT_ADDRESS);
     std::vector<std::string> values{failure.subject};
     values.insert(values.end(), failure.more.begin(), failure.more.end());
     return archive::detail::Substitute(CatalogueText(failure.kind), values.data(), values.size());

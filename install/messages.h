@@ -14,16 +14,16 @@ enum class Notice {
     InstallationFailedCaption,  // of every failure, and of the shortcut warning
     InstallerCaption,           // of the warnings after which the run goes on
     CompleteCaption,
-    RunNowQuestion,        // title
+    RunNowQuestion,  // title
     ShortcutFailed,
-    SelfCopyFailed,        // source, destination, error
-    DataFileIncomplete,    // data file path
-    RegistrationRefused,   // product, problem
-    NotUninstallable,      // closes either of the two warnings before it
-    UnexpectedError,       // what was caught
-    DesktopUnreachable,    // the folder browser cannot reach the shell's namespace
+    SelfCopyFailed,       // source, destination, error
+    DataFileIncomplete,   // data file path
+    RegistrationRefused,  // product, problem
+    NotUninstallable,     // closes either of the two warnings before it
+    UnexpectedError,      // what was caught
+    DesktopUnreachable,   // the folder browser cannot reach the shell's namespace
     BrowsePrompt,
-    TextTooLong,           // the field's limit
+    TextTooLong,  // the field's limit
 };
 
 const char* CatalogueText(Notice notice);

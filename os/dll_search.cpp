@@ -12,8 +12,8 @@ using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
 // The update that brought SetDefaultDllDirectories also taught LoadLibraryEx the
 // LOAD_LIBRARY_SEARCH_* flags, so its presence tells whether they may be used.
 SetDefaultDllDirectoriesFunction DefaultDirectoriesFunction() {
-    static const auto function = ProcAddress<SetDefaultDllDirectoriesFunction>(
-        ::GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
+    static const auto function =
+        ProcAddress<SetDefaultDllDirectoriesFunction>(::GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
     return function;
 }
 
@@ -21,7 +21,7 @@ SetDefaultDllDirectoriesFunction DefaultDirectoriesFunction() {
 
 void RestrictDllSearchToSystem32() {
     const SetDefaultDllDirectoriesFunction restrict = DefaultDirectoriesFunction();
-    if (restrict != nullptr && restrict(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
+    if (restrict != nullptr&& restrict(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
     ::SetDllDirectoryA("");
 }
 

@@ -52,8 +52,10 @@ inline std::string FormatLogLine(const LogTime& time, std::initializer_list<std:
     digits(time.millisecond, 3), line += ' ';
     for (const std::string_view text : parts) {
         for (const char c : text) {
-            if (c == '\n') line += " | ";
-            else if (c != '\r') line += c;
+            if (c == '\n')
+                line += " | ";
+            else if (c != '\r')
+                line += c;
         }
     }
     line += "\r\n";

@@ -77,7 +77,7 @@ public:
     // Files and folders. Paths are 8-bit ANSI strings, relative ones to the current directory.
     // (Member names avoid the Win32 API's A/W macros, so this header mixes with <windows.h>.)
     virtual bool MakeDirectory(const std::string& path) = 0;  // one level; false when it fails or exists
-    virtual bool Exists(const std::string& path) = 0;           // a file or a folder of that name
+    virtual bool Exists(const std::string& path) = 0;         // a file or a folder of that name
     virtual bool IsDirectory(const std::string& path) = 0;
     virtual std::unique_ptr<FileStream> OpenFile(const std::string& path, OpenMode mode) = 0;  // null on failure
     virtual bool RemoveFile(const std::string& path) = 0;
@@ -103,11 +103,11 @@ public:
     // value as an integer or `defaultValue` when the key is missing; a write that creates the file,
     // section and key as needed.
     virtual std::size_t ReadProfileString(const std::string& section, const std::string& key, std::string& value,
-                                         const std::string& path) = 0;
+                                          const std::string& path) = 0;
     virtual int ReadProfileInt(const std::string& section, const std::string& key, int defaultValue,
-                              const std::string& path) = 0;
+                               const std::string& path) = 0;
     virtual bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
-                                    const std::string& path) = 0;
+                                   const std::string& path) = 0;
 
     // Creates or opens a key under HKEY_LOCAL_MACHINE; null on failure.
     virtual std::unique_ptr<RegistryKey> CreateMachineKey(const std::string& path) = 0;
@@ -121,9 +121,8 @@ public:
     // Shell: the path of a special folder (nothing when the shell cannot tell), and the saving of a
     // shell link file at `linkPath` (replacing one of that name).
     virtual std::optional<std::string> SpecialFolderPath(SpecialFolder folder) = 0;
-    virtual bool SaveShellLink(const std::string& linkPath, const std::string& target,
-                               const std::string& description, const std::string& arguments,
-                               const std::string& workingDirectory) = 0;
+    virtual bool SaveShellLink(const std::string& linkPath, const std::string& target, const std::string& description,
+                               const std::string& arguments, const std::string& workingDirectory) = 0;
     // Starts a program with the verb "open" and the default show command; the result is not used.
     virtual void ShellOpen(const std::string& file, const std::string& parameters,
                            const std::string& workingDirectory) = 0;

@@ -21,8 +21,8 @@ void Win32RunLog::Write(std::initializer_list<std::string_view> parts) {
     if (m_hFile == INVALID_HANDLE_VALUE) return;
     SYSTEMTIME now;
     GetLocalTime(&now);
-    const std::string line = FormatLogLine(
-        {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds}, parts);
+    const std::string line =
+        FormatLogLine({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds}, parts);
     DWORD written = 0;
     WriteFile(m_hFile, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }

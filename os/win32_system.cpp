@@ -33,7 +33,8 @@ public:
         return written;
     }
     bool SeekToEnd() override {
-        return m_hFile != INVALID_HANDLE_VALUE && SetFilePointer(m_hFile, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER;
+        return m_hFile != INVALID_HANDLE_VALUE &&
+               SetFilePointer(m_hFile, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER;
     }
     bool Truncate(std::size_t size) override {
         LARGE_INTEGER position;
@@ -65,13 +66,11 @@ public:
     bool SetExpandString(const std::string& name, const std::string& value) override {
         return SetText(name, REG_EXPAND_SZ, value);
     }
-    bool SetString(const std::string& name, const std::string& value) override {
-        return SetText(name, REG_SZ, value);
-    }
+    bool SetString(const std::string& name, const std::string& value) override { return SetText(name, REG_SZ, value); }
     bool SetDword(const std::string& name, std::uint32_t value) override {
         const DWORD data = value;
-        return RegSetValueExA(m_hKey, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
-                              sizeof data) == ERROR_SUCCESS;
+        return RegSetValueExA(m_hKey, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) ==
+               ERROR_SUCCESS;
     }
 
 private:
@@ -87,9 +86,7 @@ private:
 // An HFILE for the LZ functions from a handle opened by CreateFileA. LZOpenFile would go through an
 // OFSTRUCT whose path holds only 128 characters; the LZ functions themselves take any file handle
 // (an HFILE is the handle's value), so opening the files here serves paths up to MAX_PATH.
-HFILE ToHfile(HANDLE handle) {
-    return static_cast<HFILE>(reinterpret_cast<INT_PTR>(handle));
-}
+HFILE ToHfile(HANDLE handle) { return static_cast<HFILE>(reinterpret_cast<INT_PTR>(handle)); }
 
 // Moves an open file over `path`, replacing a file of that name, through the file's own handle
 // (which needs DELETE access). The rename takes a full NT path in UTF-16.
@@ -144,9 +141,7 @@ FILETIME ToFILETIME(FileTime time) {
     return result;
 }
 
-bool Win32System::MakeDirectory(const std::string& path) {
-    return CreateDirectoryA(path.c_str(), nullptr) != FALSE;
-}
+bool Win32System::MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
 
 bool Win32System::Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -239,15 +234,13 @@ std::unique_ptr<FileStream> Win32System::OpenFile(const std::string& path, OpenM
     }
     const DWORD access = mode == OpenMode::CreateOrTruncate ? GENERIC_WRITE : (GENERIC_READ | GENERIC_WRITE);
     const DWORD disposition = mode == OpenMode::ReadWriteOrCreate ? OPEN_ALWAYS : CREATE_ALWAYS;
-    HANDLE handle = CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
-                                nullptr);
+    HANDLE handle =
+        CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<Win32File>(handle);
 }
 
-bool Win32System::RemoveFile(const std::string& path) {
-    return DeleteFileA(path.c_str()) != FALSE;
-}
+bool Win32System::RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
 
 bool Win32System::RenameFile(const std::string& from, const std::string& to) {
     return MoveFileA(from.c_str(), to.c_str()) != FALSE;
@@ -276,9 +269,7 @@ SetTimesResult Win32System::SetFileTimes(const std::string& path, FileTime time)
     return file.SetTimes(time) ? SetTimesResult::Done : SetTimesResult::SetFailed;
 }
 
-bool Win32System::ChangeDirectory(const std::string& path) {
-    return SetCurrentDirectoryA(path.c_str()) != FALSE;
-}
+bool Win32System::ChangeDirectory(const std::string& path) { return SetCurrentDirectoryA(path.c_str()) != FALSE; }
 
 std::string Win32System::CurrentDirectory() {
     char buffer[MAX_PATH] = {};
@@ -359,9 +350,7 @@ void Win32System::ShellOpen(const std::string& file, const std::string& paramete
     ShellExecuteA(m_hOwner, "open", file.c_str(), parameters.c_str(), workingDirectory.c_str(), SW_SHOWDEFAULT);
 }
 
-void Win32System::Sleep(unsigned milliseconds) {
-    ::Sleep(milliseconds);
-}
+void Win32System::Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }
 
 FileTime Win32System::SystemTimeAsFileTime() {
     FILETIME now;

@@ -10,8 +10,8 @@ packages=(
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
   # libraries (native) and sources (rebuilt for MinGW)
   googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libtomlplusplus-dev libmspack-dev
-  # fuzzing and sanitizers
-  clang libclang-rt-14-dev llvm
+  # fuzzing and sanitizers, and the format check
+  clang libclang-rt-14-dev llvm clang-format
   # Windows programs under Wine, with a virtual display
   wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick
   # Wine's own fonts (MS Sans Serif, Tahoma, Marlett...): without them every dialog is drawn in a

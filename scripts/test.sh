@@ -7,6 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 source scripts/prelude.sh
+git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format --dry-run --Werror  # the house style (.clang-format)
 
 presets=("$@")
 ((${#presets[@]})) || presets=(native asan fuzz mingw32 mingw64)

@@ -33,9 +33,7 @@ void DDX_Text(CDataExchange* pDX, int id, std::string& value) {
     }
 }
 
-std::string TooLongMessage(int maxChars) {
-    return install::Say(install::Notice::TextTooLong, maxChars);
-}
+std::string TooLongMessage(int maxChars) { return install::Say(install::Notice::TextTooLong, maxChars); }
 
 void DDV_MaxChars(CDataExchange* pDX, const std::string& value, int maxChars) {
     if (pDX->m_bFailed) {

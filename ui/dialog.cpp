@@ -8,9 +8,7 @@
 
 namespace kv::ui {
 
-HINSTANCE CDialog::ResourceInstance() {
-    return ::GetModuleHandleA(nullptr);
-}
+HINSTANCE CDialog::ResourceInstance() { return ::GetModuleHandleA(nullptr); }
 
 INT_PTR CDialog::DoModal() {
     const INT_PTR result = ::DialogBoxParamA(ResourceInstance(), MAKEINTRESOURCEA(m_nIDTemplate), m_hWndParent,
@@ -43,9 +41,7 @@ void CDialog::OnOK() {
     }
 }
 
-void CDialog::OnCancel() {
-    EndDialog(IDCANCEL);
-}
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
 
 bool CDialog::OnCommand(WORD id, WORD, HWND) {
     switch (id) {

@@ -65,7 +65,8 @@ bool CFolderBrowser::Browse() {
 int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM, LPARAM data) {
     const auto* request = reinterpret_cast<const CFolderBrowser*>(data);
     if (message == BFFM_INITIALIZED && request != nullptr && !request->m_strInitialFolder.empty()) {
-        ::SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(request->m_strInitialFolder.c_str()));
+        ::SendMessageA(browser, BFFM_SETSELECTIONA, TRUE,
+                       reinterpret_cast<LPARAM>(request->m_strInitialFolder.c_str()));
     }
     return 0;
 }

@@ -68,9 +68,7 @@ bool CInstallerDlg::OnCommand(WORD id, WORD notifyCode, HWND control) {
     return CDialog::OnCommand(id, notifyCode, control);
 }
 
-void CInstallerDlg::OnInstallNow() {
-    RunInstallation(true);
-}
+void CInstallerDlg::OnInstallNow() { RunInstallation(true); }
 
 // Browse: the typed folder is preselected; only a chosen folder replaces the field and the
 // installation-folder buffer, a cancelled browse leaves both as they were.
@@ -107,9 +105,7 @@ bool CInstallerDlg::OnPaint() {
     return true;
 }
 
-HCURSOR CInstallerDlg::OnQueryDragIcon() {
-    return static_cast<HCURSOR>(m_hIcon);
-}
+HCURSOR CInstallerDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
 
 void CInstallerDlg::OnCancel() {
     m_loader.CloseFile();

@@ -21,7 +21,8 @@ constexpr UINT kLoadLicenseMessage = WM_APP + 1;
 // that older Windows still start the program), else the system's.
 int WindowDpi(HWND window) {
     using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-    const auto forWindow = os::ProcAddress<GetDpiForWindowFunction>(::GetModuleHandleA("user32.dll"), "GetDpiForWindow");
+    const auto forWindow =
+        os::ProcAddress<GetDpiForWindowFunction>(::GetModuleHandleA("user32.dll"), "GetDpiForWindow");
     if (forWindow != nullptr) {
         if (const UINT dpi = forWindow(window); dpi != 0) return static_cast<int>(dpi);
     }
@@ -117,8 +118,8 @@ bool StreamRtfFile(CRichEditCtrl& control, const std::string& path) {
 // the control keeps what had arrived so far, and the dialog still asks for the answer.
 DWORD CALLBACK RtfReadCallback(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* bytesRead) {
     DWORD read = 0;
-    const BOOL ok = size > 0 && ::ReadFile(reinterpret_cast<HANDLE>(cookie), buffer, static_cast<DWORD>(size), &read,
-                                           nullptr);
+    const BOOL ok =
+        size > 0 && ::ReadFile(reinterpret_cast<HANDLE>(cookie), buffer, static_cast<DWORD>(size), &read, nullptr);
     *bytesRead = ok ? static_cast<LONG>(read) : 0;
     return *bytesRead == 0 ? 1 : 0;
 }

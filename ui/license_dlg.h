@@ -19,9 +19,9 @@ public:
     explicit CLicenseDlg(HWND parent = nullptr);
     ~CLicenseDlg() override = default;
 
-    CRichEditCtrl m_richText;        // the text area, created at initialisation with id 101
-    std::string m_strLicenseFile;    // the RTF file to show; set before DoModal; never deleted here
-    CStatic m_placeholder;           // control 1006, marks the text area
+    CRichEditCtrl m_richText;      // the text area, created at initialisation with id 101
+    std::string m_strLicenseFile;  // the RTF file to show; set before DoModal; never deleted here
+    CStatic m_placeholder;         // control 1006, marks the text area
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;

@@ -92,17 +92,17 @@ bool SamePath(const std::string& a, const std::string& b) { return ComparablePat
 
 std::string DescribeRecord(const UninstallRecord& record) {
     switch (record.kind) {
-        case kKindFile:
-            return "file \"" + record.text + "\"";
-        case kKindProduct:
-            return "product \"" + record.text + "\"";
-        case kKindShortcut:
-            if (record.location == kLocationDesktop) return "shortcut desktop \"" + record.text + "\"";
-            if (record.location == kLocationPrograms)
-                return "shortcut programs \"" + record.menuFolder + "\" \"" + record.text + "\"";
-            return "shortcut location " + std::to_string(record.location) + " \"" + record.text + "\"";
-        default:
-            return "kind " + std::to_string(record.kind) + " \"" + record.text + "\"";
+    case kKindFile:
+        return "file \"" + record.text + "\"";
+    case kKindProduct:
+        return "product \"" + record.text + "\"";
+    case kKindShortcut:
+        if (record.location == kLocationDesktop) return "shortcut desktop \"" + record.text + "\"";
+        if (record.location == kLocationPrograms)
+            return "shortcut programs \"" + record.menuFolder + "\" \"" + record.text + "\"";
+        return "shortcut location " + std::to_string(record.location) + " \"" + record.text + "\"";
+    default:
+        return "kind " + std::to_string(record.kind) + " \"" + record.text + "\"";
     }
 }
 

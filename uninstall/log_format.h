@@ -47,9 +47,7 @@ struct DecodedLog {
     std::size_t completeBytes = 0;
 
     // The records that are whole: all of them, or all but the cut-short last one.
-    std::span<const UninstallRecord> Complete() const {
-        return {records.data(), records.size() - (truncated ? 1 : 0)};
-    }
+    std::span<const UninstallRecord> Complete() const { return {records.data(), records.size() - (truncated ? 1 : 0)}; }
 };
 
 // Reads every record of a data file's bytes. Never reads outside `bytes`. Strings are kept whole,

@@ -18,7 +18,8 @@ std::string InstallDateText(const os::CalendarDate& date) {
     // Digit by digit, with no printf: the installer links none.
     std::string text;
     const auto digits = [&](int value, int count) {
-        for (int unit = count == 4 ? 1000 : 10; unit > 0; unit /= 10) text += static_cast<char>('0' + value / unit % 10);
+        for (int unit = count == 4 ? 1000 : 10; unit > 0; unit /= 10)
+            text += static_cast<char>('0' + value / unit % 10);
     };
     digits(date.year, 4);
     digits(date.month, 2);

@@ -23,10 +23,10 @@ std::uint32_t SizeInKiB(std::uint64_t bytes);
 
 // What the entry says about one installation.
 struct UninstallEntry {
-    std::string windowsDirectory;  // where the uninstaller was placed
-    std::string folder;            // the installation folder text, as the run used it
-    std::string productName;       // the key's name and DisplayName
-    std::uint64_t placedBytes = 0;             // the expanded sizes of the files the run placed
+    std::string windowsDirectory;            // where the uninstaller was placed
+    std::string folder;                      // the installation folder text, as the run used it
+    std::string productName;                 // the key's name and DisplayName
+    std::uint64_t placedBytes = 0;           // the expanded sizes of the files the run placed
     std::optional<std::string> displayIcon;  // the runFile's path, when the run placed it
 };
 

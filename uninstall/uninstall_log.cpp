@@ -5,9 +5,7 @@
 
 namespace kv::uninstall {
 
-std::string DataFilePath(const std::string& folder) {
-    return folder + "\\" + kDataFileName;
-}
+std::string DataFilePath(const std::string& folder) { return folder + "\\" + kDataFileName; }
 
 bool UninstallLog::Open(const std::string& folder) {
     auto stream = m_system.OpenFile(DataFilePath(folder), os::OpenMode::ReadWriteOrCreate);

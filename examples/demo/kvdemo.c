@@ -20,22 +20,22 @@ static void DescribeSelf(void) {
 
 static LRESULT CALLBACK DemoWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_PAINT: {
-            PAINTSTRUCT paint;
-            RECT area;
-            HDC dc = BeginPaint(window, &paint);
-            GetClientRect(window, &area);
-            InflateRect(&area, -16, -16);
-            SetBkMode(dc, TRANSPARENT);
-            DrawTextA(dc, g_text, -1, &area, DT_LEFT | DT_TOP | DT_WORDBREAK);
-            EndPaint(window, &paint);
-            return 0;
-        }
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            return 0;
-        default:
-            return DefWindowProcA(window, message, wParam, lParam);
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        RECT area;
+        HDC dc = BeginPaint(window, &paint);
+        GetClientRect(window, &area);
+        InflateRect(&area, -16, -16);
+        SetBkMode(dc, TRANSPARENT);
+        DrawTextA(dc, g_text, -1, &area, DT_LEFT | DT_TOP | DT_WORDBREAK);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 

@@ -18,7 +18,8 @@ using Bytes = std::vector<std::uint8_t>;
 // The rule as written: each byte as a signed 8-bit value, added into a wrapping 32-bit accumulator.
 std::uint32_t PlainSignedSum(const std::uint8_t* p, std::size_t n, std::uint32_t start = 0) {
     std::uint32_t sum = start;
-    for (std::size_t i = 0; i < n; ++i) sum += static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<std::int8_t>(p[i])));
+    for (std::size_t i = 0; i < n; ++i)
+        sum += static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<std::int8_t>(p[i])));
     return sum;
 }
 
@@ -102,7 +103,9 @@ class ShortSource final : public ReadAtSource {
 public:
     explicit ShortSource(const Bytes& bytes) : m_inner(bytes), m_size(bytes.size() + 10) {}
     std::uint64_t Size() override { return m_size; }
-    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> into) override { return m_inner.ReadAt(offset, into); }
+    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> into) override {
+        return m_inner.ReadAt(offset, into);
+    }
 
 private:
     SpanSource m_inner;

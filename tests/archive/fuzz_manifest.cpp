@@ -1,5 +1,6 @@
-// Fuzz target of the manifest reader and of OpenInstaller, signed files included. Besides "no crash, no overrun", it checks
-// that whatever the reader accepts, the builder's checks accept too and the writer reproduces.
+// Fuzz target of the manifest reader and of OpenInstaller, signed files included. Besides "no crash,
+// no overrun", it checks that whatever the reader accepts, the builder's checks accept too and the
+// writer reproduces.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -33,15 +34,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         const Manifest manifest = ReadManifest(input, 0x10000);
         CheckAccepted(manifest, 0x10000);
-    } catch (const FormatError&) {
-    }
+    } catch (const FormatError&) {}
 
     // The input as a whole file, as it comes...
     try {
         const OpenedInstaller opened = OpenInstaller(input);
         CheckAccepted(opened.manifest, opened.manifestStart);
-    } catch (const FormatError&) {
-    }
+    } catch (const FormatError&) {}
 
     // ...and with its checksum put right, so that the trailer and manifest checks get exercised.
     if (size >= 8) {
@@ -55,8 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 Require(std::uint64_t{record.offset} + record.length <= opened.manifestStart);
             }
             CheckAccepted(opened.manifest, opened.manifestStart);
-        } catch (const FormatError&) {
-        }
+        } catch (const FormatError&) {}
     }
 
     // ...and as the archive of a signed file: a program image in front, a certificate table behind.
@@ -77,8 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const OpenedInstaller opened = OpenInstaller(file);
             Require(opened.certificateTable && opened.archiveEnd == archiveEnd);
             CheckAccepted(opened.manifest, opened.manifestStart);
-        } catch (const FormatError&) {
-        }
+        } catch (const FormatError&) {}
     }
     return 0;
 }

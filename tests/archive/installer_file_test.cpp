@@ -199,7 +199,7 @@ TEST(OpenInstaller, ASecurityEntryThatDoesNotRunToTheEndLeavesTheUnsignedRule) {
     const Bytes signedFile = Signed(file);
     Bytes pastEnd = signedFile;
     PutU32At(pastEnd, test::kMinimalPeSecurityEntryAt + 4, 0xFFFFFFF0u);  // the table would run past the file
-    Bytes tooShort = Signed(file, 4);  // shorter than one certificate header
+    Bytes tooShort = Signed(file, 4);                                     // shorter than one certificate header
     Bytes lostHeaders = signedFile;
     PutU32At(lostHeaders, 0x3C, 0xFFFFFFF0u);  // the PE headers far outside the file
     for (const Bytes* damaged : {&pastEnd, &tooShort, &lostHeaders}) {

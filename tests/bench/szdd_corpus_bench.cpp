@@ -97,7 +97,8 @@ void BenchCodec(const std::vector<Bytes>& files, std::uint64_t total) {
     });
     kv::bench::MspackSzdd mspack;
     Bytes out;
-    out.reserve(std::max_element(files.begin(), files.end(), [](auto& a, auto& b) { return a.size() < b.size(); })->size());
+    out.reserve(
+        std::max_element(files.begin(), files.end(), [](auto& a, auto& b) { return a.size() < b.size(); })->size());
     const double theirs = BestOf(3, [&] {
         for (std::size_t i = 0; i < best.size(); ++i) {
             if (!mspack.Expand(best[i], out) || out.size() != files[i].size()) ++mismatches;

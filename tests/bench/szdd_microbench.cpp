@@ -9,12 +9,10 @@
 namespace {
 
 namespace szdd = kv::archive::szdd;
-using kv::archive::szdd::test::Text;
 using kv::archive::szdd::test::TestRandom;
+using kv::archive::szdd::test::Text;
 
-std::vector<std::uint8_t> Sample(int kind) {
-    return kind == 0 ? Text(1 << 20, 1) : TestRandom(2).Bytes(1 << 20);
-}
+std::vector<std::uint8_t> Sample(int kind) { return kind == 0 ? Text(1 << 20, 1) : TestRandom(2).Bytes(1 << 20); }
 
 void BM_Compress(benchmark::State& state) {
     const auto data = Sample(int(state.range(0)));

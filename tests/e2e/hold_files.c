@@ -8,8 +8,8 @@ int main(int argc, char** argv) {
     int i;
     char line[64];
     for (i = 1; i < argc; ++i) {
-        HANDLE file = CreateFileA(argv[i], GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, NULL);
+        HANDLE file =
+            CreateFileA(argv[i], GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
         if (file == INVALID_HANDLE_VALUE) {
             printf("error: cannot hold %s (error %lu)\n", argv[i], (unsigned long)GetLastError());
             return 1;
@@ -17,7 +17,6 @@ int main(int argc, char** argv) {
     }
     printf("held\n");
     fflush(stdout);
-    while (fgets(line, sizeof line, stdin) != NULL) {
-    }
+    while (fgets(line, sizeof line, stdin) != NULL) {}
     return 0;
 }

@@ -48,8 +48,8 @@ TEST_F(CreateFolderPathTest, TrailingBackslashOnAMissingNestedFolderCreatesIt) {
 
 TEST_F(CreateFolderPathTest, RefusesWhatCannotBeMadeAFolder) {
     EXPECT_FALSE(CreateFolderPath(system, ""));
-    EXPECT_FALSE(CreateFolderPath(system, "Q:\\App"));               // no such drive
-    EXPECT_FALSE(CreateFolderPath(system, "C:\\X\\\\Y"));            // two separators in a row
+    EXPECT_FALSE(CreateFolderPath(system, "Q:\\App"));                 // no such drive
+    EXPECT_FALSE(CreateFolderPath(system, "C:\\X\\\\Y"));              // two separators in a row
     EXPECT_FALSE(CreateFolderPath(system, "\\\\server\\share\\App"));  // begins with two separators
     EXPECT_FALSE(system.Exists("C:\\X\\Y"));
     system.AddFile("C:\\File", {1});

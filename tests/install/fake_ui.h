@@ -40,8 +40,8 @@ public:
     bool m_acceptLicense = true;
     std::deque<bool> m_answers;  // answers to the Yes/No questions in order; No when none is left
     bool m_controlsDisabled = false;
-    int m_progressSteps = 0;      // the bar is full after fileCount + 1 of them (the dialog's arithmetic)
-    int m_progressFileCount = 0;  // the count the last step was made for
+    int m_progressSteps = 0;          // the bar is full after fileCount + 1 of them (the dialog's arithmetic)
+    int m_progressFileCount = 0;      // the count the last step was made for
     std::vector<Message> m_messages;  // every question and warning, in order
     std::optional<std::vector<std::uint8_t>> m_licenseShown;  // the licence file's bytes when shown
 };

@@ -100,7 +100,7 @@ TEST_F(PlacementTest, DataFilesAreKeptByExtensionAndCreationTime) {
     EXPECT_EQ(system.FileBytes("C:\\App\\data.ITC"), Bytes("same date"));
     EXPECT_EQ(system.FileBytes("C:\\App\\old.sbb"), Bytes("new sbb"));
     EXPECT_EQ(system.FileBytes("C:\\App\\old.itc\\name"), Bytes("new name"));  // no skip test made
-    EXPECT_EQ(Logged().size(), 2u);  // the skipped record is dropped whole
+    EXPECT_EQ(Logged().size(), 2u);                                            // the skipped record is dropped whole
 }
 
 TEST(SkipRule, ExtensionIsTheTextFromTheLastDot) {
@@ -159,13 +159,12 @@ TEST_P(PlacementFailure, EndsThePassWithItsMessageAndLeavesNoScratchFile) {
     EXPECT_EQ(ui.m_progressSteps, 1);  // only the uninstaller was counted
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Injected, PlacementFailure,
-    ::testing::Values(FailureCase{"OpenFile", "App\\Kvtmpexp.dat", FailureKind::FileNotWritten},
-                      FailureCase{"Write", "App\\Kvtmpexp.dat", FailureKind::FileNotWritten},
-                      FailureCase{"LzExpand", "APP.EXE", FailureKind::FileNotExpanded},
-                      FailureCase{"SetTimes", "APP.EXE", FailureKind::FileNotStamped},
-                      FailureCase{"Close", "APP.EXE", FailureKind::FileNotWritten}));
+INSTANTIATE_TEST_SUITE_P(Injected, PlacementFailure,
+                         ::testing::Values(FailureCase{"OpenFile", "App\\Kvtmpexp.dat", FailureKind::FileNotWritten},
+                                           FailureCase{"Write", "App\\Kvtmpexp.dat", FailureKind::FileNotWritten},
+                                           FailureCase{"LzExpand", "APP.EXE", FailureKind::FileNotExpanded},
+                                           FailureCase{"SetTimes", "APP.EXE", FailureKind::FileNotStamped},
+                                           FailureCase{"Close", "APP.EXE", FailureKind::FileNotWritten}));
 
 // The entry is written to the folder's scratch file and expanded from it into the target: the
 // target is opened once, the scratch file once per folder, and nothing is deleted, renamed or
@@ -289,8 +288,7 @@ TEST(Shortcut, EmptyMenuFolderPutsItDirectlyIntoProgramsAndMissingFoldersFail) {
     testing::FakeSystem system;
     EXPECT_TRUE(CreateShortcut(system, ShortcutPlace::ProgramsMenu, "", "C:\\App\\a.exe", "A", "C:\\App", ""));
     EXPECT_TRUE(system.m_links.count(system.Key("C:\\Users\\me\\Start Menu\\Programs\\A.lnk")));
-    EXPECT_FALSE(
-        CreateShortcut(system, ShortcutPlace::ProgramsMenu, "One\\Two", "C:\\App\\a.exe", "A", "C:\\App", ""));
+    EXPECT_FALSE(CreateShortcut(system, ShortcutPlace::ProgramsMenu, "One\\Two", "C:\\App\\a.exe", "A", "C:\\App", ""));
     system.FailOn("SpecialFolderPath");
     EXPECT_FALSE(CreateShortcut(system, ShortcutPlace::Desktop, "", "C:\\App\\a.exe", "A", "C:\\App", ""));
 }

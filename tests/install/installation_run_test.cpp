@@ -109,9 +109,9 @@ TEST_F(RunTest, ExistingFolderWithTrailingBackslashIsAcceptedAndLoggedInOneSpell
     EXPECT_EQ(Install(), RunOutcome::Completed);
     EXPECT_TRUE(system.IsFile("C:\\App\\Kvuninstall.dat"));
     EXPECT_EQ(system.m_registry[kKeyPath]["UninstallString"], "C:\\WINDOWS\\Kvuninstall.exe C:\\App\\|My Product 1.0");
-    EXPECT_EQ(DataFileRecords(), (std::vector<std::string>{"product \"My Product 1.0\"", "file \"C:\\App\\APP.EXE\"",
-                                                           "shortcut desktop \"My App\"",
-                                                           "file \"C:\\App\\setup.exe\""}));
+    EXPECT_EQ(DataFileRecords(),
+              (std::vector<std::string>{"product \"My Product 1.0\"", "file \"C:\\App\\APP.EXE\"",
+                                        "shortcut desktop \"My App\"", "file \"C:\\App\\setup.exe\""}));
 }
 
 // "C:Apps", what the drive rule makes of a relative default folder, and a bare "C:" name the
@@ -135,8 +135,8 @@ TEST_F(RunTest, DriveRelativeFolderIsMadeAbsoluteOnceForEveryPath) {
         std::vector<std::string> files;
         for (const auto& record : uninstall::DecodeRecords(*bytes).records)
             if (record.kind == uninstall::kKindFile) files.push_back(record.text);
-        EXPECT_EQ(files, (std::vector<std::string>{folder + "\\APP.EXE", folder + "\\doc\\help.txt",
-                                                   folder + "\\setup.exe"}));
+        EXPECT_EQ(files,
+                  (std::vector<std::string>{folder + "\\APP.EXE", folder + "\\doc\\help.txt", folder + "\\setup.exe"}));
         EXPECT_TRUE(fresh.system.IsFile(folder + "\\setup.exe"));
         EXPECT_EQ(fresh.system.m_registry[kKeyPath]["UninstallString"],
                   "C:\\WINDOWS\\Kvuninstall.exe " + folder + "|My Product 1.0");
@@ -269,11 +269,10 @@ TEST_P(LicencePassFailure, EndsTheRunBeforeAnythingIsPlaced) {
 
 INSTANTIATE_TEST_SUITE_P(
     Injected, LicencePassFailure,
-    ::testing::Values(
-        LicenceFailure{"OpenFile", "Kvlicense.rtf", FailureKind::LicenseNotCreated, false},
-        LicenceFailure{"Write", "Kvtmpexp.dat", FailureKind::FileNotWritten, true},
-        LicenceFailure{"Close", "Kvlicense.rtf", FailureKind::FileNotWritten, true},
-        LicenceFailure{"LzExpand", "Kvlicense.rtf", FailureKind::FileNotExpanded, true}));
+    ::testing::Values(LicenceFailure{"OpenFile", "Kvlicense.rtf", FailureKind::LicenseNotCreated, false},
+                      LicenceFailure{"Write", "Kvtmpexp.dat", FailureKind::FileNotWritten, true},
+                      LicenceFailure{"Close", "Kvlicense.rtf", FailureKind::FileNotWritten, true},
+                      LicenceFailure{"LzExpand", "Kvlicense.rtf", FailureKind::FileNotExpanded, true}));
 
 TEST_F(RunTest, LicenceEntryOutsideTheInstallerIsRefused) {
     AddRecord("LICENSE.RTF", "", "licence text").offset = 1'000'000;
@@ -323,17 +322,17 @@ TEST_F(QuietRunTest, LicenceCountsAsAcceptedNothingIsAskedAndEachStepIsLogged) {
     EXPECT_EQ(InstallQuietly("OptQ"), RunOutcome::Completed);
     EXPECT_TRUE(system.m_starts.empty());
     EXPECT_EQ(system.FileBytes("C:\\App\\LICENSE.RTF"), Bytes("licence text"));
-    for (const char* line : {"Installation folder: C:\\App",
-                             "Setting C:\\WINDOWS\\app.ini [Main] Dir: written \"C:\\App\"",
-                             "Licence agreement accepted: quiet mode", "Placed C:\\WINDOWS\\Kvuninstall.exe",
-                             "Placed C:\\App\\APP.EXE", "Desktop shortcut: My App", "Placed C:\\App\\LICENSE.RTF",
-                             "Uninstall data file: C:\\App\\Kvuninstall.dat",
-                             "Registered for uninstalling: HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\"
-                             "Uninstall\\My Product 1.0"})
+    for (const char* line :
+         {"Installation folder: C:\\App", "Setting C:\\WINDOWS\\app.ini [Main] Dir: written \"C:\\App\"",
+          "Licence agreement accepted: quiet mode", "Placed C:\\WINDOWS\\Kvuninstall.exe", "Placed C:\\App\\APP.EXE",
+          "Desktop shortcut: My App", "Placed C:\\App\\LICENSE.RTF", "Uninstall data file: C:\\App\\Kvuninstall.dat",
+          "Registered for uninstalling: HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+          "Uninstall\\My Product 1.0"})
         EXPECT_TRUE(log.Has(line)) << line;
-    EXPECT_TRUE(log.Has("Warning (Korvalin Automatic Installer): Warning: Copying C:\\Downloads\\INSTALL.EXE to "
-                        "C:\\App\\setup.exe failed with error=32.\nThis is not a fatal error - installation will "
-                        "continue."));
+    EXPECT_TRUE(
+        log.Has("Warning (Korvalin Automatic Installer): Warning: Copying C:\\Downloads\\INSTALL.EXE to "
+                "C:\\App\\setup.exe failed with error=32.\nThis is not a fatal error - installation will "
+                "continue."));
 
     // A second run keeps the value and the current uninstaller, and says so; OptRE starts the program.
     log.m_lines.clear();
@@ -415,10 +414,12 @@ TEST_F(RunTest, ARefusedRegistrationOrAnIncompleteDataFileWarnsOnceAndCompletes)
         std::string warning;
     };
     for (const Failure& failure :
-         {Failure{"CreateMachineKey", "", "Warning: Registering My Product 1.0 for uninstalling failed: the key HKLM\\" +
-                                              std::string(kKeyPath) + " could not be created.\n"},
-          Failure{"SetString", "InstallLocation",
-                  "Warning: Registering My Product 1.0 for uninstalling failed: the value InstallLocation was refused.\n"},
+         {Failure{"CreateMachineKey", "",
+                  "Warning: Registering My Product 1.0 for uninstalling failed: the key HKLM\\" +
+                      std::string(kKeyPath) + " could not be created.\n"},
+          Failure{
+              "SetString", "InstallLocation",
+              "Warning: Registering My Product 1.0 for uninstalling failed: the value InstallLocation was refused.\n"},
           Failure{"Write", "Kvuninstall.dat",
                   "Warning: The uninstall data file C:\\App\\Kvuninstall.dat could not be written completely.\n"},
           Failure{"Close", "Kvuninstall.dat",
@@ -441,7 +442,8 @@ TEST_F(RunTest, ARefusedRegistrationOrAnIncompleteDataFileWarnsOnceAndCompletes)
     ASSERT_EQ(ui.m_messages.size(), 2u);
     EXPECT_EQ(ui.m_messages[1].text,
               "Warning: The uninstall data file C:\\App\\Kvuninstall.dat could not be written completely.\n"
-              "Warning: Registering " + manifest.displayName + " for uninstalling failed: the key HKLM\\" +
+              "Warning: Registering " +
+                  manifest.displayName + " for uninstalling failed: the key HKLM\\" +
                   "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + manifest.displayName +
                   " is longer than 259 characters.\n" + ending);
 }

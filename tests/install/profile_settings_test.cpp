@@ -89,8 +89,7 @@ TEST_F(ApplySettingsTest, IniFileAlwaysLiesInTheWindowsDirectory) {
 TEST_F(ApplySettingsTest, OverlongValuesAreSkippedAndFailedWritesIgnored) {
     system.FailOn("WriteProfileValue", "app.ini", 1);
     const std::string install(255, 'i');
-    ApplySettings(system,
-                  {Setting("Fails", "x"), Setting("TooLong", "$INSTALL\\data"), Setting("Fine", "$INSTALL")},
+    ApplySettings(system, {Setting("Fails", "x"), Setting("TooLong", "$INSTALL\\data"), Setting("Fine", "$INSTALL")},
                   "C:\\WINDOWS", install);
     const auto& main = system.m_profiles[system.Key(ini)]["Main"];
     EXPECT_EQ(main.count("Fails"), 0u);

@@ -71,8 +71,9 @@ TEST(KvpackBuild, DatesLeftOutComeFromSourceDateEpochElseTheNewestSource) {
 
 TEST(KvpackBuild, DatesGivenInTheProjectWinOverSourceDateEpoch) {
     ScratchDir dir;
-    WriteSampleProject(dir.path(), "archiveDate = \"1999-01-29T17:54:25.237Z\"\n"
-                                   "uninstallerDate = 2001-02-03T04:05:06+01:00\n");
+    WriteSampleProject(dir.path(),
+                       "archiveDate = \"1999-01-29T17:54:25.237Z\"\n"
+                       "uninstallerDate = 2001-02-03T04:05:06+01:00\n");
     const RunResult build = RunKvpack("build project.toml -o setup.exe", dir.path(), "SOURCE_DATE_EPOCH=1234567890");
     ASSERT_EQ(build.exitCode, 0) << build.err;
     EXPECT_EQ(ListedArchiveDate(dir.path(), "setup.exe"), "1999-01-29T17:54:25.237Z");
@@ -123,14 +124,16 @@ TEST(KvpackBuild, UninstallerFromOptionKeyOrEnvironmentIsPrependedAsTheFirstReco
     fs::copy_file(dir / "Kvuninstall.exe", dir / "tools" / "uninst.bin");
 
     ASSERT_EQ(RunKvpack("build project.toml -o option.exe --uninstaller tools/uninst.bin", dir.path()).exitCode, 0);
-    ASSERT_EQ(RunKvpack("build project.toml -o env.exe", dir.path(), "KVPACK_UNINSTALLER=tools/uninst.bin").exitCode, 0);
+    ASSERT_EQ(RunKvpack("build project.toml -o env.exe", dir.path(), "KVPACK_UNINSTALLER=tools/uninst.bin").exitCode,
+              0);
     WriteText(dir / "project.toml", "uninstaller = \"tools/uninst.bin\"\n" + text);
     fs::create_directories(dir / "cwd");
     ASSERT_EQ(RunKvpack("build ../project.toml -o ../key.exe", dir / "cwd").exitCode, 0);
 
     // All three carry the same bytes as a project that lists Kvuninstall.exe itself.
     WriteSampleProject(dir.path(), fixedDate);
-    ASSERT_EQ(RunKvpack("build project.toml -o listed.exe", dir.path(), "KVPACK_UNINSTALLER=elsewhere.exe").exitCode, 0);
+    ASSERT_EQ(RunKvpack("build project.toml -o listed.exe", dir.path(), "KVPACK_UNINSTALLER=elsewhere.exe").exitCode,
+              0);
     const auto listedBytes = ReadBytes(dir / "listed.exe");
     EXPECT_EQ(ReadBytes(dir / "option.exe"), listedBytes);
     EXPECT_EQ(ReadBytes(dir / "env.exe"), listedBytes);
@@ -165,9 +168,8 @@ TEST(KvpackBuild, ShowsProgressOnlyOnATerminal) {
     EXPECT_NE(piped.out.find("piped.exe: 4 files"), std::string::npos) << piped.out;
     if (RunShell("which script", dir.path()).exitCode != 0) GTEST_SKIP() << "no script(1) to provide a terminal";
     // script(1) runs kvpack on a pseudo-terminal and copies what it shows into typescript.txt.
-    const RunResult terminal = RunShell("script -qec " + Quote(Quote(KVPACK_EXE) + " build project.toml -o tty.exe") +
-                                            " typescript.txt",
-                                        dir.path());
+    const RunResult terminal = RunShell(
+        "script -qec " + Quote(Quote(KVPACK_EXE) + " build project.toml -o tty.exe") + " typescript.txt", dir.path());
     ASSERT_EQ(terminal.exitCode, 0) << terminal.err;
     EXPECT_NE(ReadText(dir / "typescript.txt").find("compressing 4/4 (100%)"), std::string::npos)
         << ReadText(dir / "typescript.txt");
@@ -192,8 +194,10 @@ TEST(KvpackBuild, DemoProjectBuildsWithTheRecordsTheDemoNeeds) {
     WriteText(dir / "list.json", list.out);
     const RunResult check = RunShell(
         "python3 -c 'import json; d=json.load(open(\"list.json\")); "
-        "print([(f[\"file\"], f[\"folder\"], f[\"desktopIcon\"], f[\"programsIcon\"], f[\"iconName\"]) for f in d[\"files\"]]); "
-        "print([(s[\"value\"], s[\"numeric\"]) for s in d[\"settings\"]]); print(d[\"runFile\"], d[\"programsFolder\"])'",
+        "print([(f[\"file\"], f[\"folder\"], f[\"desktopIcon\"], f[\"programsIcon\"], f[\"iconName\"]) for f in "
+        "d[\"files\"]]); "
+        "print([(s[\"value\"], s[\"numeric\"]) for s in d[\"settings\"]]); print(d[\"runFile\"], "
+        "d[\"programsFolder\"])'",
         dir.path());
     ASSERT_EQ(check.exitCode, 0) << check.err;
     EXPECT_EQ(check.out,
@@ -213,7 +217,8 @@ TEST(KvpackBuild, ASigningCommandThatFailsOrCannotWorkIsReportedWithExitCodeTwo)
     WriteBytes(dir / "stub.exe", kv::test::MinimalPeImage());
     result = RunKvpack("build project.toml -o setup.exe --sign 'false {in} {out}'", dir.path());
     EXPECT_EQ(result.exitCode, 2);
-    EXPECT_NE(result.err.find("signing the uninstaller failed (exit status 1): false '"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("signing the uninstaller failed (exit status 1): false '"), std::string::npos)
+        << result.err;
     // A command that copies instead of signing leaves an installer that is not signed.
     result = RunKvpack("build project.toml -o setup.exe --sign 'cp {in} {out}'", dir.path());
     EXPECT_EQ(result.exitCode, 2);
@@ -222,7 +227,8 @@ TEST(KvpackBuild, ASigningCommandThatFailsOrCannotWorkIsReportedWithExitCodeTwo)
 
     result = RunKvpack("build project.toml -o setup.exe", dir.path(), "KVPACK_SIGN='signtool {in}'");
     EXPECT_EQ(result.exitCode, 2);
-    EXPECT_NE(result.err.find("sign: must name the file to sign as {in} and the signed file as {out}"), std::string::npos)
+    EXPECT_NE(result.err.find("sign: must name the file to sign as {in} and the signed file as {out}"),
+              std::string::npos)
         << result.err;
 }
 

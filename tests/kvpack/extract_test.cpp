@@ -58,7 +58,8 @@ std::vector<std::string> FilesBelow(const fs::path& root) {
 
 TEST(KvpackExtract, WritesEveryFileWithItsBytesAndTime) {
     ScratchDir dir;
-    WriteSampleProject(dir.path(), "archiveDate = \"2026-12-01T12:00:00Z\"\nuninstallerDate = \"2026-11-30T00:00:00Z\"\n");
+    WriteSampleProject(dir.path(),
+                       "archiveDate = \"2026-12-01T12:00:00Z\"\nuninstallerDate = \"2026-11-30T00:00:00Z\"\n");
     ASSERT_EQ(RunKvpack("build project.toml -o setup.exe", dir.path()).exitCode, 0);
     const RunResult extract = RunKvpack("extract setup.exe -d out", dir.path());
     ASSERT_EQ(extract.exitCode, 0) << extract.err;
@@ -85,9 +86,11 @@ TEST(KvpackExtract, ReadsAHandMadeInstaller) {
 }
 
 TEST(KvpackExtract, RefusesRecordsThatLeaveTheTargetFolder) {
-    const std::vector<std::pair<std::string, std::string>> escapes = {
-        {"evil.txt", "..\\..\\outside"}, {"evil.txt", "../../outside"}, {"evil.txt", "..\\.."},
-        {"..", ""},                      {"evil.txt", "inner\\..\\..\\.."}};
+    const std::vector<std::pair<std::string, std::string>> escapes = {{"evil.txt", "..\\..\\outside"},
+                                                                      {"evil.txt", "../../outside"},
+                                                                      {"evil.txt", "..\\.."},
+                                                                      {"..", ""},
+                                                                      {"evil.txt", "inner\\..\\..\\.."}};
     for (const auto& [file, folder] : escapes) {
         ScratchDir dir;
         fs::create_directories(dir / "a/b");

@@ -27,8 +27,8 @@ void WriteText(const fs::path& path, const std::string& text) {
 
 void WriteBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
     fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<std::uint8_t> ReadBytes(const fs::path& path) {
@@ -64,7 +64,8 @@ RunResult RunShell(const std::string& command, const fs::path& workDir, const st
     static int counter = 0;
     const fs::path out = workDir / (".out" + std::to_string(counter));
     const fs::path err = workDir / (".err" + std::to_string(counter++));
-    const std::string line = "cd " + Quote(workDir.string()) + " && ( unset KVPACK_STUB KVPACK_UNINSTALLER KVPACK_SIGN SOURCE_DATE_EPOCH; " +
+    const std::string line = "cd " + Quote(workDir.string()) +
+                             " && ( unset KVPACK_STUB KVPACK_UNINSTALLER KVPACK_SIGN SOURCE_DATE_EPOCH; " +
                              (env.empty() ? "" : "export " + env + "; ") + command + " ) >" + Quote(out.string()) +
                              " 2>" + Quote(err.string());
     const int status = std::system(line.c_str());
@@ -83,7 +84,8 @@ RunResult RunKvpack(const std::string& args, const fs::path& workDir, const std:
 
 std::uint32_t SignedByteSum(const std::vector<std::uint8_t>& bytes, std::size_t count) {
     std::uint32_t sum = 0;
-    for (std::size_t i = 0; i < count; ++i) sum += static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<std::int8_t>(bytes[i])));
+    for (std::size_t i = 0; i < count; ++i)
+        sum += static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<std::int8_t>(bytes[i])));
     return sum;
 }
 
@@ -98,23 +100,24 @@ fs::path WriteSampleProject(const fs::path& dir, const std::string& extraHeader)
     WriteBytes(dir / "app.exe", SampleBytes(20000, 3));
     WriteText(dir / "readme.txt", "Read me.\r\nThis is the test application.\r\n");
     WriteBytes(dir / "data" / "big.bin", SampleBytes(150000, 4));
-    WriteText(dir / "project.toml", "title = \"Test App\"\n"
-                                    "displayName = \"Test App\"\n"
-                                    "setupName = \"SETUP.EXE\"\n"
-                                    "defaultFolder = 'C:\\Test App'\n"
-                                    "runFile = \"APP.EXE\"\n"
-                                    "programsFolder = \"Test App\"\n"
-                                    "stub = \"stub.exe\"\n" +
-                                        extraHeader +
-                                        "\n[[setting]]\n"
-                                        "iniFile = \"test.ini\"\nsection = \"Paths\"\nkey = \"Home\"\nvalue = \"$INSTALL\"\n"
-                                        "\n[[setting]]\n"
-                                        "iniFile = \"test.ini\"\nsection = \"Options\"\nkey = \"Count\"\nvalue = 7\nnumeric = 1\n"
-                                        "\n[[file]]\nsource = \"Kvuninstall.exe\"\n"
-                                        "\n[[file]]\nsource = \"app.exe\"\nfile = \"APP.EXE\"\nexeparms = \"/quiet\"\n"
-                                        "desktopIcon = true\nprogramsIcon = 1\niconName = \"Test App\"\n"
-                                        "\n[[file]]\nsource = \"readme.txt\"\nfile = \"README.TXT\"\nfolder = \"Docs\"\n"
-                                        "\n[[file]]\nsource = \"data/big.bin\"\nfolder = \"Data\"\n");
+    WriteText(dir / "project.toml",
+              "title = \"Test App\"\n"
+              "displayName = \"Test App\"\n"
+              "setupName = \"SETUP.EXE\"\n"
+              "defaultFolder = 'C:\\Test App'\n"
+              "runFile = \"APP.EXE\"\n"
+              "programsFolder = \"Test App\"\n"
+              "stub = \"stub.exe\"\n" +
+                  extraHeader +
+                  "\n[[setting]]\n"
+                  "iniFile = \"test.ini\"\nsection = \"Paths\"\nkey = \"Home\"\nvalue = \"$INSTALL\"\n"
+                  "\n[[setting]]\n"
+                  "iniFile = \"test.ini\"\nsection = \"Options\"\nkey = \"Count\"\nvalue = 7\nnumeric = 1\n"
+                  "\n[[file]]\nsource = \"Kvuninstall.exe\"\n"
+                  "\n[[file]]\nsource = \"app.exe\"\nfile = \"APP.EXE\"\nexeparms = \"/quiet\"\n"
+                  "desktopIcon = true\nprogramsIcon = 1\niconName = \"Test App\"\n"
+                  "\n[[file]]\nsource = \"readme.txt\"\nfile = \"README.TXT\"\nfolder = \"Docs\"\n"
+                  "\n[[file]]\nsource = \"data/big.bin\"\nfolder = \"Data\"\n");
     return dir / "project.toml";
 }
 

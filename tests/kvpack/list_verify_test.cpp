@@ -30,10 +30,10 @@ protected:
 TEST_F(KvpackInspect, ListShowsEveryHeaderFieldSettingAndRecord) {
     const RunResult list = RunKvpack("list setup.exe", m_dir.path());
     ASSERT_EQ(list.exitCode, 0) << list.err;
-    for (const char* expected : {"\"Test App\"", "\"SETUP.EXE\"", "\"C:\\Test App\"", "\"APP.EXE\"",
-                                 "2026-12-01T12:00:00Z", "test.ini", "Paths", "Home", "\"$INSTALL\"", "Count",
-                                 "Kvuninstall.exe", "Docs\\README.TXT", "Data\\big.bin", "\"/quiet\"", "0x00001388",
-                                 "150000", "(matches)"}) {
+    for (const char* expected :
+         {"\"Test App\"", "\"SETUP.EXE\"", "\"C:\\Test App\"", "\"APP.EXE\"", "2026-12-01T12:00:00Z", "test.ini",
+          "Paths", "Home", "\"$INSTALL\"", "Count", "Kvuninstall.exe", "Docs\\README.TXT", "Data\\big.bin",
+          "\"/quiet\"", "0x00001388", "150000", "(matches)"}) {
         EXPECT_NE(list.out.find(expected), std::string::npos) << expected << "\n" << list.out;
     }
 }
@@ -133,9 +133,10 @@ TEST(KvpackSigned, BothToolsAcceptASignedInstallerAndAChangedPayloadByteIsRefuse
     WriteSampleProject(dir.path(), "sign = \"osslsigncode sign -certs cert.pem -key key.pem -in {in} -out {out}\"\n");
     WriteBytes(dir / "stub.exe", kv::test::MinimalPeImage());
     WriteBytes(dir / "Kvuninstall.exe", kv::test::MinimalPeImage());
-    const RunResult cert = RunShell("openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 "
-                                    "-subj /CN=KvpackTest",
-                                    dir.path());
+    const RunResult cert = RunShell(
+        "openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 "
+        "-subj /CN=KvpackTest",
+        dir.path());
     ASSERT_EQ(cert.exitCode, 0) << cert.err;
     const RunResult build = RunKvpack("build project.toml -o setup.exe", dir.path());
     ASSERT_EQ(build.exitCode, 0) << build.err;

@@ -8,8 +8,23 @@ namespace kv::tools::test {
 namespace {
 
 // Product, file, Desktop shortcut, Programs-menu shortcut, byte by byte.
-const std::string kSound = std::string("\x02" "Demo\0", 6) + std::string("\x00" "C:\\D\\A.EXE\0", 12) +
-                           std::string("\x01\x01" "Demo\0", 7) + std::string("\x01\x00" "Grp\0" "Read me.txt\0", 18);
+const std::string kSound = std::string(
+                               "\x02"
+                               "Demo\0",
+                               6) +
+                           std::string(
+                               "\x00"
+                               "C:\\D\\A.EXE\0",
+                               12) +
+                           std::string(
+                               "\x01\x01"
+                               "Demo\0",
+                               7) +
+                           std::string(
+                               "\x01\x00"
+                               "Grp\0"
+                               "Read me.txt\0",
+                               18);
 
 TEST(KvpackLog, ListsEveryRecordAsTextAndJson) {
     ScratchDir dir;
@@ -41,8 +56,10 @@ TEST(KvpackLog, ReportsACutShortLastRecordAndAMissingFile) {
     const std::string all = r.out + r.err;
     EXPECT_NE(all.find("  4  shortcut programs \"Grp\" \"Read me\"\n"), std::string::npos) << all;
     EXPECT_NE(all.find("truncated: the file ends inside record 4"), std::string::npos) << all;
-    r = RunShell(Quote(KVPACK_EXE) + " log --json Kvuninstall.dat | python3 -c \"import json,sys; "
-                 "d=json.load(sys.stdin); assert d['truncated'] and len(d['records'])==4\"", dir.path());
+    r = RunShell(Quote(KVPACK_EXE) +
+                     " log --json Kvuninstall.dat | python3 -c \"import json,sys; "
+                     "d=json.load(sys.stdin); assert d['truncated'] and len(d['records'])==4\"",
+                 dir.path());
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
 
     r = RunKvpack("log nothere.dat", dir.path());

@@ -21,7 +21,8 @@ struct BadProject {
 
 std::string Expand(std::string text) {
     for (const auto& [mark, body] : {std::pair<std::string, std::string>{"{HEAD}", kHead}, {"{FILES}", kFiles}}) {
-        for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark)) text.replace(at, mark.size(), body);
+        for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark))
+            text.replace(at, mark.size(), body);
     }
     return text;
 }
@@ -50,28 +51,32 @@ INSTANTIATE_TEST_SUITE_P(
     Kvpack, ProjectErrors,
     testing::Values(
         BadProject{"Syntax", "title = \"T\n", ":1: syntax:"},
-        BadProject{"UnknownKeyWithHint", "{HEAD}titel = \"x\"\n{FILES}", ":6: titel: unknown key (did you mean title?)"},
+        BadProject{"UnknownKeyWithHint", "{HEAD}titel = \"x\"\n{FILES}",
+                   ":6: titel: unknown key (did you mean title?)"},
         BadProject{"UnknownFileKey", "{HEAD}{FILES}iconname = \"x\"\n", ":12: file[2].iconname: unknown key"},
         BadProject{"MissingRequiredField",
                    "title = \"T\"\ndisplayName = \"D\"\ndefaultFolder = \"\"\nstub = \"stub.exe\"\n{FILES}",
                    ": setupName: required"},
         BadProject{"WrongType", "{HEAD}runFile = 5\n{FILES}", ":6: runFile: must be a string"},
         BadProject{"TitleOverLimit",
-                   "title = \"" + kLongTitle + "\"\ndisplayName = \"D\"\nsetupName = \"S.EXE\"\ndefaultFolder = \"\"\n"
-                   "stub = \"stub.exe\"\n{FILES}",
+                   "title = \"" + kLongTitle +
+                       "\"\ndisplayName = \"D\"\nsetupName = \"S.EXE\"\ndefaultFolder = \"\"\n"
+                       "stub = \"stub.exe\"\n{FILES}",
                    ":1: title: 125 characters, the limit is 124"},
         BadProject{"ProgramsFolderOverLimit", "{HEAD}programsFolder = \"" + kLongProgramsFolder + "\"\n{FILES}",
                    ":6: programsFolder: 50 characters, the limit is 49"},
         BadProject{"CharacterOutsideCodePage", "{HEAD}programsFolder = \"Demo \u2603\"\n{FILES}",
                    ":6: programsFolder: character \"\u2603\" has no place in the Windows-1252 code page"},
         BadProject{"DisplayNameWithBackslash",
-                   "title = \"T\"\ndisplayName = 'A\\B'\nsetupName = \"S.EXE\"\ndefaultFolder = \"\"\nstub = \"stub.exe\"\n{FILES}",
+                   "title = \"T\"\ndisplayName = 'A\\B'\nsetupName = \"S.EXE\"\ndefaultFolder = \"\"\nstub = "
+                   "\"stub.exe\"\n{FILES}",
                    ":2: displayName: must not contain a backslash"},
         BadProject{"BadDate", "{HEAD}archiveDate = \"2026-13-01T00:00:00Z\"\n{FILES}",
                    ":6: archiveDate: \"2026-13-01T00:00:00Z\" is not an ISO-8601 UTC time"},
         BadProject{"LocalDate", "{HEAD}uninstallerDate = 2026-12-01T12:00:00\n{FILES}",
                    ":6: uninstallerDate: a local time depends on the machine"},
-        BadProject{"BadCompression", "{HEAD}compression = \"max\"\n{FILES}", ":6: compression: must be \"best\" or \"fast\""},
+        BadProject{"BadCompression", "{HEAD}compression = \"max\"\n{FILES}",
+                   ":6: compression: must be \"best\" or \"fast\""},
         BadProject{"NoFiles", "{HEAD}", ": file: at least one [[file]] is required"},
         BadProject{"SettingNotATableList", "{HEAD}setting = \"x\"\n{FILES}", ":6: setting: must be a list of tables"},
         BadProject{"FirstFileNotUninstaller", "{HEAD}\n[[file]]\nsource = \"app.exe\"\n",
@@ -99,17 +104,21 @@ INSTANTIATE_TEST_SUITE_P(
                    ":12: file[2].folder: must not leave the installation folder"},
         BadProject{"FolderAbsolute", "{HEAD}{FILES}folder = 'C:\\Windows'\n",
                    ":12: file[2].folder: must be relative to the installation folder"},
-        BadProject{"MissingSource", "{HEAD}{FILES}\n[[file]]\nsource = \"gone.txt\"\n", ":14: file[3].source: no such file"},
+        BadProject{"MissingSource", "{HEAD}{FILES}\n[[file]]\nsource = \"gone.txt\"\n",
+                   ":14: file[3].source: no such file"},
         BadProject{"TwoRecordsOneTarget", "{HEAD}{FILES}\n[[file]]\nsource = \"readme.txt\"\nfile = \"APP.exe\"\n",
                    ":15: file[3].file: installs to the same place as file[2] (app.exe)"},
-        BadProject{"NumericSettingNotANumber",
-                   "{HEAD}\n[[setting]]\niniFile = \"a.ini\"\nsection = \"S\"\nkey = \"K\"\nvalue = \"many\"\nnumeric = true\n"
-                   "{FILES}",
-                   ":11: setting[1].value: a numeric setting needs an integer value"},
-        BadProject{"IniFileWithPath",
-                   "{HEAD}\n[[setting]]\niniFile = '..\\evil.ini'\nsection = \"S\"\nkey = \"K\"\nvalue = \"v\"\n{FILES}",
-                   ":8: setting[1].iniFile: must not contain a path separator"},
-        BadProject{"SettingWithoutKey", "{HEAD}\n[[setting]]\niniFile = \"a.ini\"\nsection = \"S\"\nvalue = \"v\"\n{FILES}",
+        BadProject{
+            "NumericSettingNotANumber",
+            "{HEAD}\n[[setting]]\niniFile = \"a.ini\"\nsection = \"S\"\nkey = \"K\"\nvalue = \"many\"\nnumeric = true\n"
+            "{FILES}",
+            ":11: setting[1].value: a numeric setting needs an integer value"},
+        BadProject{
+            "IniFileWithPath",
+            "{HEAD}\n[[setting]]\niniFile = '..\\evil.ini'\nsection = \"S\"\nkey = \"K\"\nvalue = \"v\"\n{FILES}",
+            ":8: setting[1].iniFile: must not contain a path separator"},
+        BadProject{"SettingWithoutKey",
+                   "{HEAD}\n[[setting]]\niniFile = \"a.ini\"\nsection = \"S\"\nvalue = \"v\"\n{FILES}",
                    ":7: setting[1].key: required"}),
     [](const testing::TestParamInfo<BadProject>& info) { return std::string(info.param.name); });
 
@@ -148,8 +157,9 @@ TEST(KvpackInputErrors, MissingProjectStubAndUsage) {
     EXPECT_NE(result.err.find("stub empty.exe: is empty"), std::string::npos) << result.err;
 
     // Without the stub key, --stub or KVPACK_STUB there is nothing to put the archive behind.
-    WriteText(project, "title = \"T\"\ndisplayName = \"D\"\nsetupName = \"S.EXE\"\ndefaultFolder = \"\"\n"
-                       "[[file]]\nsource = \"Kvuninstall.exe\"\n");
+    WriteText(project,
+              "title = \"T\"\ndisplayName = \"D\"\nsetupName = \"S.EXE\"\ndefaultFolder = \"\"\n"
+              "[[file]]\nsource = \"Kvuninstall.exe\"\n");
     result = RunKvpack("build project.toml -o out.exe", dir.path());
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_NE(result.err.find("project.toml: stub: no installer program given: use --stub FILE"), std::string::npos)

@@ -31,10 +31,10 @@ TEST(KvpackFileTime, KnowsLeapYearsAndOffsets) {
 }
 
 TEST(KvpackFileTime, RefusesWhatIsNotAFullUtcTime) {
-    for (const char* text : {"", "2026-12-01", "2026-12-01T12:00:00", "2026-12-01T12:00Z", "2026-13-01T00:00:00Z",
-                             "2026-12-32T00:00:00Z", "2026-12-01T24:00:00Z", "2026-12-01T12:60:00Z",
-                             "2026-12-01T12:00:00.Z", "2026-12-01T12:00:00Zjunk", "2026-12-01T12:00:00+1:00",
-                             "1600-12-31T23:59:59Z", "now"}) {
+    for (const char* text :
+         {"", "2026-12-01", "2026-12-01T12:00:00", "2026-12-01T12:00Z", "2026-13-01T00:00:00Z", "2026-12-32T00:00:00Z",
+          "2026-12-01T24:00:00Z", "2026-12-01T12:60:00Z", "2026-12-01T12:00:00.Z", "2026-12-01T12:00:00Zjunk",
+          "2026-12-01T12:00:00+1:00", "1600-12-31T23:59:59Z", "now"}) {
         EXPECT_FALSE(ParseIsoUtc(text)) << text;
     }
 }
@@ -44,10 +44,10 @@ TEST(KvpackAnsiText, MapsToWindows1252AndBack) {
     std::string bad;
     EXPECT_FALSE(Utf8ToAnsi("snow \u2603", &bad));
     EXPECT_EQ(bad, "\u2603");
-    EXPECT_FALSE(Utf8ToAnsi("\u0081"));             // a C1 control Windows-1252 leaves undefined
-    EXPECT_FALSE(Utf8ToAnsi("\xC3"));               // cut-short sequence
-    EXPECT_FALSE(Utf8ToAnsi("\xE2\x82"));           // cut-short sequence
-    EXPECT_FALSE(Utf8ToAnsi("\x80"));               // continuation byte on its own
+    EXPECT_FALSE(Utf8ToAnsi("\u0081"));    // a C1 control Windows-1252 leaves undefined
+    EXPECT_FALSE(Utf8ToAnsi("\xC3"));      // cut-short sequence
+    EXPECT_FALSE(Utf8ToAnsi("\xE2\x82"));  // cut-short sequence
+    EXPECT_FALSE(Utf8ToAnsi("\x80"));      // continuation byte on its own
     // Every byte the code page defines survives the trip to UTF-8 and back.
     for (int byte = 1; byte < 256; ++byte) {
         if (byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D) continue;

@@ -151,9 +151,12 @@ std::string FakeSystem::Key(const std::string& path) const {
     std::string text = path;
     std::replace(text.begin(), text.end(), '/', '\\');
     std::string full;
-    if (text.size() >= 2 && text[1] == ':') full = Absolute(text);
-    else if (!text.empty() && text[0] == '\\') full = m_cwd.substr(0, 2) + text;
-    else full = m_cwd + "\\" + text;
+    if (text.size() >= 2 && text[1] == ':')
+        full = Absolute(text);
+    else if (!text.empty() && text[0] == '\\')
+        full = m_cwd.substr(0, 2) + text;
+    else
+        full = m_cwd + "\\" + text;
     std::string collapsed;
     for (char c : full)
         if (!(c == '\\' && !collapsed.empty() && collapsed.back() == '\\')) collapsed.push_back(c);
@@ -305,7 +308,7 @@ bool FakeSystem::ChangeDirectory(const std::string& path) {
 }
 
 std::size_t FakeSystem::ReadProfileString(const std::string& section, const std::string& key, std::string& value,
-                                         const std::string& path) {
+                                          const std::string& path) {
     Record("ReadProfileString " + path + " [" + section + "] " + key);
     value.clear();
     auto file = m_profiles.find(Key(path));
@@ -319,7 +322,7 @@ std::size_t FakeSystem::ReadProfileString(const std::string& section, const std:
 }
 
 int FakeSystem::ReadProfileInt(const std::string& section, const std::string& key, int defaultValue,
-                              const std::string& path) {
+                               const std::string& path) {
     Record("ReadProfileInt " + path + " [" + section + "] " + key);
     std::string text;
     auto file = m_profiles.find(Key(path));
@@ -332,7 +335,7 @@ int FakeSystem::ReadProfileInt(const std::string& section, const std::string& ke
 }
 
 bool FakeSystem::WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
-                                    const std::string& path) {
+                                   const std::string& path) {
     Record("WriteProfileValue " + path + " [" + section + "] " + key + "=" + value);
     if (ShouldFail("WriteProfileValue", path)) return false;
     m_profiles[Key(path)][section][key] = value;
@@ -383,8 +386,6 @@ void FakeSystem::ShellOpen(const std::string& file, const std::string& parameter
     m_starts.push_back({file, parameters, workingDirectory});
 }
 
-void FakeSystem::Sleep(unsigned milliseconds) {
-    m_sleeps.push_back(milliseconds);
-}
+void FakeSystem::Sleep(unsigned milliseconds) { m_sleeps.push_back(milliseconds); }
 
 }  // namespace kv::os::testing

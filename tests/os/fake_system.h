@@ -65,11 +65,11 @@ public:
     std::optional<std::string> FullPathName(const std::string& path) override;
     std::string WindowsDirectory() override { return m_windowsDirectory; }
     std::size_t ReadProfileString(const std::string& section, const std::string& key, std::string& value,
-                                 const std::string& path) override;
+                                  const std::string& path) override;
     int ReadProfileInt(const std::string& section, const std::string& key, int defaultValue,
-                      const std::string& path) override;
+                       const std::string& path) override;
     bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
-                            const std::string& path) override;
+                           const std::string& path) override;
     std::unique_ptr<RegistryKey> CreateMachineKey(const std::string& path) override;
     bool LzExpandInto(FileStream& source, FileStream& destination) override;
     std::optional<std::string> SpecialFolderPath(SpecialFolder folder) override;
@@ -98,7 +98,7 @@ public:
     // Key path -> name -> value, a REG_DWORD in decimal; and the value's type ("REG_SZ", ...).
     std::map<std::string, std::map<std::string, std::string>> m_registry;
     std::map<std::string, std::map<std::string, std::string>> m_registryTypes;
-    std::map<std::string, Link> m_links;                                   // by Key(link path)
+    std::map<std::string, Link> m_links;  // by Key(link path)
     std::vector<Start> m_starts;
     std::vector<unsigned> m_sleeps;
 

@@ -55,7 +55,8 @@ std::vector<std::uint8_t> ReadAll(const std::string& path) {
     if (handle == INVALID_HANDLE_VALUE) return bytes;
     std::uint8_t buffer[4096];
     DWORD got = 0;
-    while (ReadFile(handle, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.insert(bytes.end(), buffer, buffer + got);
+    while (ReadFile(handle, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        bytes.insert(bytes.end(), buffer, buffer + got);
     CloseHandle(handle);
     return bytes;
 }

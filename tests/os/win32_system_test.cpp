@@ -30,7 +30,8 @@ std::vector<std::uint8_t> SampleData(std::size_t size) {
     for (std::size_t i = 0; i < size; ++i) {
         state = state * 1103515245u + 12345u;
         // Repetitive text with some noise, so that matches and literals both occur.
-        data[i] = (i % 97 < 60) ? static_cast<std::uint8_t>("installer "[i % 10]) : static_cast<std::uint8_t>(state >> 24);
+        data[i] =
+            (i % 97 < 60) ? static_cast<std::uint8_t>("installer "[i % 10]) : static_cast<std::uint8_t>(state >> 24);
     }
     return data;
 }
@@ -46,7 +47,8 @@ std::vector<std::uint8_t> ReadBytes(const std::string& path) {
     if (handle == INVALID_HANDLE_VALUE) return bytes;
     std::uint8_t buffer[65536];
     DWORD got = 0;
-    while (ReadFile(handle, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.insert(bytes.end(), buffer, buffer + got);
+    while (ReadFile(handle, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        bytes.insert(bytes.end(), buffer, buffer + got);
     CloseHandle(handle);
     return bytes;
 }
@@ -72,8 +74,10 @@ struct Win32SystemTest : ::testing::Test {
                 const std::string name = found.cFileName;
                 if (name == "." || name == "..") continue;
                 const std::string path = folder + "\\" + name;
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path);
-                else DeleteFileA(path.c_str());
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    RemoveTree(path);
+                else
+                    DeleteFileA(path.c_str());
             } while (FindNextFileA(search, &found));
             FindClose(search);
         }
@@ -123,8 +127,8 @@ TEST_F(Win32SystemTest, LzExpansionBetweenOpenFilesFillsAndStampsTheTarget) {
     // One scratch file serves both entries: the expansion leaves it open.
     auto in = system.OpenFile(scratch, OpenMode::Scratch);
     ASSERT_TRUE(in);
-    for (const auto& [stored, expected] : {std::pair{archive::szdd::Compress(original), original},
-                                           std::pair{plain, plain}}) {
+    for (const auto& [stored, expected] :
+         {std::pair{archive::szdd::Compress(original), original}, std::pair{plain, plain}}) {
         const std::string target = root + "\\target.bin";
         auto out = system.OpenFile(target, OpenMode::CreateOrTruncate);
         ASSERT_TRUE(out);
@@ -184,7 +188,8 @@ TEST_F(Win32SystemTest, ProfileStringsFollowTheProfileFunctions) {
 
 TEST_F(Win32SystemTest, RegistrationValuesAreStoredWithTheirTypesAndZero) {
     const std::string name = "Korvalin engine test " + std::to_string(GetCurrentProcessId());
-    uninstall::UninstallEntry entry{"C:\\windows", "C:\\Program Files\\App", name, 5000, "C:\\Program Files\\App\\A%B%.EXE"};
+    uninstall::UninstallEntry entry{"C:\\windows", "C:\\Program Files\\App", name, 5000,
+                                    "C:\\Program Files\\App\\A%B%.EXE"};
     EXPECT_TRUE(uninstall::RegisterUninstall(system, entry).Registered());
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, uninstall::UninstallKeyPath(name).c_str(), &key), ERROR_SUCCESS);
@@ -194,15 +199,15 @@ TEST_F(Win32SystemTest, RegistrationValuesAreStoredWithTheirTypesAndZero) {
         std::string data;
     };
     const std::string command = "C:\\windows\\Kvuninstall.exe C:\\Program Files\\App|" + name;
-    for (const Expected& expected : {Expected{"DisplayName", REG_EXPAND_SZ, name},
-                                      Expected{"UninstallString", REG_EXPAND_SZ, command},
-                                      Expected{"QuietUninstallString", REG_EXPAND_SZ, command + " /S"},
-                                      Expected{"InstallLocation", REG_SZ, entry.folder},
-                                      Expected{"DisplayIcon", REG_SZ, *entry.displayIcon}}) {
+    for (const Expected& expected :
+         {Expected{"DisplayName", REG_EXPAND_SZ, name}, Expected{"UninstallString", REG_EXPAND_SZ, command},
+          Expected{"QuietUninstallString", REG_EXPAND_SZ, command + " /S"},
+          Expected{"InstallLocation", REG_SZ, entry.folder}, Expected{"DisplayIcon", REG_SZ, *entry.displayIcon}}) {
         DWORD type = 0;
         char data[512] = {};
         DWORD size = sizeof data;
-        ASSERT_EQ(RegQueryValueExA(key, expected.value, nullptr, &type, reinterpret_cast<BYTE*>(data), &size), ERROR_SUCCESS);
+        ASSERT_EQ(RegQueryValueExA(key, expected.value, nullptr, &type, reinterpret_cast<BYTE*>(data), &size),
+                  ERROR_SUCCESS);
         EXPECT_EQ(type, expected.type) << expected.value;
         EXPECT_EQ(size, expected.data.size() + 1) << expected.value;
         EXPECT_EQ(std::string(data), expected.data);
@@ -220,7 +225,8 @@ TEST_F(Win32SystemTest, RegistrationValuesAreStoredWithTheirTypesAndZero) {
     GetLocalTime(&today);
     char date[16] = {};
     DWORD size = sizeof date;
-    ASSERT_EQ(RegQueryValueExA(key, "InstallDate", nullptr, nullptr, reinterpret_cast<BYTE*>(date), &size), ERROR_SUCCESS);
+    ASSERT_EQ(RegQueryValueExA(key, "InstallDate", nullptr, nullptr, reinterpret_cast<BYTE*>(date), &size),
+              ERROR_SUCCESS);
     EXPECT_EQ(std::string(date), uninstall::InstallDateText({today.wYear, today.wMonth, today.wDay}));
     RegCloseKey(key);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, uninstall::UninstallKeyPath(name).c_str());

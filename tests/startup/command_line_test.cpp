@@ -54,7 +54,7 @@ TEST(ExecutableNameFromPath, FolderAndExtensionGo) {
 TEST(WorkingDirectoryPart, TextBeforeTheFirstBar) {
     EXPECT_EQ(WorkingDirectoryPart("C:\\Downloads|OptNP OptRE"), "C:\\Downloads");
     EXPECT_EQ(WorkingDirectoryPart("|OptNP"), "");
-    EXPECT_EQ(WorkingDirectoryPart("OptNP"), "OptNP");  // no bar: the whole text is tried
+    EXPECT_EQ(WorkingDirectoryPart("OptNP"), "OptNP");                  // no bar: the whole text is tried
     EXPECT_EQ(WorkingDirectoryPart("\"C:\\A B\"|x|y"), "\"C:\\A B\"");  // nothing is unquoted
 }
 

@@ -8,8 +8,7 @@
 namespace kv::startup {
 namespace {
 
-ResolvedFolder Resolve(const std::string& folder, const std::string& windows = "D:\\WINDOWS",
-                       bool useCurrent = false) {
+ResolvedFolder Resolve(const std::string& folder, const std::string& windows = "D:\\WINDOWS", bool useCurrent = false) {
     const auto resolved = ResolveInstallFolder(folder, windows, "E:\\Current", useCurrent);
     EXPECT_TRUE(resolved.has_value());
     return resolved.value_or(ResolvedFolder{});

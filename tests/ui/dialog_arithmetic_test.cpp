@@ -12,7 +12,7 @@ TEST(ProgressStep, StepsForTypicalCounts) {
     EXPECT_EQ(ProgressStep(100), 2);
     EXPECT_EQ(ProgressStep(150), 1);
     EXPECT_EQ(ProgressStep(200), 1);
-    EXPECT_EQ(ProgressStep(0), 0);   // no file records: no step instead of a division by zero
+    EXPECT_EQ(ProgressStep(0), 0);  // no file records: no step instead of a division by zero
     EXPECT_EQ(ProgressStep(-5), 0);
 }
 

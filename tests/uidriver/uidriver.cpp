@@ -72,11 +72,21 @@ std::string Escape(const std::string& text) {
     std::string out;
     for (unsigned char c : text) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (c < 0x20 || c >= 0x7F) {
                 char hex[8];
@@ -296,7 +306,8 @@ bool Driver::Press(const std::string& which) {
     if (button == nullptr) return Fail("press: no button \"" + Escape(which) + "\"");
     if (!IsWindowEnabled(button)) return Fail("press: button \"" + Escape(which) + "\" is disabled");
     // The notification a click sends, posted to the button's dialog: works for message boxes too.
-    PostMessageA(m_hCurrent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    PostMessageA(m_hCurrent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
     return true;
 }
 
@@ -394,11 +405,16 @@ bool Driver::Key(const std::string& name) {
     if (!IsWindow(m_hCurrent)) return Fail("key: no current window");
     const std::string key = Simplified(name);
     UINT vk = 0;
-    if (key == "escape" || key == "esc") vk = VK_ESCAPE;
-    else if (key == "enter" || key == "return") vk = VK_RETURN;
-    else if (key == "tab") vk = VK_TAB;
-    else if (key == "space") vk = VK_SPACE;
-    else return Fail("key: unknown key \"" + Escape(name) + "\"");
+    if (key == "escape" || key == "esc")
+        vk = VK_ESCAPE;
+    else if (key == "enter" || key == "return")
+        vk = VK_RETURN;
+    else if (key == "tab")
+        vk = VK_TAB;
+    else if (key == "space")
+        vk = VK_SPACE;
+    else
+        return Fail("key: unknown key \"" + Escape(name) + "\"");
     HWND target = FocusOf(m_hCurrent);
     const UINT scan = MapVirtualKeyA(vk, 0);
     PostMessageA(target, WM_KEYDOWN, vk, 1 | (scan << 16));
@@ -455,7 +471,8 @@ bool Driver::PrintTreeSelection() {
         SIZE_T done = 0;
         DWORD_PTR ok = 0;
         if (!WriteProcessMemory(process, remote, &query, sizeof query, &done) ||
-            !SendMessageTimeoutA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 2000, &ok) ||
+            !SendMessageTimeoutA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 2000,
+                                 &ok) ||
             !ok || !ReadProcessMemory(process, remote + sizeof(TVITEMA), text, kTextSize - 1, &done)) {
             break;
         }
@@ -513,9 +530,9 @@ BOOL CALLBACK MeasureControl(HWND control, LPARAM param) {
     const std::string text = TextOf(control);
     const std::string cls = ClassOf(control);
     const LONG style = GetWindowLongA(control, GWL_STYLE);
-    const bool isStatic = lstrcmpiA(cls.c_str(), "Static") == 0 &&
-                          ((style & SS_TYPEMASK) == SS_LEFT || (style & SS_TYPEMASK) == SS_CENTER ||
-                           (style & SS_TYPEMASK) == SS_RIGHT);
+    const bool isStatic =
+        lstrcmpiA(cls.c_str(), "Static") == 0 &&
+        ((style & SS_TYPEMASK) == SS_LEFT || (style & SS_TYPEMASK) == SS_CENTER || (style & SS_TYPEMASK) == SS_RIGHT);
     const bool isButton = lstrcmpiA(cls.c_str(), "Button") == 0 &&
                           ((style & BS_TYPEMASK) == BS_PUSHBUTTON || (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
     if (text.empty() || !IsWindowVisible(control) || !(isStatic || isButton)) return TRUE;

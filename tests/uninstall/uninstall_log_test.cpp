@@ -111,10 +111,12 @@ TEST_F(UninstallLogTest, PathsAreLoggedInOneSpellingAndOnceForEachProduct) {
     log.AddFile("C:\\App\\common.dll");
     log.AddFile("C:\\App\\late.dll");
     log.Close();
-    EXPECT_EQ(system.FileBytes(kDataFile),
-              Encode({{kKindProduct, 0, "", "A"}, {kKindFile, 0, "", "C:\\App\\common.dll"},
-                      {kKindProduct, 0, "", "B"}, {kKindFile, 0, "", "C:\\App\\common.dll"},
-                      {kKindProduct, 0, "", "A"}, {kKindFile, 0, "", "C:\\App\\late.dll"}}));
+    EXPECT_EQ(system.FileBytes(kDataFile), Encode({{kKindProduct, 0, "", "A"},
+                                                   {kKindFile, 0, "", "C:\\App\\common.dll"},
+                                                   {kKindProduct, 0, "", "B"},
+                                                   {kKindFile, 0, "", "C:\\App\\common.dll"},
+                                                   {kKindProduct, 0, "", "A"},
+                                                   {kKindFile, 0, "", "C:\\App\\late.dll"}}));
 }
 
 TEST_F(UninstallLogTest, UnopenableFileChangesNothingAndAClosedLogWritesNothing) {
@@ -173,16 +175,24 @@ TEST(Registration, WritesTheWholeEntryUnderTheUninstallKey) {
     const std::string keyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App Name";
     const std::string command = "C:\\WINDOWS\\Kvuninstall.exe C:\\Program Files\\App|App Name";
     using Values = std::map<std::string, std::string>;
-    EXPECT_EQ(system.m_registry.at(keyPath),
-              (Values{{"DisplayName", "App Name"}, {"UninstallString", command},
-                      {"QuietUninstallString", command + " /S"}, {"InstallLocation", "C:\\Program Files\\App"},
-                      {"DisplayIcon", "C:\\Program Files\\App\\APP.EXE"}, {"InstallDate", "20260309"},
-                      {"EstimatedSize", "3"}, {"NoModify", "1"}, {"NoRepair", "1"}}));
-    EXPECT_EQ(system.m_registryTypes.at(keyPath),
-              (Values{{"DisplayName", "REG_EXPAND_SZ"}, {"UninstallString", "REG_EXPAND_SZ"},
-                      {"QuietUninstallString", "REG_EXPAND_SZ"}, {"InstallLocation", "REG_SZ"},
-                      {"DisplayIcon", "REG_SZ"}, {"InstallDate", "REG_SZ"}, {"EstimatedSize", "REG_DWORD"},
-                      {"NoModify", "REG_DWORD"}, {"NoRepair", "REG_DWORD"}}));
+    EXPECT_EQ(system.m_registry.at(keyPath), (Values{{"DisplayName", "App Name"},
+                                                     {"UninstallString", command},
+                                                     {"QuietUninstallString", command + " /S"},
+                                                     {"InstallLocation", "C:\\Program Files\\App"},
+                                                     {"DisplayIcon", "C:\\Program Files\\App\\APP.EXE"},
+                                                     {"InstallDate", "20260309"},
+                                                     {"EstimatedSize", "3"},
+                                                     {"NoModify", "1"},
+                                                     {"NoRepair", "1"}}));
+    EXPECT_EQ(system.m_registryTypes.at(keyPath), (Values{{"DisplayName", "REG_EXPAND_SZ"},
+                                                          {"UninstallString", "REG_EXPAND_SZ"},
+                                                          {"QuietUninstallString", "REG_EXPAND_SZ"},
+                                                          {"InstallLocation", "REG_SZ"},
+                                                          {"DisplayIcon", "REG_SZ"},
+                                                          {"InstallDate", "REG_SZ"},
+                                                          {"EstimatedSize", "REG_DWORD"},
+                                                          {"NoModify", "REG_DWORD"},
+                                                          {"NoRepair", "REG_DWORD"}}));
     // No runFile placed: no icon. A root folder keeps its backslash.
     RegisterUninstall(system, Entry("C:\\", "Name"));
     EXPECT_EQ(system.m_registry.at(UninstallKeyPath("Name")).at("UninstallString"),

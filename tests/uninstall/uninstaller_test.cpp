@@ -95,11 +95,18 @@ TEST(UninstallCommandLine, LogSwitchInEitherOrderAndQuoted) {
 
 TEST(RemovalPlan, TakesTheProductsSegmentsAndKeepsWhatOthersClaim) {
     const std::vector<UninstallRecord> records = {
-        File("C:\\App\\orphan.txt"),                                                   // 0: no product
-        Product("A"), File("C:\\App\\a.exe"), File("C:\\App\\shared.dll"), Desktop("A app.v2"),  // 1-4
-        Menu("Grp", "Read me"),                                                        // 5
-        Product("B"), File("C:\\App\\b.exe"), File("C:\\APP\\SHARED.DLL"), Desktop("A app"),     // 6-9
-        Product("A"), File("C:\\App\\late.txt"),                                       // 10-11
+        File("C:\\App\\orphan.txt"),  // 0: no product
+        Product("A"),
+        File("C:\\App\\a.exe"),
+        File("C:\\App\\shared.dll"),
+        Desktop("A app.v2"),     // 1-4
+        Menu("Grp", "Read me"),  // 5
+        Product("B"),
+        File("C:\\App\\b.exe"),
+        File("C:\\APP\\SHARED.DLL"),
+        Desktop("A app"),  // 6-9
+        Product("A"),
+        File("C:\\App\\late.txt"),  // 10-11
     };
     const RemovalPlan plan = PlanRemoval(records, "A");
     EXPECT_EQ(plan.products, (std::vector<std::size_t>{1, 10}));
@@ -118,7 +125,8 @@ TEST(RemovalPlan, TakesTheProductsSegmentsAndKeepsWhatOthersClaim) {
                                             records[11]}));
 
     EXPECT_EQ(ShortcutRelativePath(Menu("Grp", "Read me.txt")), "Grp\\Read me.lnk");
-    EXPECT_EQ(FoldersBelow("C:\\App\\a\\b\\f.txt", "C:\\app\\"), (std::vector<std::string>{"C:\\App\\a\\b", "C:\\App\\a"}));
+    EXPECT_EQ(FoldersBelow("C:\\App\\a\\b\\f.txt", "C:\\app\\"),
+              (std::vector<std::string>{"C:\\App\\a\\b", "C:\\App\\a"}));
     EXPECT_TRUE(FoldersBelow("C:\\Application\\f.txt", "C:\\App").empty());
     EXPECT_TRUE(FoldersBelow("D:\\f.txt", "C:\\App").empty());
     EXPECT_EQ(FirstDamage({Product("A"), {9, 0, "", "x"}}), (Damage{DamageKind::UnknownKind, 2, 9}));
@@ -144,9 +152,13 @@ protected:
     }
 
     std::vector<UninstallRecord> DemoRecords() const {
-        return {Product("Demo"), File(kFolder + "\\KVDEMO.EXE"), Desktop("Korvalin Demo"),
-                Menu("Korvalin Demo", "Korvalin Demo"), File(kFolder + "\\doc\\README.TXT"),
-                Menu("Korvalin Demo", "Read Me.txt"), File(kFolder + "\\doc\\deep\\LICENSE.RTF"),
+        return {Product("Demo"),
+                File(kFolder + "\\KVDEMO.EXE"),
+                Desktop("Korvalin Demo"),
+                Menu("Korvalin Demo", "Korvalin Demo"),
+                File(kFolder + "\\doc\\README.TXT"),
+                Menu("Korvalin Demo", "Read Me.txt"),
+                File(kFolder + "\\doc\\deep\\LICENSE.RTF"),
                 File(kFolder + "\\SETUP.EXE")};
     }
 
@@ -198,8 +210,7 @@ TEST_F(UninstallRun, ARunStoppedAfterAnyChangeIsFinishedByTheNext) {
         try {
             Uninstall(kFolder + "|Demo /S");
             break;  // no change was left to stop at
-        } catch (const FakeRemovalSystem::Stopped&) {
-        }
+        } catch (const FakeRemovalSystem::Stopped&) {}
         if (fs.HasFile(kData)) {
             EXPECT_EQ(fs.Bytes(kData), Encode(records)) << changes;
         }

@@ -51,8 +51,8 @@ std::vector<std::uint8_t> SignInstaller(const SignCommand& sign, const std::stri
     kv::archive::SpanSource source(signedBytes);
     const kv::archive::InstallerChecksum checksum = kv::archive::ChecksumInstaller(source);
     if (!checksum.matches() || !checksum.certificateTable) {
-        throw ToolError(kExitBadInput, "the signing command's output does not read back as a signed installer: " +
-                                           sign.command);
+        throw ToolError(kExitBadInput,
+                        "the signing command's output does not read back as a signed installer: " + sign.command);
     }
     return signedBytes;
 }
@@ -70,7 +70,8 @@ int RunBuild(const BuildOptions& options) {
     // Unsigned output stays byte for byte what it was; only an installer about to be signed gets the
     // zeros that a signed file is checked with.
     if (project.sign && !kv::archive::ClearPeSigningFields(stub)) {
-        throw ToolError(kExitBadInput, "stub " + project.stub.string() + ": not a Windows program, so it cannot be signed");
+        throw ToolError(kExitBadInput,
+                        "stub " + project.stub.string() + ": not a Windows program, so it cannot be signed");
     }
 
     std::vector<CompressJob> jobs;
@@ -112,7 +113,8 @@ int RunBuild(const BuildOptions& options) {
     try {
         (void)kv::archive::OpenInstaller(installer);
     } catch (const kv::archive::FormatError& error) {
-        throw ToolError(kExitCorrupt, std::string("internal error: the built installer does not read back: ") + error.what());
+        throw ToolError(kExitCorrupt,
+                        std::string("internal error: the built installer does not read back: ") + error.what());
     }
     if (installer.size() % 8 != 0) {
         throw ToolError(kExitCorrupt, "internal error: the built installer is not a multiple of 8 bytes long");
@@ -136,16 +138,18 @@ void AddBuildCommand(CLI::App& app, CommandRunner& run) {
     sub->add_option("project", options->project, "Project file (TOML)")->required();
     sub->add_option("-o,--output", options->output, "Installer file to write")->required();
     sub->add_option("--stub", options->stub, "Installer program image (overrides the stub key and KVPACK_STUB)");
-    sub->add_option("--uninstaller", options->uninstaller,
-                    "Kvuninstall.exe to carry as the first file (overrides the uninstaller key and KVPACK_UNINSTALLER)");
+    sub->add_option(
+        "--uninstaller", options->uninstaller,
+        "Kvuninstall.exe to carry as the first file (overrides the uninstaller key and KVPACK_UNINSTALLER)");
     sub->add_flag("--fast", options->fast, "Faster, slightly larger compression");
     sub->add_option("-j,--jobs", options->jobs, "Compression threads (default: one per core)");
     sub->add_flag("-q,--quiet", options->quiet, "No progress and no summary");
     sub->add_option("--sign", options->sign,
                     "Signing command with {in} and {out}, run on the uninstaller and the installer (overrides the "
                     "sign key and KVPACK_SIGN)");
-    sub->footer("A date the project leaves out is SOURCE_DATE_EPOCH when set, else the newest source's time. "
-                "A signing command that fails gives exit code 2.");
+    sub->footer(
+        "A date the project leaves out is SOURCE_DATE_EPOCH when set, else the newest source's time. "
+        "A signing command that fails gives exit code 2.");
     sub->callback([options, &run] { run = [options] { return RunBuild(*options); }; });
 }
 

@@ -5,8 +5,8 @@ namespace kv::tools {
 
 std::span<const AddCommand> AllCommands() {
     static constexpr AddCommand kCommands[] = {
-        AddBuildCommand, AddListCommand, AddVerifyCommand, AddExtractCommand, AddCompressCommand, AddExpandCommand,
-        AddLogCommand,
+        AddBuildCommand,    AddListCommand,   AddVerifyCommand, AddExtractCommand,
+        AddCompressCommand, AddExpandCommand, AddLogCommand,
     };
     return kCommands;
 }

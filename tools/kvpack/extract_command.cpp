@@ -69,7 +69,8 @@ void StampTime(const fs::path& path, FileTime time) {
     // The file clock counts nanoseconds in 64 bits, about 292 years either side of 1970; a time
     // outside that (such as a zero FILETIME, 1601) is left unstamped rather than overflowing.
     if (seconds < -9'000'000'000LL || seconds > 9'000'000'000LL) return;
-    const sys_time<nanoseconds> when{nanoseconds(seconds * 1'000'000'000LL + static_cast<std::int64_t>(time % 10'000'000) * 100)};
+    const sys_time<nanoseconds> when{
+        nanoseconds(seconds * 1'000'000'000LL + static_cast<std::int64_t>(time % 10'000'000) * 100)};
     std::error_code ignored;  // a file system without times is no reason to fail the extraction
     fs::last_write_time(path, file_clock::from_sys(when), ignored);
 }
@@ -85,7 +86,8 @@ int RunExtract(const ExtractOptions& options) {
         std::optional<fs::path> relative = RelativeTarget(m.files[i], problem);
         if (!relative) {
             throw ToolError(kExitCorrupt, options.installer + ": files[" + std::to_string(i + 1) +
-                                              "]: refused, it would be written outside " + options.directory + ": " + problem);
+                                              "]: refused, it would be written outside " + options.directory + ": " +
+                                              problem);
         }
         targets.push_back(*relative);
     }
@@ -123,8 +125,9 @@ void AddExtractCommand(CLI::App& app, CommandRunner& run) {
     CLI::App* sub = app.add_subcommand("extract", "Expand every file of an installer into a folder");
     sub->add_option("installer", options->installer, "Installer file")->required();
     sub->add_option("-d,--directory", options->directory, "Target folder (DIR/folder/file)")->required();
-    sub->footer("Files get the installer's time stamps. A record that would land outside DIR stops the run before "
-                "anything is written.");
+    sub->footer(
+        "Files get the installer's time stamps. A record that would land outside DIR stops the run before "
+        "anything is written.");
     sub->callback([options, &run] { run = [options] { return RunExtract(*options); }; });
 }
 

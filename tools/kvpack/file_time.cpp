@@ -110,8 +110,8 @@ std::optional<FileTime> ParseIsoUtc(std::string_view text) {
         minute > 59 || second > 59) {
         return std::nullopt;
     }
-    const std::int64_t seconds = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second -
-                                 offsetMinutes * 60;
+    const std::int64_t seconds =
+        DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second - offsetMinutes * 60;
     const std::optional<FileTime> whole = FileTimeFromUnix(seconds);
     if (!whole) return std::nullopt;
     return *whole + static_cast<FileTime>(ticks);

@@ -9,19 +9,29 @@ std::string JsonWriter::Escape(std::string_view utf8) {
     std::string out = "\"";
     for (char c : utf8) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char code[8];
-                    std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
-                    out += code;
-                } else {
-                    out += c;
-                }
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char code[8];
+                std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
+                out += code;
+            } else {
+                out += c;
+            }
         }
     }
     return out + "\"";
@@ -51,10 +61,22 @@ void JsonWriter::Close(char bracket) {
     if (m_hasItems.empty()) m_out << "\n";
 }
 
-JsonWriter& JsonWriter::BeginObject() { Open('{'); return *this; }
-JsonWriter& JsonWriter::EndObject() { Close('}'); return *this; }
-JsonWriter& JsonWriter::BeginArray() { Open('['); return *this; }
-JsonWriter& JsonWriter::EndArray() { Close(']'); return *this; }
+JsonWriter& JsonWriter::BeginObject() {
+    Open('{');
+    return *this;
+}
+JsonWriter& JsonWriter::EndObject() {
+    Close('}');
+    return *this;
+}
+JsonWriter& JsonWriter::BeginArray() {
+    Open('[');
+    return *this;
+}
+JsonWriter& JsonWriter::EndArray() {
+    Close(']');
+    return *this;
+}
 
 JsonWriter& JsonWriter::Key(std::string_view key) {
     BeforeValue();

@@ -45,13 +45,14 @@ void PrintText(const ListOptions& options, const LoadedInstaller& installer) {
     std::vector<std::vector<std::string>> layout = {
         {"file size", std::to_string(opened.fileSize) + " bytes"},
         {"program image", "0 .. " + Hex(imageEnd) + " (" + std::to_string(imageEnd) + " bytes)"},
-        {"manifest", "at " + Hex(opened.manifestStart) + " (" + std::to_string(opened.trailer.manifestLength) + " bytes)"},
+        {"manifest",
+         "at " + Hex(opened.manifestStart) + " (" + std::to_string(opened.trailer.manifestLength) + " bytes)"},
         {"trailer", "at " + Hex(opened.archiveEnd - 8)},
         {"checksum", Hex(opened.trailer.checksum) + " (matches)"},  // the reader refuses a file where it does not
     };
     if (const auto& table = opened.certificateTable) {
-        layout.push_back({"signature", "certificate table at " + Hex(table->offset) + " (" + std::to_string(table->size) +
-                                           " bytes)"});
+        layout.push_back({"signature", "certificate table at " + Hex(table->offset) + " (" +
+                                           std::to_string(table->size) + " bytes)"});
     }
     PrintTable(layout);
     std::cout << "\nHeader\n";

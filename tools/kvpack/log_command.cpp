@@ -23,10 +23,14 @@ struct LogOptions {
 
 std::string KindName(const UninstallRecord& record) {
     switch (record.kind) {
-        case kv::uninstall::kKindFile: return "file";
-        case kv::uninstall::kKindShortcut: return "shortcut";
-        case kv::uninstall::kKindProduct: return "product";
-        default: return "kind " + std::to_string(record.kind);
+    case kv::uninstall::kKindFile:
+        return "file";
+    case kv::uninstall::kKindShortcut:
+        return "shortcut";
+    case kv::uninstall::kKindProduct:
+        return "product";
+    default:
+        return "kind " + std::to_string(record.kind);
     }
 }
 
@@ -44,14 +48,14 @@ void PrintText(const LogOptions& options, const kv::uninstall::DecodedLog& log, 
         std::string line = "  " + std::to_string(++number) + "  " + KindName(record);
         if (record.kind == kv::uninstall::kKindShortcut) {
             line += " " + LocationName(record);
-            if (record.location == kv::uninstall::kLocationPrograms) line += " \"" + AnsiToUtf8(record.menuFolder) + "\"";
+            if (record.location == kv::uninstall::kLocationPrograms)
+                line += " \"" + AnsiToUtf8(record.menuFolder) + "\"";
         }
         line += " \"" + AnsiToUtf8(record.text) + "\"";
         std::cout << line << "\n";
     }
     if (log.truncated) {
-        std::cout << "truncated: the file ends inside record " << log.records.size()
-                  << " (shown with what was read)\n";
+        std::cout << "truncated: the file ends inside record " << log.records.size() << " (shown with what was read)\n";
     }
 }
 

@@ -15,8 +15,8 @@ namespace szdd = kv::archive::szdd;
 std::vector<std::uint8_t> ReadInstallerBytes(const std::filesystem::path& path) {
     std::vector<std::uint8_t> bytes = ReadFileBytes(path, "installer");
     if (bytes.size() < kv::archive::kTrailerSize) {
-        throw ToolError(kExitCorrupt, path.string() + ": too short to be an installer (" + std::to_string(bytes.size()) +
-                                          " bytes)");
+        throw ToolError(kExitCorrupt,
+                        path.string() + ": too short to be an installer (" + std::to_string(bytes.size()) + " bytes)");
     }
     return bytes;
 }
@@ -45,7 +45,8 @@ std::span<const std::uint8_t> EntryBytes(const LoadedInstaller& installer, const
     const std::uint64_t end = std::uint64_t{record.offset} + record.length;
     if (end > installer.bytes.size()) {
         throw ToolError(kExitCorrupt, "entry of " + record.file + " lies outside the file (offset " +
-                                          std::to_string(record.offset) + ", length " + std::to_string(record.length) + ")");
+                                          std::to_string(record.offset) + ", length " + std::to_string(record.length) +
+                                          ")");
     }
     return std::span(installer.bytes).subspan(record.offset, record.length);
 }
@@ -54,18 +55,18 @@ std::vector<std::uint8_t> ExpandEntry(std::span<const std::uint8_t> entry, const
     if (!IsCompressedEntry(entry)) return {entry.begin(), entry.end()};
     szdd::Expanded expanded = szdd::Expand(entry);
     switch (expanded.status) {
-        case szdd::ExpandStatus::Ok:
-        case szdd::ExpandStatus::NotSzdd:
-            break;
-        case szdd::ExpandStatus::Truncated:
-            throw ToolError(kExitCorrupt, what + ": compressed data ends after " + std::to_string(expanded.bytes.size()) +
-                                              " of " + std::to_string(ExpandedSize(entry)) + " bytes");
-        case szdd::ExpandStatus::TrailingBytes:
-            throw ToolError(kExitCorrupt, what + ": compressed data continues past the declared size of " +
-                                              std::to_string(ExpandedSize(entry)) + " bytes");
-        default:
-            throw ToolError(kExitCorrupt, what + ": the SZDD header is not one the LZ service accepts (mode byte " +
-                                              Hex(entry[szdd::kModeOffset], 2) + ")");
+    case szdd::ExpandStatus::Ok:
+    case szdd::ExpandStatus::NotSzdd:
+        break;
+    case szdd::ExpandStatus::Truncated:
+        throw ToolError(kExitCorrupt, what + ": compressed data ends after " + std::to_string(expanded.bytes.size()) +
+                                          " of " + std::to_string(ExpandedSize(entry)) + " bytes");
+    case szdd::ExpandStatus::TrailingBytes:
+        throw ToolError(kExitCorrupt, what + ": compressed data continues past the declared size of " +
+                                          std::to_string(ExpandedSize(entry)) + " bytes");
+    default:
+        throw ToolError(kExitCorrupt, what + ": the SZDD header is not one the LZ service accepts (mode byte " +
+                                          Hex(entry[szdd::kModeOffset], 2) + ")");
     }
     if (expanded.status == szdd::ExpandStatus::NotSzdd) return {entry.begin(), entry.end()};
     return std::move(expanded.bytes);

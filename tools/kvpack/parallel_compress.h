@@ -11,8 +11,8 @@
 namespace kv::tools {
 
 struct CompressJob {
-    std::string name;                 // shown in the progress line
-    std::vector<std::uint8_t> data;   // the file's bytes
+    std::string name;                // shown in the progress line
+    std::vector<std::uint8_t> data;  // the file's bytes
 };
 
 // CompressForArchive for each job on up to `threads` threads (0: one per core). Result i belongs to

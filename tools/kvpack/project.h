@@ -26,8 +26,8 @@ struct ProjectOverrides {
 
 // A signing command, run on the uninstaller before it is packed and on the built installer.
 struct SignCommand {
-    std::string command;            // a shell command with {in} (file to sign) and {out} (signed file)
-    std::filesystem::path folder;   // where it runs: the project's folder for the sign key, else the current one
+    std::string command;           // a shell command with {in} (file to sign) and {out} (signed file)
+    std::filesystem::path folder;  // where it runs: the project's folder for the sign key, else the current one
 };
 
 struct Project {
@@ -37,7 +37,7 @@ struct Project {
     std::vector<std::filesystem::path> sources;  // one per manifest.files entry
     std::filesystem::path stub;                  // the installer program image
     kv::archive::szdd::Level level = kv::archive::szdd::Level::Best;
-    std::optional<SignCommand> sign;             // --sign, the sign key or KVPACK_SIGN
+    std::optional<SignCommand> sign;  // --sign, the sign key or KVPACK_SIGN
 };
 
 // Reads and checks a project file. Throws ToolError: kExitIoError when the project file cannot be

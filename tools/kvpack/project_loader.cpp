@@ -30,8 +30,8 @@ using kv::archive::LowerAscii;
 using kv::archive::SettingRecord;
 
 constexpr std::string_view kHeaderKeys[] = {
-    "title",  "displayName", "setupName",   "defaultFolder", "runFile", "programsFolder", "archiveDate",
-    "uninstallerDate", "stub", "uninstaller", "compression", "sign", "setting", "file"};
+    "title",           "displayName", "setupName",   "defaultFolder", "runFile", "programsFolder", "archiveDate",
+    "uninstallerDate", "stub",        "uninstaller", "compression",   "sign",    "setting",        "file"};
 constexpr std::string_view kSettingKeys[] = {"iniFile", "section", "key", "value", "numeric"};
 constexpr std::string_view kFileKeys[] = {"source",      "file",         "folder",  "exeparms",
                                           "desktopIcon", "programsIcon", "iconName"};
@@ -107,7 +107,8 @@ private:
     void Error(const toml::node* node, const std::string& field, const std::string& message) {
         std::string where = m_name;
         // The root table has no line of its own worth naming (a missing top-level key).
-        if (node != nullptr && node != m_root && node->source().begin.line > 0) where += ":" + std::to_string(node->source().begin.line);
+        if (node != nullptr && node != m_root && node->source().begin.line > 0)
+            where += ":" + std::to_string(node->source().begin.line);
         m_errors.push_back(where + ": " + field + ": " + message);
     }
 
@@ -118,7 +119,8 @@ private:
             if (!known) {
                 std::string hint;
                 for (std::string_view name : allowed) {
-                    if (EditDistance(LowerAscii(name), LowerAscii(key.str())) <= 2) hint = " (did you mean " + std::string(name) + "?)";
+                    if (EditDistance(LowerAscii(name), LowerAscii(key.str())) <= 2)
+                        hint = " (did you mean " + std::string(name) + "?)";
                 }
                 Error(&node, prefix + std::string(key.str()), "unknown key" + hint);
             }
@@ -184,7 +186,8 @@ private:
         if (const auto* text = node->as_string()) {
             if (text->get() == "now") return {std::nullopt, true};
             if (auto time = ParseIsoUtc(text->get())) return {time, false};
-            Error(node, field, "\"" + text->get() + "\" is not an ISO-8601 UTC time like \"2026-12-01T12:00:00Z\" or \"now\"");
+            Error(node, field,
+                  "\"" + text->get() + "\" is not an ISO-8601 UTC time like \"2026-12-01T12:00:00Z\" or \"now\"");
             return {};
         }
         if (const auto* native = node->as_date_time()) {
@@ -334,16 +337,19 @@ private:
                     }
                     // The record's name defaults to the source's own file name.
                     r.file = CheckText(node, PathToUtf8(PathFromUtf8(text->get()).filename()), prefix + "file",
-                                       kPathLimit, false).value_or("");
+                                       kPathLimit, false)
+                                 .value_or("");
                 } else {
                     Error(node, prefix + "source", "must be a non-empty path");
                 }
             } else {
                 Error(&table, prefix + "source", "required");
             }
-            if (table.get("file") != nullptr) r.file = String(table, "file", prefix + "file", kPathLimit, false).value_or("");
+            if (table.get("file") != nullptr)
+                r.file = String(table, "file", prefix + "file", kPathLimit, false).value_or("");
             if (!r.file.empty() || table.get("file") != nullptr) {
-                if (auto problem = FileNameProblem(r.file)) Error(NodeOr(table, "file", "source"), prefix + "file", *problem);
+                if (auto problem = FileNameProblem(r.file))
+                    Error(NodeOr(table, "file", "source"), prefix + "file", *problem);
             }
             if (auto folder = String(table, "folder", prefix + "folder", kPathLimit, false)) {
                 if (auto problem = FolderProblem(*folder)) Error(table.get("folder"), prefix + "folder", *problem);
@@ -361,7 +367,8 @@ private:
                 Error(table.get("iconName"), prefix + "iconName",
                       "given but no shortcut is asked for (set desktopIcon or programsIcon, or drop it)");
             } else if (shortcut) {
-                if (auto problem = IconNameProblem(r.iconName)) Error(table.get("iconName"), prefix + "iconName", *problem);
+                if (auto problem = IconNameProblem(r.iconName))
+                    Error(table.get("iconName"), prefix + "iconName", *problem);
             }
             m_files.push_back(std::move(pending));
         }
@@ -421,28 +428,29 @@ private:
             return;
         }
         if (first == nullptr) return;  // "at least one [[file]]" is already reported
-        const std::string how = "give it with --uninstaller FILE, the uninstaller key or KVPACK_UNINSTALLER, "
-                                "or list it as the first [[file]]";
+        const std::string how =
+            "give it with --uninstaller FILE, the uninstaller key or KVPACK_UNINSTALLER, "
+            "or list it as the first [[file]]";
         if (!firstIsUninstaller) {
             Error(first->table, first->field + ".file",
                   "the first file must be the uninstaller " + uninstallerName + " with an empty folder: " + how);
             return;
         }
         switch (kv::archive::UninstallerRecordFault(first->record)) {
-            case kv::archive::UninstallerFault::Name:
-                Error(NodeOr(*first->table, "file", "source"), first->field + ".file",
-                      "the uninstaller must be named exactly " + uninstallerName);
-                break;
-            case kv::archive::UninstallerFault::Folder:
-                Error(first->table->get("folder"), first->field + ".folder",
-                      "the uninstaller must have an empty folder (it goes to the Windows directory)");
-                break;
-            case kv::archive::UninstallerFault::None:
-                // The builder's own rule, on top of the shared one.
-                if (first->record.desktopIcon != 0 || first->record.programsIcon != 0) {
-                    Error(first->table, first->field, "the uninstaller gets no shortcuts");
-                }
-                break;
+        case kv::archive::UninstallerFault::Name:
+            Error(NodeOr(*first->table, "file", "source"), first->field + ".file",
+                  "the uninstaller must be named exactly " + uninstallerName);
+            break;
+        case kv::archive::UninstallerFault::Folder:
+            Error(first->table->get("folder"), first->field + ".folder",
+                  "the uninstaller must have an empty folder (it goes to the Windows directory)");
+            break;
+        case kv::archive::UninstallerFault::None:
+            // The builder's own rule, on top of the shared one.
+            if (first->record.desktopIcon != 0 || first->record.programsIcon != 0) {
+                Error(first->table, first->field, "the uninstaller gets no shortcuts");
+            }
+            break;
         }
     }
 
@@ -466,7 +474,8 @@ private:
         std::map<std::string, const PendingFile*> seen;
         for (const PendingFile& f : m_files) {
             if (f.record.file.empty()) continue;
-            const std::string target = LowerAscii(f.record.folder.empty() ? f.record.file : f.record.folder + "\\" + f.record.file);
+            const std::string target =
+                LowerAscii(f.record.folder.empty() ? f.record.file : f.record.folder + "\\" + f.record.file);
             auto [it, inserted] = seen.emplace(target, &f);
             if (!inserted) {
                 const toml::node* node = f.table ? NodeOr(*f.table, "file", "source") : nullptr;
@@ -557,7 +566,8 @@ private:
             std::optional<FileTime> time;
             if (errno == 0 && end != nullptr && *end == '\0' && IsInteger(text)) time = FileTimeFromUnix(seconds);
             if (!time) {
-                Error(nullptr, "archiveDate", "SOURCE_DATE_EPOCH=\"" + text + "\" is not a count of seconds since 1970");
+                Error(nullptr, "archiveDate",
+                      "SOURCE_DATE_EPOCH=\"" + text + "\" is not a count of seconds since 1970");
                 return 0;
             }
             return *time;
@@ -576,7 +586,8 @@ private:
                 nanos += 1'000'000'000;
                 --seconds;
             }
-            if (auto time = FileTimeFromUnix(seconds, static_cast<std::uint32_t>(nanos))) newest = std::max(newest, *time);
+            if (auto time = FileTimeFromUnix(seconds, static_cast<std::uint32_t>(nanos)))
+                newest = std::max(newest, *time);
         }
         return newest;
     }

@@ -33,29 +33,29 @@ std::optional<std::string> WindowsNameProblem(std::string_view name) {
 
 std::optional<std::string> FileNameProblem(std::string_view name) {
     switch (kv::archive::PlainFileNameFault(name)) {
-        case FileNameFault::Separator:
-            return "must not contain a path separator";
-        case FileNameFault::Colon:
-            return "must not contain a colon (drive or stream)";
-        case FileNameFault::NotAName:
-            if (name.empty()) return "must not be empty";
-            return "\"" + std::string(name) + "\" is not a name";
-        case FileNameFault::None:
-            break;
+    case FileNameFault::Separator:
+        return "must not contain a path separator";
+    case FileNameFault::Colon:
+        return "must not contain a colon (drive or stream)";
+    case FileNameFault::NotAName:
+        if (name.empty()) return "must not be empty";
+        return "\"" + std::string(name) + "\" is not a name";
+    case FileNameFault::None:
+        break;
     }
     return WindowsNameProblem(name);
 }
 
 std::optional<std::string> FolderProblem(std::string_view folder) {
     switch (kv::archive::RelativeFolderFault(folder)) {
-        case FolderFault::Absolute:
-            return "must be relative to the installation folder";
-        case FolderFault::Drive:
-            return "must be relative to the installation folder (no drive)";
-        case FolderFault::LeavesFolder:
-            return "must not leave the installation folder (\"..\")";
-        case FolderFault::None:
-            break;
+    case FolderFault::Absolute:
+        return "must be relative to the installation folder";
+    case FolderFault::Drive:
+        return "must be relative to the installation folder (no drive)";
+    case FolderFault::LeavesFolder:
+        return "must not leave the installation folder (\"..\")";
+    case FolderFault::None:
+        break;
     }
     if (folder.empty()) return std::nullopt;
     if (folder.find_first_of("\\/") != std::string_view::npos) {
@@ -67,14 +67,14 @@ std::optional<std::string> FolderProblem(std::string_view folder) {
 std::optional<std::string> IconNameProblem(std::string_view iconName) {
     const std::string_view stem = kv::archive::ShortcutStem(iconName);
     switch (kv::archive::PlainFileNameFault(stem)) {
-        case FileNameFault::Separator:
-        case FileNameFault::Colon:
-            return "the text before the first \".\" names the shortcut file and must not contain \\ / or :";
-        case FileNameFault::NotAName:
-            if (stem.empty()) return "the text before the first \".\" names the shortcut file and must not be empty";
-            break;  // only spaces: the trailing-space rule below says why
-        case FileNameFault::None:
-            break;
+    case FileNameFault::Separator:
+    case FileNameFault::Colon:
+        return "the text before the first \".\" names the shortcut file and must not contain \\ / or :";
+    case FileNameFault::NotAName:
+        if (stem.empty()) return "the text before the first \".\" names the shortcut file and must not be empty";
+        break;  // only spaces: the trailing-space rule below says why
+    case FileNameFault::None:
+        break;
     }
     if (auto bad = ForbiddenCharacter(stem)) return "the shortcut file name " + *bad;
     if (stem.back() == ' ') return "the text before the first \".\" must not end with a space";

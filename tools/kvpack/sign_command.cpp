@@ -30,7 +30,8 @@ std::string Quoted(const fs::path& path) {
 }
 
 void ReplaceAll(std::string& text, const std::string& placeholder, const std::string& value) {
-    for (std::size_t at = text.find(placeholder); at != std::string::npos; at = text.find(placeholder, at + value.size())) {
+    for (std::size_t at = text.find(placeholder); at != std::string::npos;
+         at = text.find(placeholder, at + value.size())) {
         text.replace(at, placeholder.size(), value);
     }
 }
@@ -69,8 +70,8 @@ std::vector<std::uint8_t> SignFile(const SignCommand& sign, const fs::path& inpu
     const int status = RunShell(line);
     if (status != 0) {
         fs::remove(output, ignored);
-        throw ToolError(kExitBadInput, "signing the " + what + " failed (exit status " + std::to_string(status) +
-                                           "): " + command);
+        throw ToolError(kExitBadInput,
+                        "signing the " + what + " failed (exit status " + std::to_string(status) + "): " + command);
     }
     std::vector<std::uint8_t> bytes;
     try {

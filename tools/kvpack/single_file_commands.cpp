@@ -27,7 +27,8 @@ struct ExpandOptions {
 
 int RunCompress(const CompressOptions& options) {
     const std::vector<std::uint8_t> data = ReadFileBytes(PathFromUtf8(options.input), "input");
-    const std::vector<std::uint8_t> compressed = szdd::Compress(data, options.fast ? szdd::Level::Fast : szdd::Level::Best);
+    const std::vector<std::uint8_t> compressed =
+        szdd::Compress(data, options.fast ? szdd::Level::Fast : szdd::Level::Best);
     std::string output = options.output;
     if (output.empty()) {
         // Like mscompress: the input's name with "_" appended ("readme.txt" gives "readme.txt_").
@@ -65,7 +66,8 @@ int RunExpand(const ExpandOptions& options) {
 
 void AddCompressCommand(CLI::App& app, CommandRunner& run) {
     auto options = std::make_shared<CompressOptions>();
-    CLI::App* sub = app.add_subcommand("compress", "Compress one file to SZDD (readable by msexpand and the LZ service)");
+    CLI::App* sub =
+        app.add_subcommand("compress", "Compress one file to SZDD (readable by msexpand and the LZ service)");
     sub->add_option("input", options->input, "File to compress")->required();
     sub->add_option("-o,--output", options->output, "Output file (default: the input's name followed by _)");
     sub->add_flag("--fast", options->fast, "Faster, slightly larger compression");
@@ -76,8 +78,9 @@ void AddExpandCommand(CLI::App& app, CommandRunner& run) {
     auto options = std::make_shared<ExpandOptions>();
     CLI::App* sub = app.add_subcommand("expand", "Expand one SZDD compressed file");
     sub->add_option("input", options->input, "Compressed file")->required();
-    sub->add_option("-o,--output", options->output, "Output file (default: the input's name without its trailing _, "
-                                                    "or with the letter the header keeps in its place)");
+    sub->add_option("-o,--output", options->output,
+                    "Output file (default: the input's name without its trailing _, "
+                    "or with the letter the header keeps in its place)");
     sub->callback([options, &run] { run = [options] { return RunExpand(*options); }; });
 }
 

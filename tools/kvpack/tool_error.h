@@ -8,10 +8,10 @@ namespace kv::tools {
 
 enum ExitCode : int {
     kExitOk = 0,
-    kExitUsage = 1,         // the command line itself is wrong
-    kExitBadInput = 2,      // a bad project file, source or argument value
-    kExitCorrupt = 3,       // an installer or compressed file that is damaged or breaks the format
-    kExitIoError = 4,       // a file could not be read or written
+    kExitUsage = 1,     // the command line itself is wrong
+    kExitBadInput = 2,  // a bad project file, source or argument value
+    kExitCorrupt = 3,   // an installer or compressed file that is damaged or breaks the format
+    kExitIoError = 4,   // a file could not be read or written
 };
 
 // Thrown anywhere in kvpack; main() prints the message and exits with the code.

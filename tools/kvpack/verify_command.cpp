@@ -17,8 +17,8 @@ namespace kv::tools {
 namespace {
 
 bool AllZero(std::span<const std::uint8_t> file, std::uint64_t at, std::size_t count) {
-    return std::all_of(file.begin() + static_cast<std::ptrdiff_t>(at), file.begin() + static_cast<std::ptrdiff_t>(at + count),
-                       [](std::uint8_t b) { return b == 0; });
+    return std::all_of(file.begin() + static_cast<std::ptrdiff_t>(at),
+                       file.begin() + static_cast<std::ptrdiff_t>(at + count), [](std::uint8_t b) { return b == 0; });
 }
 
 struct VerifyOptions {
@@ -36,7 +36,8 @@ std::vector<std::string> Problems(const LoadedInstaller& installer, std::vector<
     const auto& first = m.files.front();
     if (kv::archive::UninstallerRecordFault(first) != kv::archive::UninstallerFault::None) {
         problems.push_back("files[1]: the first record must be " + std::string(kv::archive::kUninstallerName) +
-                           " with an empty folder, not \"" + AnsiToUtf8(first.folder.empty() ? first.file : first.folder + "\\" + first.file) + "\"");
+                           " with an empty folder, not \"" +
+                           AnsiToUtf8(first.folder.empty() ? first.file : first.folder + "\\" + first.file) + "\"");
     }
     bool runFileFound = m.runFile.empty();
     for (std::size_t i = 0; i < m.files.size(); ++i) {
@@ -63,9 +64,10 @@ std::vector<std::string> Problems(const LoadedInstaller& installer, std::vector<
         kv::archive::SpanSource source(installer.bytes);
         const auto pe = kv::archive::FindPeSigningFields(source);
         if (pe && !(AllZero(installer.bytes, pe->checksumAt, kv::archive::kPeChecksumSize) &&
-                   AllZero(installer.bytes, pe->securityEntryAt, kv::archive::kSecurityEntrySize))) {
-            notes.push_back("the PE checksum field or the security directory entry is not zero, so the file cannot be "
-                            "signed as is (kvpack build with a sign command zeroes them)");
+                    AllZero(installer.bytes, pe->securityEntryAt, kv::archive::kSecurityEntrySize))) {
+            notes.push_back(
+                "the PE checksum field or the security directory entry is not zero, so the file cannot be "
+                "signed as is (kvpack build with a sign command zeroes them)");
         }
     }
     return problems;
@@ -87,12 +89,14 @@ int RunVerify(const VerifyOptions& options) {
     for (const std::string& note : notes) std::printf("%s: note: %s\n", options.installer.c_str(), note.c_str());
     if (!problems.empty()) {
         std::string message;
-        for (const std::string& problem : problems) message += (message.empty() ? "" : "\n") + options.installer + ": " + problem;
+        for (const std::string& problem : problems)
+            message += (message.empty() ? "" : "\n") + options.installer + ": " + problem;
         throw ToolError(kExitCorrupt, message);
     }
     if (const auto& table = installer.opened.certificateTable) {
-        std::printf("%s: signed: certificate table of %llu bytes at %s, behind the trailer\n", options.installer.c_str(),
-                    static_cast<unsigned long long>(table->size), Hex(table->offset).c_str());
+        std::printf("%s: signed: certificate table of %llu bytes at %s, behind the trailer\n",
+                    options.installer.c_str(), static_cast<unsigned long long>(table->size),
+                    Hex(table->offset).c_str());
     }
     const auto& m = installer.opened.manifest;
     std::printf("%s: OK: checksum %s, %zu settings, %zu files, every entry expands\n", options.installer.c_str(),

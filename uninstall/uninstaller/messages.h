@@ -13,14 +13,14 @@ struct Damage;
 
 enum class Text {
     Caption,
-    Question,               // product
-    Removed,                // product
-    BadCommandLine,         // the command line
-    NoDataFile,             // data file
-    DamagedData,            // data file, damage
-    UnknownProduct,         // product, data file
-    IncompleteHead,         // product
-    IncompleteMore,         // how many more are not listed
+    Question,        // product
+    Removed,         // product
+    BadCommandLine,  // the command line
+    NoDataFile,      // data file
+    DamagedData,     // data file, damage
+    UnknownProduct,  // product, data file
+    IncompleteHead,  // product
+    IncompleteMore,  // how many more are not listed
     IncompleteTail,
     ShortcutFolderUnknown,  // caption
     DataFileNotUpdated,     // data file

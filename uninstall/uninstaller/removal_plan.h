@@ -40,10 +40,10 @@ enum class DamageKind { UnknownKind, UnknownLocation, FileOutsideFolder, Shortcu
 // A record that the uninstaller refuses to act on.
 struct Damage {
     DamageKind kind;
-    std::size_t record;   // counted from 1
-    int value = 0;        // the unknown kind or location
-    std::string path;     // the file, or the shortcut relative to its special folder
-    std::string folder;   // the installation folder the file is not inside
+    std::size_t record;  // counted from 1
+    int value = 0;       // the unknown kind or location
+    std::string path;    // the file, or the shortcut relative to its special folder
+    std::string folder;  // the installation folder the file is not inside
 
     bool operator==(const Damage&) const = default;
 };
@@ -57,7 +57,7 @@ std::optional<Damage> FirstDamage(const std::vector<UninstallRecord>& records);
 // below the installation folder `folder`, or a path, menu folder or shortcut name with a ".."
 // part. Nothing when every record is safe to act on.
 std::optional<Damage> FirstUnsafe(const std::vector<UninstallRecord>& records, const RemovalPlan& plan,
-                        const std::string& folder);
+                                  const std::string& folder);
 
 // The folders between `path`'s own folder and `root` (exclusive), deepest first, when `path` lies
 // below `root`; empty otherwise. "C:\App\a\b\f.txt" under "C:\App" gives C:\App\a\b, C:\App\a.

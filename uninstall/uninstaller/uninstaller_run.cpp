@@ -200,7 +200,8 @@ private:
         if (!command) return false;
         const std::string folded = archive::LowerAscii(*command);
         const std::size_t exe = folded.find(".exe ");
-        const auto registered = exe == std::string::npos ? std::nullopt : ParseUninstallArguments(command->substr(exe + 5));
+        const auto registered =
+            exe == std::string::npos ? std::nullopt : ParseUninstallArguments(command->substr(exe + 5));
         return registered && !SamePath(registered->folder, m_request.folder);
     }
 
@@ -227,8 +228,8 @@ private:
     RemovalSystem& m_system;
     const UninstallRequest& m_request;
     os::RunLog& m_log;
-    std::vector<std::size_t> m_gone;    // records whose file or shortcut no longer exists
-    std::set<std::size_t> m_failed;     // records whose file or shortcut is still there
+    std::vector<std::size_t> m_gone;  // records whose file or shortcut no longer exists
+    std::set<std::size_t> m_failed;   // records whose file or shortcut is still there
     std::vector<std::string> m_notRemoved;
 };
 

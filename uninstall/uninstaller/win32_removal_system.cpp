@@ -31,8 +31,9 @@ bool Win32RemovalSystem::ReplaceFile(const std::string& path, std::span<const st
     const HANDLE file = os::CreateFreshFile(temporary, GENERIC_WRITE);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    const bool wrote = bytes.empty() || (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                                                   nullptr) && written == bytes.size());
+    const bool wrote =
+        bytes.empty() ||
+        (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size());
     const bool flushed = FlushFileBuffers(file) != FALSE;
     CloseHandle(file);
     if (!wrote || !flushed ||
@@ -70,16 +71,15 @@ std::optional<std::string> Win32RemovalSystem::SpecialFolderPath(SpecialFolder f
 namespace {
 
 // 32-bit Windows ignores these flags, so there both views are the one registry.
-REGSAM ViewFlag(RegistryView view) {
-    return view == RegistryView::Programs64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
-}
+REGSAM ViewFlag(RegistryView view) { return view == RegistryView::Programs64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY; }
 
 }  // namespace
 
 std::optional<std::string> Win32RemovalSystem::ReadMachineString(RegistryView view, const std::string& keyPath,
                                                                  const std::string& name) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE | ViewFlag(view), &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE | ViewFlag(view), &key) !=
+        ERROR_SUCCESS) {
         return std::nullopt;
     }
     char buffer[1024] = {};

@@ -24,7 +24,9 @@ void ExpectExpands(const std::string& name, ExpandStatus status, const std::stri
 }
 
 TEST(SzddDamaged, HeaderCutShortPassesThroughLikeTheLzService) {
-    ExpectExpands("signature-only.szdd", ExpandStatus::NotSzdd, "SZDD\x88\xF0\x27\x33" "AB");
+    ExpectExpands("signature-only.szdd", ExpandStatus::NotSzdd,
+                  "SZDD\x88\xF0\x27\x33"
+                  "AB");
 }
 
 TEST(SzddDamaged, UnknownModeIsRefused) { ExpectExpands("bad-mode.szdd", ExpandStatus::BadHeader, ""); }

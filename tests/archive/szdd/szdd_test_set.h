@@ -34,9 +34,9 @@ private:
 };
 
 inline std::vector<std::uint8_t> Text(std::size_t size, std::uint32_t seed) {
-    static const char* const kWords[] = {"the", "installer", "copies", "each", "file", "into", "its",
-                                         "folder", "and", "expands", "it", "in", "place", "with",
-                                         "Windows", "LZ", "service", "licence", "agreement", "shortcut"};
+    static const char* const kWords[] = {"the",     "installer", "copies",  "each",    "file",      "into",    "its",
+                                         "folder",  "and",       "expands", "it",      "in",        "place",   "with",
+                                         "Windows", "LZ",        "service", "licence", "agreement", "shortcut"};
     TestRandom random(seed);
     std::vector<std::uint8_t> out;
     while (out.size() < size) {
@@ -60,7 +60,9 @@ inline std::vector<std::uint8_t> Str(const std::string& s) { return {s.begin(), 
 // `programImage` is the bytes of a real executable (the running test program), the "binary" case.
 inline std::vector<TestFile> MakeTestSet(const std::vector<std::uint8_t>& programImage) {
     std::vector<TestFile> set;
-    auto add = [&](std::string name, std::vector<std::uint8_t> bytes) { set.push_back({std::move(name), std::move(bytes)}); };
+    auto add = [&](std::string name, std::vector<std::uint8_t> bytes) {
+        set.push_back({std::move(name), std::move(bytes)});
+    };
     add("empty.bin", {});
     const std::string alphabet = "abcabcaaaaaaaaa";
     for (std::size_t n = 1; n <= 15; ++n) add("short" + std::to_string(n) + ".txt", Str(alphabet.substr(0, n)));

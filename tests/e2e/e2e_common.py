@@ -14,7 +14,7 @@ MAIN_CAPTION = 'Korvalin(TM) Installer'
 FAILED_CAPTION = 'Installation Failed'
 UNINSTALL_KEY = 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\'
 
-# The installer's exit codes (ui/exit_codes.h).
+# The installer's exit codes (startup/exit_codes.h).
 EXIT_INSTALLED, EXIT_CANCELLED, EXIT_MISSING, EXIT_CORRUPT = 0, 1, 2, 3
 EXIT_INSTALL_FAILED, EXIT_LICENSE_DECLINED, EXIT_FOLDER_REFUSED = 5, 6, 7
 

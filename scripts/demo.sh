@@ -26,7 +26,7 @@ winpath() { printf 'Z:%s' "$(realpath "$1" | tr / '\\')"; }
 # The prefix's file for a C: path.
 unixpath() { local p=${1#[Cc]:\\}; printf '%s/drive_c/%s' "$WINEPREFIX" "${p//\\//}"; }
 reg_value() {  # KEY VALUE -> the value's data, nothing when missing
-  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
+  wine reg query "$1" /v "$2" "$view" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
 }
 running() { grep -qsi "$1" /proc/[0-9]*/cmdline; }
 # Runs the UI driver; a line "== !shot NAME" takes a screenshot build/demo/NAME.png meanwhile.
@@ -45,6 +45,9 @@ native=${KV_DEMO_NATIVE:-build/native}
 # The x86-64 build is the default product (see the README); KV_DEMO_PRESET=mingw32 packs the i686 one.
 mingw_preset=${KV_DEMO_PRESET:-mingw64}
 mingw=${KV_DEMO_MINGW:-build/$mingw_preset}
+# The registry view the programs write: `wine reg` may be the 32-bit one, which alone sees the other.
+view=/reg:64
+[[ $mingw_preset == mingw32 ]] && view=/reg:32
 step "Build: kvpack ($native) and the installer, uninstaller, demo program and UI driver ($mingw)"
 cmake --preset native -B "$native" >"$native-configure.log" 2>&1 || { cat "$native-configure.log"; exit 1; }
 cmake --build "$native" -j"$jobs" --target kvpack
@@ -77,7 +80,11 @@ echo "installer exit code: $status"
 for _ in $(seq 50); do running KVDEMO.EXE && break; sleep 0.2; done
 sleep 2
 import -window root "$out/kvdemo-running.png" && echo "screenshot: $out/kvdemo-running.png"
-wine taskkill /IM KVDEMO.EXE >/dev/null 2>&1 || true
+# The 64-bit taskkill: where the 32-bit loader is installed, `wine` starts a 32-bit one, which cannot
+# see the x86-64 program.
+taskkill=(wine taskkill)
+[[ -x /usr/lib/wine/wine64 ]] && taskkill=(env WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64 taskkill)
+"${taskkill[@]}" /IM KVDEMO.EXE >/dev/null 2>&1 || true
 for _ in $(seq 50); do running KVDEMO.EXE || break; sleep 0.2; done
 running KVDEMO.EXE && { echo "KVDEMO.EXE did not close"; exit 1; }
 
@@ -96,7 +103,7 @@ step "INI settings: C:\\windows\\kvdemo.ini"
 tr -d '\r' <"$WINEPREFIX/drive_c/windows/kvdemo.ini"
 
 step "Registry: $key"
-wine reg query "$key" | tr -d '\r' | grep -v '^$'
+wine reg query "$key" "$view" | tr -d '\r' | grep -v '^$'
 
 step "Shortcuts (lnkinfo)"
 links=()

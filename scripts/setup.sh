@@ -19,6 +19,9 @@ packages=(
   fonts-wine
   # independent readers for the tests and the benchmark
   mscompress liblnk-utils nsis python3
+  # file properties and icons read back from the programs' resources, and the winget manifests
+  # checked against their schemas and read by a second YAML parser
+  python3-pefile icoutils python3-jsonschema python3-yaml
   # signing: a certificate made on the spot, Authenticode signatures and their check
   openssl osslsigncode
   # the emulated machine that runs the i686 tests where the kernel runs no 32-bit programs

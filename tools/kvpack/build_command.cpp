@@ -67,9 +67,12 @@ int RunBuild(const BuildOptions& options) {
 
     std::vector<std::uint8_t> stub = ReadFileBytes(project.stub, "stub");
     if (stub.empty()) throw ToolError(kExitBadInput, "stub " + project.stub.string() + ": is empty");
-    // Unsigned output stays byte for byte what it was; only an installer about to be signed gets the
-    // zeros that a signed file is checked with.
-    if (project.sign && !kv::archive::ClearPeSigningFields(stub)) {
+    // A signed installer is checked with its PE checksum field and security directory entry as zeros,
+    // because signing rewrites them. The stub goes in with zeros there whether or not this build signs,
+    // so an installer signed later by hand stays readable. A stub that is not a PE image goes in as it
+    // is, and cannot be signed.
+    const bool peImage = kv::archive::ClearPeSigningFields(stub);
+    if (project.sign && !peImage) {
         throw ToolError(kExitBadInput,
                         "stub " + project.stub.string() + ": not a Windows program, so it cannot be signed");
     }

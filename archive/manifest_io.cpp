@@ -34,6 +34,10 @@ void CheckFolder(const std::string& field, const std::string& folder) {
         throw FormatError(field, "the folder \"" + folder + "\" names a drive");
     case FolderFault::LeavesFolder:
         throw FormatError(field, "the folder \"" + folder + "\" leads out of the installation folder");
+    case FolderFault::EmptyLevel:
+        throw FormatError(field, "the folder \"" + folder + "\" has an empty level");
+    case FolderFault::DeviceName:
+        throw FormatError(field, "the folder \"" + folder + "\" names a device");
     }
 }
 

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "archive/ascii_case.h"
+
 namespace kv::archive {
 namespace {
 
@@ -29,14 +31,28 @@ FileNameFault PlainFileNameFault(std::string_view name) {
     return FileNameFault::None;
 }
 
+bool IsDeviceName(std::string_view name) {
+    std::string_view stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+    for (const char* device : {"con", "prn", "aux", "nul"}) {
+        if (EqualsIgnoringCase(stem, device)) return true;
+    }
+    if (stem.size() != 4 || stem[3] < '1' || stem[3] > '9') return false;
+    return EqualsIgnoringCase(stem.substr(0, 3), "com") || EqualsIgnoringCase(stem.substr(0, 3), "lpt");
+}
+
 FolderFault RelativeFolderFault(std::string_view folder) {
     if (!folder.empty() && IsSeparator(folder.front())) return FolderFault::Absolute;
     if (folder.find(':') != std::string_view::npos) return FolderFault::Drive;
     std::size_t start = 0;
-    while (start <= folder.size()) {
+    while (start < folder.size()) {
         std::size_t end = start;
         while (end < folder.size() && !IsSeparator(folder[end])) ++end;
-        if (ClimbsALevel(folder.substr(start, end - start))) return FolderFault::LeavesFolder;
+        const std::string_view level = folder.substr(start, end - start);
+        // An empty level at the very end is the trailing separator, which names no level.
+        if (level.empty()) return FolderFault::EmptyLevel;
+        if (ClimbsALevel(level)) return FolderFault::LeavesFolder;
+        if (IsDeviceName(level)) return FolderFault::DeviceName;
         start = end + 1;
     }
     return FolderFault::None;

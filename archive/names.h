@@ -31,15 +31,22 @@ enum class FileNameFault {
 FileNameFault PlainFileNameFault(std::string_view name);
 
 // Why a `folder` could land outside the installation folder, or None. Empty is allowed: the
-// installation folder itself (for the uninstaller record the Windows directory). Nested folders are
-// allowed here; the builder keeps to one level, which is all the installer creates.
+// installation folder itself (for the uninstaller record the Windows directory). A folder may hold
+// several levels (a\b\c), each checked by the same rules; one trailing separator is allowed, as
+// archives have always had it.
 enum class FolderFault {
     None,
     Absolute,      // begins with a separator
     Drive,         // has a colon
-    LeavesFolder,  // a component of only dots and spaces with two dots or more climbs a level
+    LeavesFolder,  // a level of only dots and spaces with two dots or more climbs a level
+    EmptyLevel,    // two separators in a row: Windows would fold them, the installer creates nothing
+    DeviceName,    // a level such as CON or LPT1.txt names a device, not a folder
 };
 FolderFault RelativeFolderFault(std::string_view folder);
+
+// Whether a name is one of Windows's reserved device names (CON, PRN, AUX, NUL, COM1 to COM9, LPT1
+// to LPT9), in any case, also with an extension or trailing spaces ("nul.txt", "CON ").
+bool IsDeviceName(std::string_view name);
 
 // The first FileRecord is the uninstaller: it is stamped with `uninstallerDate`, lands in the
 // Windows directory when its folder is empty, and is not entered in the uninstall data file.

@@ -217,12 +217,14 @@ TEST(ManifestRead, NamesThatWouldWriteOutsideTheirFolderAreRefused) {
         manifest.files[index].folder = folder;
         return manifest;
     };
-    for (const char* good : {"", ".", "Docs", "Docs\\Sub", "Docs/Sub", "a..b", "..a", "Docs\\.\\x", "Docs\\"}) {
+    for (const char* good : {"", ".", "Docs", "Docs\\Sub", "Docs/Sub", "a..b", "..a", "Docs\\.\\x", "Docs\\",
+                             "a\\b\\c\\d", "CONFIG\\console", "com0\\LPT10"}) {
         EXPECT_EQ(FieldOfError(WriteManifest(withFolder(2, good))), "(accepted)") << good;
         EXPECT_EQ(FieldOfCheck(withFolder(2, good)), "(accepted)") << good;
     }
-    for (const char* bad : {"..", "..\\x", "x\\..", "x\\..\\..\\y", "x/../y", "\\WINDOWS", "/etc", "\\\\server\\share",
-                            "C:\\Temp", "C:Temp", "x\\...\\y", "x\\.. \\y"}) {
+    for (const char* bad :
+         {"..", "..\\x", "x\\..", "x\\..\\..\\y", "x/../y", "\\WINDOWS", "/etc", "\\\\server\\share", "C:\\Temp",
+          "C:Temp", "x\\...\\y", "x\\.. \\y", "a\\\\b", "a\\b\\\\", "a\\CON", "nul.txt\\b", "a\\Com1 \\b", "lpt9"}) {
         EXPECT_EQ(FieldOfError(WriteManifest(withFolder(2, bad))), "files[2].folder") << '"' << bad << '"';
         EXPECT_EQ(FieldOfCheck(withFolder(2, bad)), "files[2].folder") << '"' << bad << '"';
     }

@@ -169,8 +169,10 @@ Result PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, std::
     if (!at.uninstaller) ctx.log.AddFile(at.logPath);
     ctx.lastPlacedPath = at.fullPath;
     if (record.file == manifest.runFile) ctx.launch = {true, at.fullPath, at.workingFolder, record.exeparms};
-    // One level only, result ignored: a missing parent shows up as a failed open below.
-    if (!record.folder.empty()) ctx.system.MakeDirectory(record.folder);
+    // Every missing level, relative to the installation folder (the current directory), so no
+    // level above it is ever created. The result is not needed: a level that could not be made
+    // shows up as a failed open below, which names the file.
+    if (!record.folder.empty()) CreateFolderPath(ctx.system, record.folder);
 
     // An entry that lies (partly) outside the installer file is refused rather than installed as zeros.
     if (!complete) return Failure{FailureKind::FileNotWritten, at.target};

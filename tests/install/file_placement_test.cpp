@@ -132,7 +132,19 @@ TEST_F(PlacementTest, TargetThatOpensOnALaterAttemptIsWritten) {
     EXPECT_EQ(system.FileBytes("C:\\App\\APP.EXE"), Bytes("application"));
 }
 
-TEST_F(PlacementTest, NestedFolderWithMissingParentFailsLikeALockedFile) {
+TEST_F(PlacementTest, NestedFolderIsCreatedLevelByLevelBelowTheInstallationFolder) {
+    AddRecord("Kvuninstall.exe", "", "u");
+    AddRecord("a.txt", "one\\two\\three", "x");
+    AddRecord("b.txt", "one\\two", "y");
+    ASSERT_TRUE(PlaceFiles(ctx));
+    EXPECT_EQ(system.FileBytes("C:\\App\\one\\two\\three\\a.txt"), Bytes("x"));
+    EXPECT_EQ(system.FileBytes("C:\\App\\one\\two\\b.txt"), Bytes("y"));
+    EXPECT_EQ(Logged(), (std::vector<std::string>{"file \"C:\\App\\one\\two\\three\\a.txt\"",
+                                                  "file \"C:\\App\\one\\two\\b.txt\""}));
+}
+
+TEST_F(PlacementTest, NestedLevelThatCannotBeMadeFailsLikeALockedFile) {
+    system.FailOn("MakeDirectory", "two");
     AddRecord("Kvuninstall.exe", "", "u");
     AddRecord("a.txt", "one\\two", "x");
     EXPECT_EQ(PlaceFiles(ctx).failure(), (Failure{FailureKind::FileNotCreated, "one\\two\\a.txt", {"My Product"}}));

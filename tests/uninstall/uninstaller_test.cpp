@@ -230,7 +230,16 @@ TEST_F(UninstallRun, ARunStoppedAfterAnyChangeIsFinishedByTheNext) {
 }
 
 TEST_F(UninstallRun, FoldersThatStillHoldSomethingStay) {
+    // A special folder below the installation folder is never removed, even when it is left empty.
+    const std::vector<UninstallRecord> inProfile = {Product("Demo"), File(std::string(kPrograms) + "\\tool.exe")};
+    Install("Demo", inProfile, "C:\\Users\\kim");
+    fs.AddFile("C:\\Users\\kim\\Kvuninstall.dat", Encode(inProfile));
+    EXPECT_EQ(Uninstall("C:\\Users\\kim|Demo /S").exitCode, kUninstallRemoved);
+    EXPECT_FALSE(fs.HasFile(std::string(kPrograms) + "\\tool.exe"));
+    EXPECT_TRUE(fs.HasFolder(kPrograms));
+
     const auto records = DemoRecords();
+
     Install("Demo", records, kFolder + "\\");  // registered with a trailing backslash
     fs.AddFile(kData, Encode(records));
     fs.AddFile(kFolder + "\\doc\\notes-of-the-user.txt");

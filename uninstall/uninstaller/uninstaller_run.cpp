@@ -141,9 +141,17 @@ private:
         std::vector<std::string> ordered(folders.begin(), folders.end());
         std::sort(ordered.begin(), ordered.end(),
                   [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
-        for (const auto& folder : ordered) m_system.RemoveEmptyFolder(folder);
+        // Every level between a removed file and the installation folder goes once it is empty, the
+        // nested ones as much as the first. A special folder that lies there (a product installed
+        // into a user's profile) is the shell's, never ours, even when it is empty.
+        const auto desktop = m_system.SpecialFolderPath(SpecialFolder::Desktop);
+        const auto programs = m_system.SpecialFolderPath(SpecialFolder::Programs);
+        for (const auto& folder : ordered) {
+            if ((desktop && SamePath(folder, *desktop)) || (programs && SamePath(folder, *programs))) continue;
+            m_system.RemoveEmptyFolder(folder);
+        }
         if (!menuFolders.empty()) {
-            if (const auto programs = m_system.SpecialFolderPath(SpecialFolder::Programs)) {
+            if (programs) {
                 for (const auto& group : menuFolders) m_system.RemoveEmptyFolder(*programs + "\\" + group);
             }
         }

@@ -76,6 +76,34 @@ TEST(KvpackExtract, WritesEveryFileWithItsBytesAndTime) {
     EXPECT_EQ(info.st_mtime, 1795996800);  // 2026-11-30T00:00:00Z
 }
 
+// A [[tree]]: one record per file with its folders below the tree's top, ordered by name alone (a
+// folder's files, then its subfolders, bytewise), listed and extracted back to the same tree.
+TEST(KvpackExtract, ATreeOfFourLevelsComesBackWholeInNameOrder) {
+    ScratchDir dir;
+    const fs::path project = WriteSampleProject(dir.path());
+    const std::vector<std::string> made = {"a/b/c/d/four.txt", "a/b/c/three.txt", "a/b/two.txt",
+                                           "a/one.txt",        "a/B2/other.txt",  "top.txt"};
+    for (std::size_t i = 0; i < made.size(); ++i) {
+        fs::create_directories((dir / "tree" / made[i]).parent_path());
+        WriteBytes(dir / "tree" / made[i], SampleBytes(300 + i, static_cast<std::uint32_t>(i)));
+    }
+    WriteText(project, ReadText(project) + "\n[[tree]]\nsource = \"tree\"\nfolder = 'Res\\'\n");
+    const RunResult built = RunKvpack("build project.toml -o setup.exe", dir.path());
+    ASSERT_EQ(built.exitCode, 0) << built.err;
+
+    const RunResult listed = RunKvpack("list setup.exe", dir.path());
+    std::size_t at = 0;
+    for (const char* shown : {"Res\\top.txt", "Res\\a\\one.txt", "Res\\a\\B2\\other.txt", "Res\\a\\b\\two.txt",
+                              "Res\\a\\b\\c\\three.txt", "Res\\a\\b\\c\\d\\four.txt"}) {
+        at = listed.out.find(shown, at);
+        ASSERT_NE(at, std::string::npos) << shown << " in order in\n" << listed.out;
+    }
+
+    ASSERT_EQ(RunKvpack("extract setup.exe -d out", dir.path()).exitCode, 0);
+    for (const std::string& path : made) EXPECT_EQ(ReadBytes(dir / "out/Res" / path), ReadBytes(dir / "tree" / path));
+    EXPECT_EQ(FilesBelow(dir / "out").size(), 4 + made.size());
+}
+
 TEST(KvpackExtract, ReadsAHandMadeInstaller) {
     ScratchDir dir;
     WriteBytes(dir / "hand.exe", HandMadeInstaller("NOTE.TXT", "Sub"));

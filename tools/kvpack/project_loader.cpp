@@ -16,6 +16,7 @@
 #include "tools/kvpack/file_io.h"
 #include "tools/kvpack/file_time.h"
 #include "tools/kvpack/project.h"
+#include "tools/kvpack/project_tree.h"
 #include "tools/kvpack/record_rules.h"
 #include "tools/kvpack/system_text.h"
 #include "tools/kvpack/tool_error.h"
@@ -29,12 +30,14 @@ using kv::archive::FileRecord;
 using kv::archive::LowerAscii;
 using kv::archive::SettingRecord;
 
-constexpr std::string_view kHeaderKeys[] = {
-    "title",           "displayName", "setupName",   "defaultFolder", "runFile", "programsFolder", "archiveDate",
-    "uninstallerDate", "stub",        "uninstaller", "compression",   "sign",    "setting",        "file"};
+constexpr std::string_view kHeaderKeys[] = {"title",   "displayName",    "setupName",   "defaultFolder",
+                                            "runFile", "programsFolder", "archiveDate", "uninstallerDate",
+                                            "stub",    "uninstaller",    "compression", "sign",
+                                            "setting", "file",           "tree"};
 constexpr std::string_view kSettingKeys[] = {"iniFile", "section", "key", "value", "numeric"};
 constexpr std::string_view kFileKeys[] = {"source",      "file",         "folder",  "exeparms",
                                           "desktopIcon", "programsIcon", "iconName"};
+constexpr std::string_view kTreeKeys[] = {"source", "folder"};
 
 // Letters to insert, delete or change to turn one word into the other, for "did you mean" hints.
 std::size_t EditDistance(std::string_view a, std::string_view b) {
@@ -82,6 +85,9 @@ public:
         ReadHeader(root);
         ReadSettings(root);
         ReadFiles(root);
+        ReadTrees(root);
+        if (m_files.empty() && !m_filesMalformed)
+            Error(nullptr, "file", "at least one [[file]] or [[tree]] is required");
         ResolveUninstaller(root);
         CheckRunFile(root);
         CheckDuplicateTargets();
@@ -226,7 +232,8 @@ private:
         m.defaultFolder = String(root, "defaultFolder", "defaultFolder", kPathLimit, true).value_or("");
         m.runFile = String(root, "runFile", "runFile", kPathLimit, false).value_or("");
         if (auto folder = String(root, "programsFolder", "programsFolder", kProgramsFolderLimit, false)) {
-            if (auto problem = FolderProblem(*folder)) Error(root.get("programsFolder"), "programsFolder", *problem);
+            if (auto problem = MenuFolderProblem(*folder))
+                Error(root.get("programsFolder"), "programsFolder", *problem);
             m.programsFolder = *folder;
         }
         m_archiveDate = Date(root, "archiveDate");
@@ -312,10 +319,8 @@ private:
     void ReadFiles(const toml::table& root) {
         using namespace kv::archive;
         const toml::array* array = TableArray(root, "file");
-        if (array == nullptr || array->empty()) {
-            if (root.get("file") == nullptr || array != nullptr) {
-                Error(nullptr, "file", "at least one [[file]] is required");
-            }
+        if (array == nullptr) {
+            m_filesMalformed = root.get("file") != nullptr;
             return;
         }
         for (std::size_t i = 0; i < array->size(); ++i) {
@@ -372,6 +377,66 @@ private:
             }
             m_files.push_back(std::move(pending));
         }
+    }
+
+    // Each [[tree]] adds one record per file below its source folder, after the [[file]] records,
+    // in the trees' order and each tree in ListTreeFiles's order.
+    void ReadTrees(const toml::table& root) {
+        const toml::array* array = TableArray(root, "tree");
+        if (array == nullptr) return;
+        for (std::size_t i = 0; i < array->size(); ++i) {
+            const toml::table& table = *array->get(i)->as_table();
+            const std::string prefix = "tree[" + std::to_string(i + 1) + "].";
+            CheckKeys(table, kTreeKeys, prefix);
+            // The records' folders are checked whole below; the base is kept in UTF-8 to join them.
+            std::string base;
+            if (String(table, "folder", prefix + "folder", kv::archive::kPathLimit, false))
+                base = table.get("folder")->as_string()->get();
+            while (!base.empty() && (base.back() == '\\' || base.back() == '/')) base.pop_back();
+            const toml::node* node = table.get("source");
+            const auto* text = node != nullptr ? node->as_string() : nullptr;
+            if (text == nullptr || text->get().empty()) {
+                Error(node != nullptr ? node : &table, prefix + "source", "required: a source folder");
+                continue;
+            }
+            const fs::path top = ResolvePath(text->get());
+            std::error_code ec;
+            if (!fs::is_directory(top, ec)) {
+                Error(node, prefix + "source", "not a folder: " + top.string());
+                continue;
+            }
+            const std::vector<TreeFile> files = ListTreeFiles(top, ec);
+            if (ec) {
+                Error(node, prefix + "source", top.string() + ": " + ec.message());
+                continue;
+            }
+            if (files.empty()) Error(node, prefix + "source", "the folder holds no files: " + top.string());
+            for (const TreeFile& file : files) AddTreeFile(table, "tree[" + std::to_string(i + 1) + "]", file, base);
+        }
+    }
+
+    // A tree's record is named in messages by the tree and its path: tree[1] "docs\en\a.txt".
+    void AddTreeFile(const toml::table& table, const std::string& tree, const TreeFile& file, const std::string& base) {
+        const toml::node* node = table.get("source");
+        std::string relative;
+        for (const std::string& level : file.levels) relative += level + "\\";
+        relative += file.name;
+        PendingFile pending;
+        pending.field = tree + " \"" + relative + "\"";
+        pending.source = file.source;
+        pending.table = &table;
+        std::string utf8Folder = base;
+        for (const std::string& level : file.levels) utf8Folder += (utf8Folder.empty() ? "" : "\\") + level;
+        FileRecord& r = pending.record;
+        if (auto name = CheckText(node, file.name, pending.field + " file", kv::archive::kPathLimit, false)) {
+            if (auto problem = FileNameProblem(*name)) Error(node, pending.field + " file", *problem);
+            r.file = *name;
+        }
+        if (auto folder = CheckText(node, utf8Folder, pending.field + " folder", kv::archive::kPathLimit, false)) {
+            if (auto problem = FolderProblem(*folder)) Error(node, pending.field + " folder", *problem);
+            r.folder = *folder;
+        }
+        m_files.push_back(std::move(pending));
     }
 
     // The node of `key`, else of `fallback`, else the table itself: the best line for a message.
@@ -474,8 +539,10 @@ private:
         std::map<std::string, const PendingFile*> seen;
         for (const PendingFile& f : m_files) {
             if (f.record.file.empty()) continue;
-            const std::string target =
+            std::string target =
                 LowerAscii(f.record.folder.empty() ? f.record.file : f.record.folder + "\\" + f.record.file);
+            // "a/b" and "a\b" are the same folder to Windows, whether written by hand or from a tree.
+            std::replace(target.begin(), target.end(), '/', '\\');
             auto [it, inserted] = seen.emplace(target, &f);
             if (!inserted) {
                 const toml::node* node = f.table ? NodeOr(*f.table, "file", "source") : nullptr;
@@ -598,6 +665,7 @@ private:
     const ProjectOverrides& m_overrides;
     Project m_project;
     std::vector<PendingFile> m_files;
+    bool m_filesMalformed = false;  // `file` is there but not a list of tables, which says so itself
     DateSpec m_archiveDate;
     DateSpec m_uninstallerDate;
     std::vector<std::string> m_errors;

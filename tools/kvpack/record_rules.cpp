@@ -1,6 +1,8 @@
 // The builder's checks on the names a record carries: the reader's rules first, then its own.
 #include "tools/kvpack/record_rules.h"
 
+#include <algorithm>
+
 #include "archive/names.h"
 
 namespace kv::tools {
@@ -54,14 +56,29 @@ std::optional<std::string> FolderProblem(std::string_view folder) {
         return "must be relative to the installation folder (no drive)";
     case FolderFault::LeavesFolder:
         return "must not leave the installation folder (\"..\")";
+    case FolderFault::EmptyLevel:
+        return "must not have an empty level (two separators in a row)";
+    case FolderFault::DeviceName:
+        return "a level names a Windows device (CON, NUL, COM1...)";
     case FolderFault::None:
         break;
     }
-    if (folder.empty()) return std::nullopt;
-    if (folder.find_first_of("\\/") != std::string_view::npos) {
-        return "one folder level only: the installer creates a single missing folder";
+    // Each level is a name that Windows keeps as written; the trailing separator ends none.
+    std::size_t start = 0;
+    while (start < folder.size()) {
+        const std::size_t end = std::min(folder.find_first_of("\\/", start), folder.size());
+        if (auto bad = WindowsNameProblem(folder.substr(start, end - start))) {
+            return "level \"" + std::string(folder.substr(start, end - start)) + "\" " + *bad;
+        }
+        start = end + 1;
     }
-    return WindowsNameProblem(folder);
+    return std::nullopt;
+}
+
+std::optional<std::string> MenuFolderProblem(std::string_view folder) {
+    if (auto bad = FolderProblem(folder)) return bad;
+    if (folder.find_first_of("\\/") != std::string_view::npos) return "one folder level only";
+    return std::nullopt;
 }
 
 std::optional<std::string> IconNameProblem(std::string_view iconName) {

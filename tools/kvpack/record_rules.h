@@ -13,9 +13,11 @@ namespace kv::tools {
 // Windows refuses in names, not ending with a dot or a space (Windows would drop them).
 std::optional<std::string> FileNameProblem(std::string_view name);
 
-// `folder`, `programsFolder`: the reader's relative folder, and empty or one folder name only: the
-// installer creates a single missing level, so a nested path would fail at install time.
+// `folder`: the reader's relative folder, any number of levels, each a name Windows keeps as written.
 std::optional<std::string> FolderProblem(std::string_view folder);
+
+// `programsFolder`: a folder as above of one level only, the one shortcut group the installer makes.
+std::optional<std::string> MenuFolderProblem(std::string_view folder);
 
 // `iconName`: its shortcut stem (the text up to the first ".") must be a plain file name that
 // Windows accepts, since the shortcut is saved under it.

@@ -78,7 +78,8 @@ while(_index LESS _count)
 endwhile()
 string(TOLOWER "${CPACK_CREATE_DESKTOP_LINKS}" _desktop_links)
 
-# One record per staged file; the installer creates one folder level below its folder.
+# One record per staged file, in the staged tree's folders at any depth (the installer creates every
+# missing level); sorted, so the same install tree gives the same installer.
 file(GLOB_RECURSE _files RELATIVE "${_stage}" "${_stage}/*")
 list(SORT _files)
 if(NOT _files)
@@ -88,9 +89,7 @@ set(_records "")
 foreach(_file IN LISTS _files)
   get_filename_component(_name "${_file}" NAME)
   get_filename_component(_folder "${_file}" DIRECTORY)
-  if(_folder MATCHES "/")
-    _kvpack_fail("${_file}: the installer places files at most one folder deep")
-  endif()
+  string(REPLACE "/" "\\" _folder "${_folder}")
   _kvpack_quote(_source "${_stage}/${_file}")
   string(APPEND _records "\n[[file]]\nsource = ${_source}\n")
   if(_folder)

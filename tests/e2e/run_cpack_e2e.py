@@ -2,7 +2,8 @@
 """The CPack route end to end: scripts/cpack-example.sh packs examples/cpack with `cpack` through
 KvpackCPack, `kvpack verify` accepts the installer and `kvpack list --json` shows the records the
 CPACK_* variables asked for; installed under Wine (SETUP.EXE OptNP OptNL, started in its own
-folder), every staged file arrives in the installation folder, with the Desktop shortcut.
+folder), every staged file arrives in the installation folder, four levels deep where staged so,
+with the Desktop shortcut.
 
 Usage: run_cpack_e2e.py --windows-build DIR --kvpack PATH --wine-run scripts/wine-run.sh --work DIR"""
 import argparse
@@ -17,6 +18,7 @@ sys.path.insert(0, HERE)
 from e2e_common import ROOT, read_file, unix, user_folder  # noqa: E402
 
 FOLDER = 'C:\\Program Files\\Korvalin Demo'
+NESTED = 'share\\kvdemo\\doc\\en'  # four levels below the installation folder, as install() staged them
 
 
 def main():
@@ -56,18 +58,21 @@ def main():
     check(demo.get('iconName') == 'Korvalin Demo' and demo.get('desktopIcon') and demo.get('programsIcon'),
           'KVDEMO.exe gets both shortcuts: %s' % demo)
     check(listing['files'][0]['file'] == 'Kvuninstall.exe' and ('', 'LICENSE.RTF') in files and
-          ('docs', 'README.TXT') in files, 'uninstaller first, licence and docs\\README.TXT: %s' % sorted(files))
+          ('docs', 'README.TXT') in files and (NESTED, 'readme.txt') in files,
+          'uninstaller first, licence, docs\\README.TXT and the nested tree as staged: %s' % sorted(files))
 
     shutil.copy(installer, os.path.join(run, 'SETUP.EXE'))
     shutil.rmtree(unix(FOLDER), ignore_errors=True)
     installed = subprocess.run([args.wine_run, 'SETUP.EXE', 'OptNP OptNL'], cwd=run, capture_output=True,
                                timeout=300)
     check(installed.returncode == 0, 'SETUP.EXE OptNP OptNL installs it (exit code %d)' % installed.returncode)
-    for folder, name in (('', 'KVDEMO.exe'), ('docs', 'README.TXT'), ('', 'LICENSE.RTF'), ('', 'Kvuninstall.dat')):
+    for folder, name in (('', 'KVDEMO.exe'), ('docs', 'README.TXT'), ('', 'LICENSE.RTF'), ('', 'Kvuninstall.dat'),
+                         (NESTED, 'readme.txt')):
         check(os.path.isfile(unix(FOLDER + '\\' + (folder + '\\' if folder else '') + name)),
               '%s arrives in the installation folder' % name)
     readme = read_file(os.path.join(ROOT, 'examples', 'demo', 'readme.txt'))
     check(read_file(unix(FOLDER + '\\docs\\README.TXT')) == readme, 'README.TXT has its bytes')
+    check(read_file(unix(FOLDER + '\\' + NESTED + '\\readme.txt')) == readme, 'the nested readme.txt has its bytes')
     check(os.path.isfile(os.path.join(user_folder('Desktop'), 'Korvalin Demo.lnk')), 'the Desktop shortcut is made')
     if failures:
         print('\n%d failed' % len(failures))

@@ -41,20 +41,23 @@ int CInstallerApp::Run(const char* processCommandLine, const char* modulePath) {
 BOOL CInstallerApp::InitInstance() {
     // The log path is no part of the option text: a path such as C:\OptNP\setup.log switches on
     // nothing. Quiet mode always logs, to %TEMP%\Kvsetup.log unless told otherwise.
+    // The same holds for the folder of OptDIR.
     const startup::LogOption logOption = startup::SplitLogOption(m_lpCmdLine);
-    const bool quiet = archive::OptionPresent("OptQ", logOption.commandLine.c_str());
+    const startup::FolderOption folderOption = startup::SplitFolderOption(logOption.commandLine);
+    const bool quiet = archive::OptionPresent("OptQ", folderOption.commandLine.c_str());
     os::Win32RunLog log(!logOption.path.empty() ? logOption.path : quiet ? DefaultInstallLogPath() : "");
     log.Line({"Command line: ", m_lpCmdLine});
-    RunWithLog(logOption.commandLine, quiet, log);
+    RunWithLog(folderOption.commandLine, folderOption.folder, quiet, log);
     log.Line({"Exit code ", std::to_string(static_cast<int>(m_nExitCode))});
     return FALSE;
 }
 
-void CInstallerApp::RunWithLog(const std::string& commandLine, bool quiet, os::RunLog& log) {
+void CInstallerApp::RunWithLog(const std::string& commandLine, const std::optional<std::string>& chosenFolder,
+                               bool quiet, os::RunLog& log) {
     // Quiet mode shows no window, so it needs no OLE, and the shell links start the component
     // library themselves when there is one to make: starting it costs Wine a quarter of a second.
     if (quiet) {
-        m_nExitCode = RunQuietInstallation(commandLine, m_pszExeName, log);
+        m_nExitCode = RunQuietInstallation(commandLine, m_pszExeName, chosenFolder, log);
         return;
     }
     // The folder browser needs OLE on this thread; without it the installer ends before any window.
@@ -79,7 +82,7 @@ void CInstallerApp::RunWithLog(const std::string& commandLine, bool quiet, os::R
     {
         // The licence dialog finds this dialog as its owner among the thread's windows, so
         // the application keeps no main-window handle of its own.
-        ui::CInstallerDlg dialog(commandLine, m_pszExeName, nullptr, &log);
+        ui::CInstallerDlg dialog(commandLine, m_pszExeName, nullptr, &log, chosenFolder);
         const INT_PTR result = dialog.DoModal();
         m_nExitCode = result == -1 ? startup::kExitStartupFailed : dialog.ExitCode();
     }

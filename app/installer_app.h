@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "os/run_log.h"
@@ -25,7 +26,7 @@ public:
     // COM for the thread, the common controls, the modal main dialog. Returns 0 always: there is
     // no message loop of the application's own.
     // With OptQ, the quiet installation instead of the dialog; with OptLOG=path (or in quiet mode),
-    // a run log.
+    // a run log; with OptDIR=path, that installation folder.
     virtual BOOL InitInstance();
 
     std::string m_lpCmdLine;   // the text after the program's own name
@@ -33,7 +34,8 @@ public:
     startup::ExitCode m_nExitCode = startup::kExitStartupFailed;
 
 private:
-    void RunWithLog(const std::string& commandLine, bool quiet, os::RunLog& log);
+    void RunWithLog(const std::string& commandLine, const std::optional<std::string>& chosenFolder, bool quiet,
+                    os::RunLog& log);
 };
 
 }  // namespace kv::app

@@ -18,7 +18,8 @@ namespace kv::app {
 
 namespace {
 
-startup::ExitCode InstallQuietly(const std::string& commandLine, const std::string& executableName, os::RunLog& log) {
+startup::ExitCode InstallQuietly(const std::string& commandLine, const std::string& executableName,
+                                 const std::optional<std::string>& chosenFolder, os::RunLog& log) {
     const auto option = [&commandLine](const char* word) { return archive::OptionPresent(word, commandLine.c_str()); };
     // The working directory is the text before "|", taken as it stands; a failed change is ignored.
     const std::string workingDir = startup::WorkingDirectoryPart(commandLine);
@@ -30,7 +31,7 @@ startup::ExitCode InstallQuietly(const std::string& commandLine, const std::stri
     install::Result loaded = loader.OpenAndVerify(executableName);
     if (loaded) {
         log.Line({"Archive ", startupDir, "\\", loader.m_strArchivePath, ": checksum matches"});
-        loaded = loader.LoadManifest(system, option("OptUCD"));
+        loaded = loader.LoadManifest(system, option("OptUCD"), chosenFolder);
     }
     if (!loaded) {
         log.Line(install::FailureText(loaded.failure()));
@@ -54,9 +55,9 @@ startup::ExitCode InstallQuietly(const std::string& commandLine, const std::stri
 
 // Nothing may escape to the process's end without a line in the log and an exit code that says so.
 startup::ExitCode RunQuietInstallation(const std::string& commandLine, const std::string& executableName,
-                                       os::RunLog& log) {
+                                       const std::optional<std::string>& chosenFolder, os::RunLog& log) {
     try {
-        return InstallQuietly(commandLine, executableName, log);
+        return InstallQuietly(commandLine, executableName, chosenFolder, log);
     } catch (const std::exception& error) {
         log.Line({"An unexpected error stopped the installer: ", error.what()});
     } catch (...) {

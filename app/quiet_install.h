@@ -3,6 +3,7 @@
 // would have ended it.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "os/run_log.h"
@@ -10,9 +11,10 @@
 
 namespace kv::app {
 
-// `commandLine` is the text after the program's name without the log option; `executableName`
-// the module's name without folder and extension. Returns the process exit code.
+// `commandLine` is the text after the program's name without the log and folder options;
+// `executableName` the module's name without folder and extension; `chosenFolder` the folder of
+// OptDIR. Returns the process exit code.
 startup::ExitCode RunQuietInstallation(const std::string& commandLine, const std::string& executableName,
-                                       os::RunLog& log);
+                                       const std::optional<std::string>& chosenFolder, os::RunLog& log);
 
 }  // namespace kv::app

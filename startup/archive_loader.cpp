@@ -22,7 +22,8 @@ install::Result ArchiveLoader::OpenAndVerify(const std::string& executableName) 
     return {};
 }
 
-install::Result ArchiveLoader::LoadManifest(os::System& system, bool useCurrentFolder) {
+install::Result ArchiveLoader::LoadManifest(os::System& system, bool useCurrentFolder,
+                                            const std::optional<std::string>& chosenFolder) {
     // A manifest the reader refuses (a limit broken, a count past the end, an entry outside the
     // file) is reported like a checksum mismatch: the file is not what the builder wrote.
     std::unique_ptr<archive::Manifest> manifest;
@@ -37,12 +38,19 @@ install::Result ArchiveLoader::LoadManifest(os::System& system, bool useCurrentF
     }
     // The Windows directory is asked for once, here; the run and its profile settings use this copy.
     m_strWindowsDir = system.WindowsDirectory();
-    // A drive prefix that pushes the folder past its buffer is refused like a corrupt file.
-    const auto resolved =
-        ResolveInstallFolder(manifest->defaultFolder, m_strWindowsDir, system.CurrentDirectory(), useCurrentFolder);
-    if (!resolved) return Failure{FailureKind::ArchiveCorrupt};
-    m_strInstallFolder = resolved->folder;
-    m_bUseCurrentFolder = resolved->useCurrentFolder;
+    if (chosenFolder) {
+        // No drive rule: the folder was named for this machine. The run resolves a relative or
+        // drive-relative text and checks characters and length, as for a typed folder.
+        m_strInstallFolder = *chosenFolder;
+        m_bUseCurrentFolder = false;
+    } else {
+        // A drive prefix that pushes the folder past its buffer is refused like a corrupt file.
+        const auto resolved =
+            ResolveInstallFolder(manifest->defaultFolder, m_strWindowsDir, system.CurrentDirectory(), useCurrentFolder);
+        if (!resolved) return Failure{FailureKind::ArchiveCorrupt};
+        m_strInstallFolder = resolved->folder;
+        m_bUseCurrentFolder = resolved->useCurrentFolder;
+    }
     m_pManifest = std::move(manifest);
     return {};
 }

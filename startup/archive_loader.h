@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "archive/format.h"
@@ -23,8 +24,11 @@ public:
     // Opens "<executableName>.exe" in the current directory and sums every byte of it.
     install::Result OpenAndVerify(const std::string& executableName);
     // After OpenAndVerify: reads the manifest, asks for the Windows directory and resolves the
-    // default installation folder (the current directory with `useCurrentFolder`).
-    install::Result LoadManifest(os::System& system, bool useCurrentFolder);
+    // default installation folder (the current directory with `useCurrentFolder`). A `chosenFolder`
+    // (OptDIR) is the installation folder instead, whatever the manifest or OptUCD say, taken as
+    // typed: the run checks it like any typed folder.
+    install::Result LoadManifest(os::System& system, bool useCurrentFolder,
+                                 const std::optional<std::string>& chosenFolder = std::nullopt);
     // The run's state over what was loaded, for the dialog and quiet mode alike: `title` is the
     // title the window shows, `startupDirectory` the current directory after the working-directory
     // change, `commandLine` the whole command line for the option test.

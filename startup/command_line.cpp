@@ -39,12 +39,25 @@ std::string WorkingDirectoryPart(std::string_view commandLine) {
     return std::string(commandLine.substr(0, commandLine.find('|')));
 }
 
+namespace {
+// The value of `word`, when it is there, and the command line without the word and its value.
+std::optional<std::string> TakeOptionValue(std::string_view word, std::string& commandLine) {
+    const auto found = archive::FindOptionValue(word, commandLine);
+    if (!found) return std::nullopt;
+    commandLine.erase(found->begin, found->end - found->begin);
+    return found->value;
+}
+}  // namespace
+
 LogOption SplitLogOption(std::string_view commandLine) {
     LogOption split{{}, std::string(commandLine)};
-    if (const auto found = archive::FindOptionValue("OptLOG=", commandLine)) {
-        split.path = found->value;
-        split.commandLine.erase(found->begin, found->end - found->begin);
-    }
+    split.path = TakeOptionValue("OptLOG=", split.commandLine).value_or("");
+    return split;
+}
+
+FolderOption SplitFolderOption(std::string_view commandLine) {
+    FolderOption split{{}, std::string(commandLine)};
+    split.folder = TakeOptionValue("OptDIR=", split.commandLine);
     return split;
 }
 

@@ -1,6 +1,7 @@
 // What the installer takes from its process command line and its module path.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,5 +26,15 @@ struct LogOption {
     std::string commandLine;
 };
 LogOption SplitLogOption(std::string_view commandLine);
+
+// The folder option "OptDIR=path": the installation folder for this run, read and taken out of the
+// command line the same way as the log option, so that C:\OptNP Apps names a folder and switches
+// nothing on. `folder` is set whenever the word is there, also with an empty value, which the run
+// then refuses like an empty folder box rather than taking it for "no folder named".
+struct FolderOption {
+    std::optional<std::string> folder;
+    std::string commandLine;
+};
+FolderOption SplitFolderOption(std::string_view commandLine);
 
 }  // namespace kv::startup

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "install/failure.h"
@@ -21,9 +22,10 @@ class CInstallerDlg : public CDialog, public install::RunUi {
 public:
     // `commandLine` is the text after the program's name, `executableName` the module's file name
     // without folder and extension.
-    // `log`, when given, gets the run's steps and every message the dialog shows.
-    CInstallerDlg(std::string commandLine, std::string executableName, HWND parent = nullptr,
-                  os::RunLog* log = nullptr);
+    // `log`, when given, gets the run's steps and every message the dialog shows. `chosenFolder`
+    // (OptDIR) fills the folder box instead of the archive's default folder.
+    CInstallerDlg(std::string commandLine, std::string executableName, HWND parent = nullptr, os::RunLog* log = nullptr,
+                  std::optional<std::string> chosenFolder = std::nullopt);
 
     // Advances the progress bar by 100 / fileCount + 1 positions; no step for fileCount 0.
     void StepProgress(int fileCount) override;
@@ -88,6 +90,7 @@ private:
     int m_nExitCode = -1;     // -1 until something decides how the dialog ends
     const std::string m_strCommandLine;
     const std::string m_strExecutableName;
+    const std::optional<std::string> m_strChosenFolder;  // OptDIR's folder, when given
     os::RunLog* m_pLog;
 };
 

@@ -37,7 +37,7 @@ bool CInstallerDlg::LoadArchive(bool useCurrentFolder) {
         DisableFolderControls();
     }
     os::Win32System system(m_hWnd);
-    if (loaded) loaded = m_loader.LoadManifest(system, useCurrentFolder);
+    if (loaded) loaded = m_loader.LoadManifest(system, useCurrentFolder, m_strChosenFolder);
     if (!loaded) {
         ReportLoadFailure(loaded.failure());
         return false;

@@ -151,6 +151,11 @@ def main():
     fixture('quiet-fail', manifest(uncreatable['under-file'], marker))
     fixture('quiet-warn', manifest(cwin(folder('self-copy')), marker))
     quiet_log = os.path.join(work, 'quiet run.log')
+    # OptDIR: a folder with blanks, given to the run in quiet and dialog mode, over a default folder
+    # that must stay unused. Its text holds option words (OptRE, OptNIN) that must switch nothing on.
+    chosen = {'dir-quiet': folder('Chosen OptRE dir'), 'dir-dialog': folder('Chosen OptNIN dir')}
+    fixture('dir-quiet', manifest(cwin(folder('unused')), marker))
+    fixture('dir-dialog', manifest(cwin(folder('unused')), marker))
     for path in default_logs():
         os.remove(path)
     ini_path = prefix_path('drive_c', 'windows', INI_FILE)
@@ -188,6 +193,12 @@ def main():
              + start('quiet-fail', 'quiet-fail', ' OptQ') + ['windowless', '--timeout', '60']
              + start('quiet-warn', 'quiet-warn', ' /OptQ OptLOG=' + win(os.path.join(work, 'warn.log')))
              + ['windowless', '--timeout', '60']
+             + start('dir-quiet', 'dir-quiet', ' OptQ OptDIR="%s"' % cwin(chosen['dir-quiet']))
+             + ['windowless', '--timeout', '60']
+             # With OptNCD the box cannot be changed, and still shows the folder of OptDIR.
+             + start('dir-dialog', 'dir-dialog', ' OptNCD optdir="%s" OptNL' % cwin(chosen['dir-dialog']))
+             + ['wait', MAIN_CAPTION, 'dump', 'press', 'Install Now', 'wait', QUESTION_CAPTION, '--timeout', '60',
+                'press', 'No', 'exitcode', '--timeout', '60']
              + ['echo', 'cleanup', 'start', 'reg delete "%s" /f %s' % (UNINSTALL_KEY + PRODUCT, registry_view(image)), 'exitcode'])
 
     case_started, first_window, ended, current = {}, {}, {}, ['']
@@ -330,6 +341,20 @@ def main():
     lines = log_lines(os.path.join(work, 'warn.log'))
     r.check(c, any(l.startswith('Warning (%s): Warning: Copying ' % WARNING_CAPTION) for l in lines),
             'the warning is logged: %r' % lines)
+
+    for name, path in chosen.items():
+        c = case(name)
+        r.check(c, c.exit_code == EXIT_INSTALLED, 'exit code %s' % c.exit_code)
+        r.check(c, read_file(os.path.join(path, 'SAMPLE.TXT')) == SAMPLE and
+                os.path.exists(os.path.join(path, 'bin', 'Kvuninstall.exe')), 'installed into %s' % path)
+        data = read_file(os.path.join(path, 'Kvuninstall.dat')) or b''
+        r.check(c, (cwin(path) + '\\SAMPLE.TXT').encode('latin-1') in data, 'the data file records that folder')
+        r.check(c, not os.path.exists(os.path.join(path, 'started.txt')), 'the option words in the path started nothing')
+    r.check(Case('dir'), not os.path.exists(folder('unused')), 'the default folder stays unused')
+    boxes = case('dir-dialog').controls(MAIN_CAPTION)
+    box = boxes[0].get(1002, {}) if boxes else {}
+    r.check(Case('dir-dialog'), box.get('text') == cwin(chosen['dir-dialog']) and box.get('enabled') == '0',
+            'the folder box shows the folder, disabled by OptNCD: %r' % box)
 
     return r.report(started)
 

@@ -83,5 +83,18 @@ TEST(SplitLogOption, PathIsTakenOutOfTheOptionText) {
     EXPECT_EQ(SplitLogOption("OptQ").commandLine, "OptQ");
 }
 
+// The installation folder is split off like the log path, after it; an empty value still counts as given.
+TEST(SplitFolderOption, FolderIsTakenOutAfterTheLogPath) {
+    const LogOption log = SplitLogOption("OptLOG=\"C:\\L g\\a.log\" optdir=\"C:\\OptNP Apps\\My App\" OptQ");
+    FolderOption split = SplitFolderOption(log.commandLine);
+    EXPECT_EQ(split.folder, "C:\\OptNP Apps\\My App");
+    EXPECT_EQ(split.commandLine, "  OptQ");
+    EXPECT_FALSE(archive::OptionPresent("OptNP", split.commandLine.c_str()));
+
+    EXPECT_EQ(SplitFolderOption("C:\\Dl|OptDIR=D:Apps OptNP").folder, "D:Apps");
+    EXPECT_EQ(SplitFolderOption("OptQ OptDIR=").folder, "");
+    EXPECT_EQ(SplitFolderOption("OptQ").folder, std::nullopt);
+}
+
 }  // namespace
 }  // namespace kv::startup

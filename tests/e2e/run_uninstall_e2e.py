@@ -19,11 +19,21 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from e2e_common import (UNINSTALL_KEY, Case, Cases, Runner, on_display, prefix_path, registry_view,  # noqa: E402
-                        unix, user_folder, win)
+from e2e_common import (UNINSTALL_KEY, Case, Cases, Runner, on_display, prefix_path, read_file,  # noqa: E402
+                        registry_view, unix, user_folder, win)
 
 CAPTION = 'Korvalin Uninstaller'
 FOLDER = 'C:\\Korvalin Shared'
+# Trees of [[tree]] records below res\: Alpha has a file at each of four levels, Beta one file in the
+# third level, which both products share and which is empty only once both are removed.
+ALPHA_TREE = {'alpha1.txt': b'level one\r\n' * 30, 'a/alpha2.txt': b'level two\r\n' * 30,
+              'a/b/alpha3.txt': b'level three\r\n' * 30, 'a/b/c/alpha4.txt': b'level four\r\n' * 30}
+BETA_TREE = {'a/b/beta3.txt': b'beta in the shared level\r\n' * 10}
+OLD_DATA_FILE = os.path.join(os.path.dirname(HERE), 'uninstall', 'corpus_log', 'full-run.dat')
+
+
+def tree_paths(tree_files):
+    return [FOLDER + '\\res\\' + name.replace('/', '\\') for name in tree_files]
 # The uninstaller's exit codes (uninstall/uninstaller/exit_codes.h).
 REMOVED, DECLINED, BAD_COMMAND_LINE, NO_DATA_FILE, INCOMPLETE = 0, 1, 2, 3, 6
 
@@ -41,6 +51,11 @@ def build_fixtures(args, work):
     for name, data in (('alpha.dat', b'alpha data\r\n' * 50), ('common.dll', b'MZ shared library stand-in' * 40)):
         with open(os.path.join(src, name), 'wb') as f:
             f.write(data)
+    for top, files in (('tree-alpha', ALPHA_TREE), ('tree-beta', BETA_TREE)):
+        for name, data in files.items():
+            os.makedirs(os.path.dirname(os.path.join(src, top, name)), exist_ok=True)
+            with open(os.path.join(src, top, name), 'wb') as f:
+                f.write(data)
     program = os.path.abspath(args.program).replace('\\', '/')
     common = 'defaultFolder = %s\nuninstallerDate = "2026-12-01T12:00:00Z"\narchiveDate = "2026-12-01T12:00:00Z"\n' % (
         json.dumps(FOLDER))
@@ -50,7 +65,8 @@ def build_fixtures(args, work):
         '[[file]]\nsource = %s\nfile = "ALPHA.EXE"\ndesktopIcon = true\nprogramsIcon = true\n'
         'iconName = "Korvalin Alpha"\n' % json.dumps(program) +
         '[[file]]\nsource = "alpha.dat"\nfile = "ALPHA.DAT"\nfolder = "data"\n'
-        '[[file]]\nsource = "common.dll"\nfile = "COMMON.DLL"\n'))
+        '[[file]]\nsource = "common.dll"\nfile = "COMMON.DLL"\n'
+        '[[tree]]\nsource = "tree-alpha"\nfolder = "res"\n'))
     # Beta names the shared library in other letters; the data file records it for both products,
     # and the uninstaller compares the spellings as Windows does.
     beta = write_project(src, 'beta', (
@@ -58,7 +74,8 @@ def build_fixtures(args, work):
         'runFile = "BETA.EXE"\nprogramsFolder = "Korvalin Beta"\n' + common +
         '[[file]]\nsource = %s\nfile = "BETA.EXE"\ndesktopIcon = true\nprogramsIcon = true\n'
         'iconName = "Korvalin Beta.app"\n' % json.dumps(program) +
-        '[[file]]\nsource = "common.dll"\nfile = "common.dll"\n'))
+        '[[file]]\nsource = "common.dll"\nfile = "common.dll"\n'
+        '[[tree]]\nsource = "tree-beta"\nfolder = "res"\n'))
     fixtures = os.path.join(work, 'fixtures')
     os.makedirs(fixtures, exist_ok=True)
     for project, exe in ((alpha, 'alpha.exe'), (beta, 'beta.exe')):
@@ -130,6 +147,34 @@ def drive_relative_cases(r, args, work):
         r.check(Case('drive root'), f.read().startswith(b'the user'), 'the file at the root of C: stays')
     os.remove(root_file)
     shutil.rmtree(unix(start), ignore_errors=True)
+
+
+def old_data_file_case(r, args, fixtures):
+    """A data file from before nested folders (the test corpus's, one-level records of another
+    product) in a folder with blanks, named by OptDIR in quiet mode: Alpha appends to it and installs
+    its tree there, and removing Alpha leaves that data file byte for byte as it was."""
+    folder = 'C:\\Korvalin Old Data'
+    shutil.rmtree(unix(folder), ignore_errors=True)
+    os.makedirs(unix(folder))
+    old = read_file(OLD_DATA_FILE)
+    with open(unix(folder + '\\Kvuninstall.dat'), 'wb') as f:
+        f.write(old)
+    c = r.drive(['echo', 'old-install', 'start', '"%s" OptQ OptDIR="%s"' % (win(os.path.join(fixtures, 'alpha.exe')),
+                                                                          folder),
+                 '--cwd', win(fixtures), 'windowless', '--timeout', '90']).get('old-install') or Case('old-install')
+    r.check(c, c.exit_code == 0, 'installed quietly into the OptDIR folder, exit %s' % c.exit_code)
+    deepest = unix(folder + '\\res\\a\\b\\c\\alpha4.txt')
+    r.check(c, read_file(deepest) == ALPHA_TREE['a/b/c/alpha4.txt'], 'the tree is placed four levels deep')
+    data = read_file(unix(folder + '\\Kvuninstall.dat')) or b''
+    r.check(c, data.startswith(old) and len(data) > len(old), 'the old records stay, the new ones follow')
+    command = quiet_command(r, 'Korvalin Alpha')
+    c = r.drive(['echo', 'old-remove', 'start', command, 'exitcode', '--timeout', '60']).get('old-remove') or \
+        Case('old-remove')
+    r.check(c, c.exit_code == REMOVED, 'removed, exit %s' % c.exit_code)
+    r.check(c, read_file(unix(folder + '\\Kvuninstall.dat')) == old, 'the old data file is as it was')
+    left = sorted(os.listdir(unix(folder)))
+    r.check(c, left == ['Kvuninstall.dat'], 'nothing of Alpha is left: %r' % left)
+    shutil.rmtree(unix(folder), ignore_errors=True)
 
 
 def data_records(args):
@@ -210,8 +255,9 @@ def main():
         c = cases.get(name) or Case(name)
         r.check(c, not c.errors and c.exit_code == 0, 'installed, exit %s' % c.exit_code)
 
-    alpha_placed = [FOLDER + '\\ALPHA.EXE', FOLDER + '\\data\\ALPHA.DAT', FOLDER + '\\ALPHASET.EXE']
-    beta_placed = [FOLDER + '\\BETA.EXE', FOLDER + '\\BETASET.EXE']
+    alpha_placed = [FOLDER + '\\ALPHA.EXE', FOLDER + '\\data\\ALPHA.DAT', FOLDER + '\\ALPHASET.EXE'] + \
+        tree_paths(ALPHA_TREE)
+    beta_placed = [FOLDER + '\\BETA.EXE', FOLDER + '\\BETASET.EXE'] + tree_paths(BETA_TREE)
     alpha_links = [os.path.join(desktop, 'Korvalin Alpha.lnk'), os.path.join(programs, 'Korvalin Alpha',
                                                                                'Korvalin Alpha.lnk')]
     beta_links = [os.path.join(desktop, 'Korvalin Beta.lnk'), os.path.join(programs, 'Korvalin Beta',
@@ -219,6 +265,9 @@ def main():
     installed = Case('installed')
     for path in alpha_placed + beta_placed + [FOLDER + '\\COMMON.DLL']:
         r.check(installed, os.path.exists(unix(path)), 'placed %s' % path)
+    for path, data in zip(tree_paths(ALPHA_TREE) + tree_paths(BETA_TREE),
+                          list(ALPHA_TREE.values()) + list(BETA_TREE.values())):
+        r.check(installed, read_file(unix(path)) == data, '%s has its bytes' % path)
     for path in alpha_links + beta_links:
         r.check(installed, os.path.exists(path), 'shortcut %s' % path)
     records = data_records(args) or []
@@ -230,7 +279,7 @@ def main():
     r.check(installed, command is not None and command.endswith(' %s|Korvalin Alpha' % FOLDER), 'Alpha: %r' % command)
     # The rest of the Apps & Features entry, read back by `reg query`. Alpha's files: the program,
     # ALPHA.DAT and COMMON.DLL, counted in whole KiB.
-    placed_bytes = os.path.getsize(args.program) + 600 + 1040
+    placed_bytes = os.path.getsize(args.program) + 600 + 1040 + sum(len(d) for d in ALPHA_TREE.values())
     expected = {'QuietUninstallString': ('REG_EXPAND_SZ', '%s /S' % command),
                 'InstallLocation': ('REG_SZ', FOLDER), 'DisplayIcon': ('REG_SZ', FOLDER + '\\ALPHA.EXE'),
                 'EstimatedSize': ('REG_DWORD', hex((placed_bytes + 1023) // 1024)),
@@ -250,7 +299,8 @@ def main():
                 'beta': registered(r, 'Korvalin Beta'),
                 'exists': {p: os.path.exists(unix(p) if p.startswith('C:') else p)
                            for p in alpha_placed + beta_placed + alpha_links + beta_links +
-                           [FOLDER + '\\COMMON.DLL', FOLDER + '\\data']}}
+                           [FOLDER + '\\COMMON.DLL', FOLDER + '\\data']},
+                'tree': tree(unix(FOLDER))}
 
     uninstaller = 'C:\\windows\\Kvuninstall.exe '
     alpha_cmd = uninstaller + FOLDER + '|Korvalin Alpha'
@@ -301,6 +351,9 @@ def main():
     r.check(c, all(exists.get(p) for p in beta_placed + beta_links + [FOLDER + '\\COMMON.DLL']),
             'Beta\'s files and the shared library stay: %r' % exists)
     r.check(c, s.get('records') == beta_records, 'only Beta\'s records left: %r' % s.get('records'))
+    left = sorted(os.path.relpath(p, unix(FOLDER)) for p in s.get('tree', {}))
+    r.check(c, left == ['BETA.EXE', 'BETASET.EXE', 'COMMON.DLL', 'Kvuninstall.dat', 'res', 'res/a', 'res/a/b',
+                        'res/a/b/beta3.txt'], 'nothing but Beta\'s files and the levels they need: %r' % left)
     r.check(c, s.get('alpha') is None and s.get('beta') is not None, 'only Beta registered')
     r.check(c, os.path.exists(os.path.join(programs, 'Korvalin Alpha', 'My notes.txt')),
             'the menu folder that holds the user\'s file stays')
@@ -348,6 +401,7 @@ def main():
             'the shared uninstaller stays in the Windows directory')
 
     drive_relative_cases(r, args, args.work)
+    old_data_file_case(r, args, fixtures)
     return r.report(started)
 
 

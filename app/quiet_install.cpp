@@ -9,6 +9,7 @@
 #include "archive/options.h"
 #include "install/installation_run.h"
 #include "install/messages.h"
+#include "install/product_texts.h"
 #include "install/quiet_run_ui.h"
 #include "os/win32_system.h"
 #include "startup/archive_loader.h"
@@ -34,7 +35,7 @@ startup::ExitCode InstallQuietly(const std::string& commandLine, const std::stri
         loaded = loader.LoadManifest(system, option("OptUCD"), chosenFolder);
     }
     if (!loaded) {
-        log.Line(install::FailureText(loaded.failure()));
+        log.Line(install::FailureText(loaded.failure(), install::LoadProductTexts(system)));
         return startup::LoadFailureExitCode(loaded.failure());
     }
 
@@ -43,7 +44,7 @@ startup::ExitCode InstallQuietly(const std::string& commandLine, const std::stri
     const install::RunResult result = install::RunInstallation(state, system, window, !option("OptNIN"));
     if (result.failure) {
         const std::string caption = install::Say(install::Notice::InstallationFailedCaption);
-        log.Line({caption, ": ", install::FailureText(*result.failure)});
+        log.Line({caption, ": ", install::FailureText(*result.failure, install::LoadProductTexts(system))});
     }
     if (result.outcome == install::RunOutcome::Completed ||
         result.outcome == install::RunOutcome::CompletedNotUninstallable)

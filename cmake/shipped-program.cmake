@@ -1,8 +1,8 @@
-# kv_shipped_program(TARGET DESCRIPTION): what a program that ships to users (kvsetup.exe,
+# kv_shipped_program(TARGET DESCRIPTION MARK): what a program that ships to users (kvsetup.exe,
 # Kvuninstall.exe) gets in the MinGW builds: the application manifest and a version resource naming it
 # (res/program.rc), size-saving link options, and in release builds a stripped file with its debug
 # information beside it. The compile options for size are in mingw-common.cmake.
-function(kv_shipped_program target description)
+function(kv_shipped_program target description mark)
   if(NOT MINGW)
     return()
   endif()
@@ -17,8 +17,9 @@ function(kv_shipped_program target description)
 #define KV_FILE_NAME \"$<TARGET_FILE_NAME:${target}>\"
 #define KV_VERSION_TEXT \"${PROJECT_VERSION}\"
 #define KV_VERSION_NUMBERS ${PROJECT_VERSION_MAJOR}, ${PROJECT_VERSION_MINOR}, ${PROJECT_VERSION_PATCH}, 0
+#define KV_PROGRAM_MARK ${mark}
 ")
-  target_include_directories(${target} PRIVATE $<$<COMPILE_LANGUAGE:RC>:${info}>)
+  target_include_directories(${target} PRIVATE $<$<COMPILE_LANGUAGE:RC>:${info}> $<$<COMPILE_LANGUAGE:RC>:${CMAKE_SOURCE_DIR}>)
   # i686 symbols carry a leading underscore.
   set(us "")
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)

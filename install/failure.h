@@ -46,7 +46,10 @@ private:
     std::optional<Failure> m_failure;
 };
 
-// The failure's message, as the installer shows it or writes it to the run log.
-std::string FailureText(const Failure& failure);
+struct ProductTexts;
+
+// The failure's message, as the installer shows it or writes it to the run log, with the product's
+// vendor word and support address.
+std::string FailureText(const Failure& failure, const ProductTexts& texts);
 
 }  // namespace kv::install

@@ -1,9 +1,7 @@
 // The installer's texts, and the one place where a failure becomes its message.
 #include "install/messages.h"
 
-#ifndef KV_SUPPORT_ADDRESS
-#error "KV_SUPPORT_ADDRESS must be defined by the build"
-#endif
+#include "install/product_texts.h"
 
 namespace kv::install {
 
@@ -63,7 +61,7 @@ const char* CatalogueText(FailureKind kind) {
     case FailureKind::LicenseNoMemory:
         return "Memory Error - Cannot allocate enough memory to load license file.";
     case FailureKind::LicenseNotCreated:
-        return "Failed to open/create file: %s\nMake sure all Velmoric files are closed and try again.\n\n"
+        return "Failed to open/create file: %s\nMake sure all %s files are closed and try again.\n\n"
                "Note: you may have to reboot your computer to close files that Windows has open.";
     case FailureKind::FileNoMemory:
         return "Memory Error - Cannot allocate enough memory to load file:%s.\nfolder:%s  exeparms:%s\nlength=%d";
@@ -79,11 +77,13 @@ const char* CatalogueText(FailureKind kind) {
     return "";
 }
 
-std::string FailureText(const Failure& failure) {
+std::string FailureText(const Failure& failure, const ProductTexts& texts) {
     // The missing-archive text names the file three times and ends with the support address.
     if (failure.kind == FailureKind::ArchiveMissing)
         return archive::Format(CatalogueText(failure.kind), failure.subject, failure.subject, failure.subject,
-                               KV_SUPPORT_ADDRESS);
+                               texts.support);
+    if (failure.kind == FailureKind::LicenseNotCreated)
+        return archive::Format(CatalogueText(failure.kind), failure.subject, texts.vendorWord);
     std::vector<std::string> values{failure.subject};
     values.insert(values.end(), failure.more.begin(), failure.more.end());
     return archive::detail::Substitute(CatalogueText(failure.kind), values.data(), values.size());

@@ -2,6 +2,7 @@
 #include "install/uninstall_setup.h"
 
 #include "install/messages.h"
+#include "install/product_texts.h"
 #include "uninstall/registration.h"
 
 namespace kv::install {
@@ -19,6 +20,11 @@ std::optional<std::string> SetUpUninstall(PlacementContext& placed) {
     entry.productName = placed.manifest.displayName;
     entry.placedBytes = placed.placedBytes;
     if (placed.launch.set) entry.displayIcon = placed.launch.path;
+    const ProductTexts texts = LoadProductTexts(placed.system);
+    entry.publisher = texts.publisher;
+    entry.version = texts.version;
+    entry.url = texts.url;
+    entry.helpLink = texts.helpLink;
     const uninstall::RegistrationResult registration = uninstall::RegisterUninstall(placed.system, entry);
     if (registration.Registered())
         runLog.Line({"Registered for uninstalling: HKLM\\", uninstall::UninstallKeyPath(entry.productName)});

@@ -127,6 +127,10 @@ public:
     virtual void ShellOpen(const std::string& file, const std::string& parameters,
                            const std::string& workingDirectory) = 0;
 
+    // A text of the running program's own string table, in the ANSI code page; nothing when the
+    // program carries none under `id`.
+    virtual std::optional<std::string> OwnText(unsigned id) = 0;
+
     virtual void Sleep(unsigned milliseconds) = 0;
     virtual FileTime SystemTimeAsFileTime() = 0;
     // Today in the user's time zone.

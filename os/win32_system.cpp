@@ -364,4 +364,16 @@ CalendarDate Win32System::LocalDate() {
     return {now.wYear, now.wMonth, now.wDay};
 }
 
+std::optional<std::string> Win32System::OwnText(unsigned id) {
+    // With a zero buffer size LoadStringW hands out where the text lies in the loaded image.
+    const wchar_t* text = nullptr;
+    const int length = LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
+    if (length <= 0 || text == nullptr) return std::nullopt;
+    const int size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+    std::string ansi(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size <= 0 || WideCharToMultiByte(CP_ACP, 0, text, length, ansi.data(), size, nullptr, nullptr) != size)
+        return std::nullopt;
+    return ansi;
+}
+
 }  // namespace kv::os

@@ -48,6 +48,7 @@ public:
     void Sleep(unsigned milliseconds) override;
     FileTime SystemTimeAsFileTime() override;
     CalendarDate LocalDate() override;
+    std::optional<std::string> OwnText(unsigned id) override;
 
 private:
     static constexpr std::size_t kExpandPieceBytes = 1 << 20;

@@ -4,6 +4,7 @@
 #include "archive/options.h"
 #include "install/installation_run.h"
 #include "install/messages.h"
+#include "install/product_texts.h"
 #include "os/win32_system.h"
 #include "ui/dialog_arithmetic.h"
 #include "ui/folder_browser.h"
@@ -177,7 +178,8 @@ void CInstallerDlg::FinishRun(const install::RunResult& result, bool fromInstall
         m_loader.m_pManifest.reset();  // one manifest serves one run
     }
     if (result.failure) {
-        m_strMessage = install::FailureText(*result.failure);
+        os::Win32System system(m_hWnd);
+        m_strMessage = install::FailureText(*result.failure, install::LoadProductTexts(system));
         const std::string caption = install::Say(install::Notice::InstallationFailedCaption);
         os::OrNullLog(m_pLog).Line({caption, ": ", m_strMessage});
         ::MessageBoxA(m_hWnd, m_strMessage.c_str(), caption.c_str(), MB_OK);

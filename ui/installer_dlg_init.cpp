@@ -3,6 +3,7 @@
 #include <direct.h>
 
 #include "install/messages.h"
+#include "install/product_texts.h"
 #include "os/win32_system.h"
 #include "startup/archive_loader.h"
 #include "startup/command_line.h"
@@ -18,7 +19,8 @@ constexpr UINT_PTR kAutoStartTimer = 0;
 void CInstallerDlg::ReportLoadFailure(const install::Failure& failure) {
     // A timer armed by OptNP must not post Install Now while the message box is up.
     KillTimer(kAutoStartTimer);
-    m_strMessage = install::FailureText(failure);
+    os::Win32System system(m_hWnd);
+    m_strMessage = install::FailureText(failure, install::LoadProductTexts(system));
     m_nExitCode = startup::LoadFailureExitCode(failure);
     os::OrNullLog(m_pLog).Line(m_strMessage);
     ::MessageBoxA(m_hWnd, m_strMessage.c_str(), install::Say(install::Notice::InstallationFailedCaption).c_str(),
@@ -52,6 +54,13 @@ bool CInstallerDlg::LoadArchive(bool useCurrentFolder) {
 BOOL CInstallerDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     SetIcon(m_hIcon, TRUE);
+    // A product that carries its own caption and copyright line shows them instead of the template's.
+    {
+        os::Win32System system(m_hWnd);
+        const install::ProductTexts texts = install::LoadProductTexts(system);
+        if (texts.caption) ::SetWindowTextA(m_hWnd, texts.caption->c_str());
+        if (texts.copyright) ::SetDlgItemTextA(m_hWnd, IDC_COPYRIGHT, texts.copyright->c_str());
+    }
 
     // The working directory is the text before "|", taken as it stands; a failed change is ignored.
     const std::string workingDir = startup::WorkingDirectoryPart(m_strCommandLine);

@@ -11,6 +11,7 @@
 #define IDC_FOLDER 1002
 #define IDC_BROWSE 1004
 #define IDC_INSTALL_NOW 1005
+#define IDC_COPYRIGHT 1007
 
 // Licence dialog (template 129).
 #define IDC_LICENSE_PLACEHOLDER 1006

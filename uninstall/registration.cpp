@@ -2,6 +2,7 @@
 #include "uninstall/registration.h"
 
 #include "archive/format.h"
+#include "archive/version_numbers.h"
 
 namespace kv::uninstall {
 
@@ -32,6 +33,26 @@ std::uint32_t SizeInKiB(std::uint64_t bytes) {
     return kib > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(kib);
 }
 
+namespace {
+
+// The values the product brings: who made it, which version, and where to read about it.
+template <typename Note>
+void SetProductValues(os::RegistryKey& key, const UninstallEntry& entry, const Note& note) {
+    const auto text = [&](const char* name, const std::string& value) {
+        if (!value.empty()) note(key.SetString(name, value), name);
+    };
+    text("Publisher", entry.publisher);
+    text("DisplayVersion", entry.version);
+    text("URLInfoAbout", entry.url);
+    text("HelpLink", entry.helpLink);
+    if (const auto numbers = archive::VersionNumbers(entry.version)) {
+        note(key.SetDword("VersionMajor", (*numbers)[0]), "VersionMajor");
+        note(key.SetDword("VersionMinor", (*numbers)[1]), "VersionMinor");
+    }
+}
+
+}  // namespace
+
 RegistrationResult RegisterUninstall(os::System& system, const UninstallEntry& entry) {
     const std::string keyPath = UninstallKeyPath(entry.productName);
     // The key path is formed in a path buffer on Windows: a name too long for it would be cut into
@@ -57,6 +78,7 @@ RegistrationResult RegisterUninstall(os::System& system, const UninstallEntry& e
     note(key->SetDword("EstimatedSize", SizeInKiB(entry.placedBytes)), "EstimatedSize");
     note(key->SetDword("NoModify", 1), "NoModify");
     note(key->SetDword("NoRepair", 1), "NoRepair");
+    SetProductValues(*key, entry, note);
     return result;
 }
 

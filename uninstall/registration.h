@@ -28,6 +28,11 @@ struct UninstallEntry {
     std::string productName;                 // the key's name and DisplayName
     std::uint64_t placedBytes = 0;           // the expanded sizes of the files the run placed
     std::optional<std::string> displayIcon;  // the runFile's path, when the run placed it
+    // The product's own, as the installer carries them; empty ones are not set.
+    std::string publisher;
+    std::string version;  // DisplayVersion, and VersionMajor and VersionMinor from its leading numbers
+    std::string url;      // URLInfoAbout
+    std::string helpLink;
 };
 
 // Empty when the key and every value went in; otherwise what was refused, in words.
@@ -38,7 +43,9 @@ struct RegistrationResult {
 
 // Creates the key under HKEY_LOCAL_MACHINE and sets "DisplayName", "UninstallString" and
 // "QuietUninstallString" as REG_EXPAND_SZ, "InstallLocation", "DisplayIcon" (only when given) and
-// "InstallDate" as REG_SZ, and "EstimatedSize", "NoModify" and "NoRepair" as REG_DWORD. Every value is
+// "InstallDate" as REG_SZ, and "EstimatedSize", "NoModify" and "NoRepair" as REG_DWORD; when the
+// entry has them, "Publisher", "DisplayVersion", "URLInfoAbout" and "HelpLink" as REG_SZ and
+// "VersionMajor" and "VersionMinor" as REG_DWORD. Every value is
 // tried even when one is refused; the result names the first refusal.
 RegistrationResult RegisterUninstall(os::System& system, const UninstallEntry& entry);
 

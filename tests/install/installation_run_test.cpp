@@ -2,7 +2,9 @@
 // licence pass, the self-copy and the completion question.
 #include <gtest/gtest.h>
 
+#include "archive/product_texts.h"
 #include "install/messages.h"
+#include "install/product_texts.h"
 #include "install/quiet_run_ui.h"
 #include "run_fixture.h"
 #include "uninstall/log_format.h"
@@ -36,6 +38,7 @@ struct RunTest : ::testing::Test, RunFixture {
 };
 
 TEST_F(RunTest, SuccessfulRunInstallsLogsRegistersAndClosesTheDialog) {
+    system.m_ownTexts[KV_TEXT_VERSION] = "1.0";
     EXPECT_EQ(Install(), RunOutcome::Completed);
 
     EXPECT_FALSE(result.failure);
@@ -55,6 +58,8 @@ TEST_F(RunTest, SuccessfulRunInstallsLogsRegistersAndClosesTheDialog) {
     EXPECT_EQ(system.m_registry[kKeyPath]["DisplayIcon"], "C:\\App\\APP.EXE");
     // "application", 11 bytes: the uninstaller in the Windows directory is shared, not the product's.
     EXPECT_EQ(system.m_registry[kKeyPath]["EstimatedSize"], "1");
+    EXPECT_EQ(system.m_registry[kKeyPath]["DisplayVersion"], "1.0");  // from the program's string table
+    EXPECT_EQ(system.m_registry[kKeyPath].count("Publisher"), 0u);
     // One step before the pass and one per placed file: the bar fills.
     EXPECT_EQ(ui.m_progressSteps, 3);
     ASSERT_EQ(ui.m_messages.size(), 1u);
@@ -480,7 +485,17 @@ TEST(FailureText, EachKindHasItsText) {
         {{FailureKind::FileNotExpanded, "APP.EXE"}, "Failed to expand file: APP.EXE"},
         {{FailureKind::FileNotStamped, "APP.EXE"}, "Failed to set archive date: APP.EXE"},
     };
-    for (const auto& c : cases) EXPECT_EQ(FailureText(c.failure), c.text);
+    os::testing::FakeSystem plain;
+    for (const auto& c : cases) EXPECT_EQ(FailureText(c.failure, LoadProductTexts(plain)), c.text);
+
+    // A program that carries the product's own vendor word and support address names those instead.
+    os::testing::FakeSystem branded;
+    branded.m_ownTexts = {{KV_TEXT_VENDOR_WORD, "Wine Project"}, {KV_TEXT_SUPPORT, "help@wine.example"}};
+    const ProductTexts texts = LoadProductTexts(branded);
+    EXPECT_EQ(FailureText(cases[7].failure, texts),
+              "Failed to open/create file: Kvlicense.rtf\nMake sure all Wine Project files are closed and try "
+              "again.\n\nNote: you may have to reboot your computer to close files that Windows has open.");
+    EXPECT_TRUE(FailureText(cases[0].failure, texts).ends_with("technical support\nat help@wine.example."));
 }
 
 }  // namespace

@@ -80,6 +80,10 @@ public:
     void Sleep(unsigned milliseconds) override;
     FileTime SystemTimeAsFileTime() override { return m_now; }
     CalendarDate LocalDate() override { return m_today; }
+    std::optional<std::string> OwnText(unsigned id) override {
+        const auto it = m_ownTexts.find(id);
+        return it == m_ownTexts.end() ? std::nullopt : std::optional<std::string>(it->second);
+    }
 
     bool ShouldFail(const std::string& call, const std::string& path);
     void Record(const std::string& call) { m_calls.push_back(call); }
@@ -101,6 +105,7 @@ public:
     std::map<std::string, Link> m_links;  // by Key(link path)
     std::vector<Start> m_starts;
     std::vector<unsigned> m_sleeps;
+    std::map<unsigned, std::string> m_ownTexts;  // the program's string table
 
 private:
     struct Rule {

@@ -1,4 +1,6 @@
 // The uninstall log over a fake system: loading, merging, appending and the registration.
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 #include "fake_system.h"
@@ -198,6 +200,25 @@ TEST(Registration, WritesTheWholeEntryUnderTheUninstallKey) {
     EXPECT_EQ(system.m_registry.at(UninstallKeyPath("Name")).at("UninstallString"),
               "C:\\WINDOWS\\Kvuninstall.exe C:\\|Name");
     EXPECT_EQ(system.m_registry.at(UninstallKeyPath("Name")).count("DisplayIcon"), 0u);
+    EXPECT_EQ(system.m_registry.at(UninstallKeyPath("Name")).count("Publisher"), 0u);
+    // The product's own values, when the installer carries them.
+    UninstallEntry product = Entry("C:\\App", "Prod");
+    product.publisher = "Wine Project";
+    product.version = "8.12.1-rc1";
+    product.url = "https://wine.example/";
+    product.helpLink = "mailto:help@wine.example";
+    EXPECT_TRUE(RegisterUninstall(system, product).Registered());
+    const Values& values = system.m_registry.at(UninstallKeyPath("Prod"));
+    const Values& types = system.m_registryTypes.at(UninstallKeyPath("Prod"));
+    for (const auto& [name, value, type] : {std::tuple{"Publisher", "Wine Project", "REG_SZ"},
+                                            {"DisplayVersion", "8.12.1-rc1", "REG_SZ"},
+                                            {"URLInfoAbout", "https://wine.example/", "REG_SZ"},
+                                            {"HelpLink", "mailto:help@wine.example", "REG_SZ"},
+                                            {"VersionMajor", "8", "REG_DWORD"},
+                                            {"VersionMinor", "12", "REG_DWORD"}}) {
+        EXPECT_EQ(values.at(name), value) << name;
+        EXPECT_EQ(types.at(name), type) << name;
+    }
     EXPECT_EQ(SizeInKiB(0), 0u);
     EXPECT_EQ(SizeInKiB(1024), 1u);
     EXPECT_EQ(SizeInKiB(0x40000000000ull), 0xFFFFFFFFu);

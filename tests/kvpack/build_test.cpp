@@ -6,7 +6,7 @@
 #include <utime.h>
 
 #include "kvpack_test_support.h"
-#include "tests/archive/minimal_pe.h"
+#include "archive/product_texts.h"
 
 namespace kv::tools::test {
 namespace {
@@ -180,13 +180,13 @@ TEST(KvpackBuild, ShowsProgressOnlyOnATerminal) {
 TEST(KvpackBuild, DemoProjectBuildsWithTheRecordsTheDemoNeeds) {
     ScratchDir dir;
     const fs::path demo = fs::path(KV_SOURCE_DIR) / "examples" / "demo";
-    for (const char* name : {"kvdemo.toml", "readme.txt", "license.rtf"}) {
+    for (const char* name : {"kvdemo.toml", "readme.txt", "license.rtf", "kvdemo.ico"}) {
         fs::create_directories(dir / "examples/demo");
         fs::copy_file(demo / name, dir / "examples/demo" / name);
     }
     WriteBytes(dir / "build/mingw64/examples/demo/KVDEMO.exe", SampleBytes(30000, 11));
-    WriteBytes(dir / "build/mingw64/app/kvsetup.exe", SampleBytes(40000, 12));
-    WriteBytes(dir / "build/mingw64/uninstall/Kvuninstall.exe", SampleBytes(20000, 13));
+    WriteBytes(dir / "build/mingw64/app/kvsetup.exe", MarkedProgram(KV_INSTALLER_MARK, 40000, 12));
+    WriteBytes(dir / "build/mingw64/uninstall/Kvuninstall.exe", MarkedProgram(KV_UNINSTALLER_MARK, 20000, 13));
     const RunResult build = RunKvpack("build examples/demo/kvdemo.toml -o setup.exe", dir.path());
     ASSERT_EQ(build.exitCode, 0) << build.err;
     EXPECT_EQ(RunKvpack("verify setup.exe", dir.path()).exitCode, 0);
@@ -197,25 +197,20 @@ TEST(KvpackBuild, DemoProjectBuildsWithTheRecordsTheDemoNeeds) {
         "print([(f[\"file\"], f[\"folder\"], f[\"desktopIcon\"], f[\"programsIcon\"], f[\"iconName\"]) for f in "
         "d[\"files\"]]); "
         "print([(s[\"value\"], s[\"numeric\"]) for s in d[\"settings\"]]); print(d[\"runFile\"], "
-        "d[\"programsFolder\"])'",
+        "d[\"programsFolder\"]); p=d[\"product\"]; print(p[\"version\"], p[\"publisher\"], p[\"icon\"])'",
         dir.path());
     ASSERT_EQ(check.exitCode, 0) << check.err;
     EXPECT_EQ(check.out,
               "[('Kvuninstall.exe', '', 0, 0, ''), ('KVDEMO.EXE', '', 1, 1, 'Korvalin Demo'), "
               "('README.TXT', '', 0, 1, 'Korvalin Demo Read Me'), ('LICENSE.RTF', '', 0, 0, '')]\n"
-              "[('$INSTALL', 0), ('0', 1)]\nKVDEMO.EXE Korvalin Demo\n");
+              "[('$INSTALL', 0), ('0', 1)]\nKVDEMO.EXE Korvalin Demo\n"
+              "1.0 Korvalin Demo Makers ['32x32', '16x16', '48x48', '64x64', '24x24']\n");
 }
 
 TEST(KvpackBuild, ASigningCommandThatFailsOrCannotWorkIsReportedWithExitCodeTwo) {
     ScratchDir dir;
     WriteSampleProject(dir.path());
-    // The sample stub is no Windows program: there are no signing fields to prepare.
-    RunResult result = RunKvpack("build project.toml -o setup.exe --sign 'cp {in} {out}'", dir.path());
-    EXPECT_EQ(result.exitCode, 2);
-    EXPECT_NE(result.err.find("not a Windows program, so it cannot be signed"), std::string::npos) << result.err;
-
-    WriteBytes(dir / "stub.exe", kv::test::MinimalPeImage());
-    result = RunKvpack("build project.toml -o setup.exe --sign 'false {in} {out}'", dir.path());
+    RunResult result = RunKvpack("build project.toml -o setup.exe --sign 'false {in} {out}'", dir.path());
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_NE(result.err.find("signing the uninstaller failed (exit status 1): false '"), std::string::npos)
         << result.err;

@@ -1,11 +1,16 @@
 // Helpers for kvpack's tests: a scratch folder, file access and running the kvpack binary.
 #include "kvpack_test_support.h"
 
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <sys/wait.h>
+
+#include "archive/product_texts.h"
+#include "tests/archive/minimal_pe.h"
+#include "tools/kvpack/pe_resources.h"
 
 namespace kv::tools::test {
 
@@ -94,9 +99,19 @@ void FixChecksum(std::vector<std::uint8_t>& installer) {
     for (int i = 0; i < 4; ++i) installer[installer.size() - 4 + i] = static_cast<std::uint8_t>(sum >> (8 * i));
 }
 
+std::vector<std::uint8_t> MarkedProgram(const char* mark, std::size_t size, std::uint32_t seed) {
+    std::vector<Resource> resources;
+    SetString(resources, KV_TEXT_PROGRAM_MARK, std::u16string(mark, mark + std::char_traits<char>::length(mark)),
+              0x409);
+    std::vector<std::uint8_t> image = *WithResources(kv::test::MinimalPeImage(), resources);
+    const std::vector<std::uint8_t> extra = SampleBytes(size > image.size() ? size - image.size() : 0, seed);
+    image.insert(image.end(), extra.begin(), extra.end());
+    return image;
+}
+
 fs::path WriteSampleProject(const fs::path& dir, const std::string& extraHeader) {
-    WriteBytes(dir / "stub.exe", SampleBytes(5000, 1));
-    WriteBytes(dir / "Kvuninstall.exe", SampleBytes(3000, 2));
+    WriteBytes(dir / "stub.exe", MarkedProgram(KV_INSTALLER_MARK, 5000, 1));
+    WriteBytes(dir / "Kvuninstall.exe", MarkedProgram(KV_UNINSTALLER_MARK, 3000, 2));
     WriteBytes(dir / "app.exe", SampleBytes(20000, 3));
     WriteText(dir / "readme.txt", "Read me.\r\nThis is the test application.\r\n");
     WriteBytes(dir / "data" / "big.bin", SampleBytes(150000, 4));

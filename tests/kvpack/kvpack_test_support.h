@@ -48,6 +48,10 @@ std::string Quote(const std::string& word);
 std::uint32_t SignedByteSum(const std::vector<std::uint8_t>& bytes, std::size_t count);
 void FixChecksum(std::vector<std::uint8_t>& installer);
 
+// A program image of `size` bytes with the mark of one of this project's programs (KV_INSTALLER_MARK,
+// KV_UNINSTALLER_MARK), sample bytes behind its headers and resources.
+std::vector<std::uint8_t> MarkedProgram(const char* mark, std::size_t size, std::uint32_t seed);
+
 // A small sound project in `dir`: stub.exe, Kvuninstall.exe, app.exe, readme.txt, data/big.bin and
 // project.toml (title "Test App", two settings, four file records). Returns the project path.
 fs::path WriteSampleProject(const fs::path& dir, const std::string& extraHeader = "");

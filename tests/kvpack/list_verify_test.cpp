@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "kvpack_test_support.h"
-#include "tests/archive/minimal_pe.h"
+#include "archive/product_texts.h"
 
 namespace kv::tools::test {
 namespace {
@@ -130,9 +130,13 @@ TEST_F(KvpackInspect, ListAndVerifyRefuseAFileThatIsNoInstaller) {
 // installer after it is built; osslsigncode and kvpack both accept the result.
 TEST(KvpackSigned, BothToolsAcceptASignedInstallerAndAChangedPayloadByteIsRefused) {
     ScratchDir dir;
-    WriteSampleProject(dir.path(), "sign = \"osslsigncode sign -certs cert.pem -key key.pem -in {in} -out {out}\"\n");
-    WriteBytes(dir / "stub.exe", kv::test::MinimalPeImage());
-    WriteBytes(dir / "Kvuninstall.exe", kv::test::MinimalPeImage());
+    // With the product's identity, which goes into the program image's resources before it is signed.
+    WriteSampleProject(dir.path(),
+                       "sign = \"osslsigncode sign -certs cert.pem -key key.pem -in {in} -out {out}\"\n"
+                       "version = \"8.0\"\npublisher = \"Wine Project\"\nicon = \"" KV_SOURCE_DIR
+                       "/examples/demo/kvdemo.ico\"\n");
+    WriteBytes(dir / "stub.exe", MarkedProgram(KV_INSTALLER_MARK, 0, 1));
+    WriteBytes(dir / "Kvuninstall.exe", MarkedProgram(KV_UNINSTALLER_MARK, 0, 2));
     const RunResult cert = RunShell(
         "openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 "
         "-subj /CN=KvpackTest",
@@ -144,6 +148,8 @@ TEST(KvpackSigned, BothToolsAcceptASignedInstallerAndAChangedPayloadByteIsRefuse
 
     RunResult check = RunShell("osslsigncode verify -CAfile cert.pem -in setup.exe", dir.path());
     EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+    const RunResult listed = RunKvpack("list setup.exe", dir.path());
+    EXPECT_NE(listed.out.find("\"Wine Project\"\n  version    \"8.0\"\n"), std::string::npos) << listed.out;
     ASSERT_EQ(RunKvpack("extract setup.exe -d out", dir.path()).exitCode, 0);
     check = RunShell("osslsigncode verify -CAfile cert.pem -in out/Kvuninstall.exe", dir.path());
     EXPECT_EQ(check.exitCode, 0) << "the uninstaller was not signed before packing: " << check.out << check.err;

@@ -127,6 +127,11 @@ INSTANTIATE_TEST_SUITE_P(
             "IniFileWithPath",
             "{HEAD}\n[[setting]]\niniFile = '..\\evil.ini'\nsection = \"S\"\nkey = \"K\"\nvalue = \"v\"\n{FILES}",
             ":8: setting[1].iniFile: must not contain a path separator"},
+        BadProject{"VersionNotNumbers", "{HEAD}version = \"beta\"\n{FILES}",
+                   ":6: version: must begin with numbers from 0 to 65535"},
+        BadProject{"IconMissing", "{HEAD}icon = \"gone.ico\"\n{FILES}", ":6: icon: no such file"},
+        BadProject{"LicenseTextColorNotAColour", "{HEAD}licenseTextColor = \"white\"\n{FILES}",
+                   ":6: licenseTextColor: must be a colour like \"#FFFFFF\""},
         BadProject{"SettingWithoutKey",
                    "{HEAD}\n[[setting]]\niniFile = \"a.ini\"\nsection = \"S\"\nvalue = \"v\"\n{FILES}",
                    ":7: setting[1].key: required"}),
@@ -177,12 +182,81 @@ TEST(KvpackInputErrors, MissingProjectStubAndUsage) {
     result = RunKvpack("build project.toml -o out.exe", dir.path(), "KVPACK_STUB=stub.exe");
     EXPECT_EQ(result.exitCode, 0) << result.err;
 
+    // Anything but this project's installer program as it was built gives no working installer.
+    WriteText(dir / "text.exe", "this is not a program\n");
+    for (const char* stub : {"text.exe", "Kvuninstall.exe", "out.exe"}) {
+        result = RunKvpack(std::string("build project.toml -o again.exe --stub ") + stub, dir.path());
+        EXPECT_EQ(result.exitCode, 2) << stub;
+        EXPECT_NE(result.err.find(std::string("stub ") + stub + ": "), std::string::npos) << result.err;
+    }
+    EXPECT_NE(result.err.find("stub out.exe: an installer already built, not the installer program (kvsetup.exe)"),
+              std::string::npos)
+        << result.err;
+    fs::copy_file(dir / "text.exe", dir / "Kvuninstall.exe", fs::copy_options::overwrite_existing);
+    result = RunKvpack("build project.toml -o again.exe --stub stub.exe", dir.path());
+    EXPECT_NE(result.err.find("uninstaller Kvuninstall.exe: not this project's uninstaller (Kvuninstall.exe)"),
+              std::string::npos)
+        << result.err;
+    EXPECT_FALSE(fs::exists(dir / "again.exe"));
+
     result = RunKvpack("build project.toml", dir.path());
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("--output is required"), std::string::npos) << result.err;
 
     result = RunKvpack("frobnicate", dir.path());
     EXPECT_EQ(result.exitCode, 1);
+}
+
+// The licence dialog shows RTF only, in dark blue on black unless the text has a colour of its own.
+// The shortcut of an iconName with a "." is named by the text before it.
+TEST(KvpackLicense, PlainTextIsWrappedAnRtfWithoutColourWarnsAndABinaryFileIsRefused) {
+    ScratchDir dir;
+    const auto build = [&](const std::string& license, const std::string& header) {
+        const fs::path project = WriteSampleProject(dir.path(), header);
+        WriteText(dir / "lic.bin", license);
+        WriteText(project, ReadText(project) + "\n[[file]]\nsource = \"lic.bin\"\nfile = \"License.txt\"\n");
+        return RunKvpack("build project.toml -o setup.exe", dir.path());
+    };
+    const auto installedLicense = [&] {
+        fs::remove_all(dir / "out");
+        EXPECT_EQ(RunKvpack("extract setup.exe -d out", dir.path()).exitCode, 0);
+        return ReadText(dir / "out" / "License.txt");
+    };
+    const std::string yellow = "licenseTextColor = \"#FFFF00\"\n";
+    RunResult result = build("Terms {1}\r\ncaf\xc3\xa9\n", yellow);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(installedLicense(),
+              "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fmodern Courier New;}}"
+              "{\\colortbl;\\red255\\green255\\blue0;}\\cf1 \\f0\\fs18\nTerms \\{1\\}\\par\ncaf\\'e9\\par\n}\n");
+    EXPECT_EQ(result.err, "");
+
+    const std::string rtf = "{\\rtf1\\ansi Terms\\par}";
+    result = build(rtf, "");
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.err.find("kvpack: warning: licence lic.bin: sets no text colour, so the licence dialog shows it "
+                              "dark blue on black; give it one with licenseTextColor = \"#FFFFFF\""),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(installedLicense(), rtf);
+    result = build(rtf, yellow);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(installedLicense(), "{\\rtf1{\\colortbl;\\red255\\green255\\blue0;}\\cf1 \\ansi Terms\\par}");
+    result = build("{\\rtf1{\\colortbl;\\red0\\green0\\blue0;} Terms}", yellow);
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find("has a colour table of its own"), std::string::npos) << result.err;
+
+    result = build(std::string("MZ\x90\0\x03\0", 6), "");
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find("licence lic.bin: neither RTF nor plain text"), std::string::npos) << result.err;
+
+    const fs::path project = WriteSampleProject(dir.path());
+    std::string text = ReadText(project);
+    text.replace(text.find("iconName = \"Test App\""), 21, "iconName = \"Test App 8.0\"");
+    WriteText(project, text);
+    result = RunKvpack("build project.toml -o setup.exe", dir.path());
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.err.find("file[2].iconName: the shortcut file is named \"Test App 8.lnk\""), std::string::npos)
+        << result.err;
 }
 
 }  // namespace

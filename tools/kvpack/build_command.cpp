@@ -3,13 +3,16 @@
 #include <filesystem>
 #include <memory>
 
+#include "archive/ascii_case.h"
 #include "archive/checksum.h"
 #include "archive/installer_file.h"
 #include "archive/pe_signing.h"
 #include "tools/kvpack/command.h"
 #include "tools/kvpack/file_io.h"
+#include "tools/kvpack/license_text.h"
 #include "tools/kvpack/opened_installer.h"
 #include "tools/kvpack/parallel_compress.h"
+#include "tools/kvpack/product_identity.h"
 #include "tools/kvpack/progress.h"
 #include "tools/kvpack/project.h"
 #include "tools/kvpack/sign_command.h"
@@ -57,6 +60,30 @@ std::vector<std::uint8_t> SignInstaller(const SignCommand& sign, const std::stri
     return signedBytes;
 }
 
+// The stub must be this project's installer program as it was built, not another program and not
+// an installer that already carries an archive.
+void CheckStub(const std::vector<std::uint8_t>& stub, const std::filesystem::path& path) {
+    const std::string name = "stub " + path.string();
+    if (ProgramMark(stub) != KV_INSTALLER_MARK) {
+        throw ToolError(kExitBadInput, name + ": not this project's installer program (kvsetup.exe)");
+    }
+    kv::archive::SpanSource source(stub);
+    if (kv::archive::ChecksumInstaller(source).matches()) {
+        throw ToolError(kExitBadInput, name + ": an installer already built, not the installer program (kvsetup.exe)");
+    }
+}
+
+void CheckUninstaller(const std::vector<std::uint8_t>& uninstaller, const std::filesystem::path& path) {
+    if (ProgramMark(uninstaller) != KV_UNINSTALLER_MARK) {
+        throw ToolError(kExitBadInput, "uninstaller " + path.string() + ": not this project's uninstaller (" +
+                                           kv::archive::kUninstallerName + ")");
+    }
+}
+
+bool IsLicenseRecord(const std::string& file) {
+    return file.size() >= 7 && kv::archive::EqualsIgnoringCase(file.substr(0, 7), "license");
+}
+
 int RunBuild(const BuildOptions& options) {
     ProjectOverrides overrides = OverridesFromEnvironment();
     if (!options.stub.empty()) overrides.stub = PathFromUtf8(options.stub);
@@ -67,6 +94,12 @@ int RunBuild(const BuildOptions& options) {
 
     std::vector<std::uint8_t> stub = ReadFileBytes(project.stub, "stub");
     if (stub.empty()) throw ToolError(kExitBadInput, "stub " + project.stub.string() + ": is empty");
+    CheckStub(stub, project.stub);
+    if (project.identity.Given()) {
+        const std::vector<std::uint8_t> icon =
+            project.identity.icon ? ReadFileBytes(*project.identity.icon, "icon") : std::vector<std::uint8_t>{};
+        stub = ApplyIdentity(stub, project.identity, project.manifest, icon);
+    }
     // A signed installer is checked with its PE checksum field and security directory entry as zeros,
     // because signing rewrites them. The stub goes in with zeros there whether or not this build signs,
     // so an installer signed later by hand stays readable. A stub that is not a PE image goes in as it
@@ -79,6 +112,10 @@ int RunBuild(const BuildOptions& options) {
 
     std::vector<CompressJob> jobs;
     std::uint64_t inputBytes = 0;
+    std::size_t licenseIndex = project.sources.size();
+    for (std::size_t i = 1; i < project.sources.size() && licenseIndex == project.sources.size(); ++i) {
+        if (IsLicenseRecord(project.manifest.files[i].file)) licenseIndex = i;
+    }
     for (std::size_t i = 0; i < project.sources.size(); ++i) {
         CompressJob job;
         job.name = project.manifest.files[i].file;
@@ -89,9 +126,16 @@ int RunBuild(const BuildOptions& options) {
         if (job.data.size() > kv::archive::kMaxOffset) {
             throw ToolError(kExitBadInput, project.sources[i].string() + ": larger than an installer can hold (2 GiB)");
         }
+        if (i == 0) CheckUninstaller(job.data, project.sources[i]);
+        // Only the first licence record is shown.
+        if (i == licenseIndex) {
+            job.data =
+                PrepareLicense(job.data, project.sources[i].string(), project.licenseTextColor, project.warnings);
+        }
         inputBytes += job.data.size();
         jobs.push_back(std::move(job));
     }
+    for (const std::string& warning : project.warnings) std::fprintf(stderr, "kvpack: warning: %s\n", warning.c_str());
 
     std::vector<std::vector<std::uint8_t>> entries;
     {

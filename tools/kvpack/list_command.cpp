@@ -7,6 +7,7 @@
 #include "tools/kvpack/command.h"
 #include "tools/kvpack/file_time.h"
 #include "tools/kvpack/opened_installer.h"
+#include "tools/kvpack/product_identity.h"
 #include "tools/kvpack/system_text.h"
 #include "tools/kvpack/json_writer.h"
 #include "tools/kvpack/tool_error.h"
@@ -37,6 +38,19 @@ void PrintTable(const std::vector<std::vector<std::string>>& rows) {
 
 std::string Shown(const std::string& ansi) { return "\"" + AnsiToUtf8(ansi) + "\""; }
 
+// The product's texts and icon that kvpack put into the program image, read back from it.
+ShownIdentity IdentityOf(const LoadedInstaller& installer) {
+    const auto& m = installer.opened.manifest;
+    const std::uint64_t imageEnd = m.files.empty() ? installer.opened.manifestStart : m.files.front().offset;
+    return ReadIdentity(std::span<const std::uint8_t>(installer.bytes).first(static_cast<std::size_t>(imageEnd)));
+}
+
+std::string JoinedImages(const std::vector<std::string>& images) {
+    std::string text;
+    for (const std::string& image : images) text += (text.empty() ? "" : " ") + image;
+    return text;
+}
+
 void PrintText(const ListOptions& options, const LoadedInstaller& installer) {
     const auto& opened = installer.opened;
     const auto& m = opened.manifest;
@@ -66,6 +80,15 @@ void PrintText(const ListOptions& options, const LoadedInstaller& installer) {
         {"archiveDate", FormatIsoUtc(m.archiveDate) + " (" + Hex(m.archiveDate, 16) + ")"},
         {"uninstallerDate", FormatIsoUtc(m.uninstallerDate) + " (" + Hex(m.uninstallerDate, 16) + ")"},
     });
+    const ShownIdentity identity = IdentityOf(installer);
+    std::vector<std::vector<std::string>> product;
+    for (int id = 1; id <= KV_TEXT_COUNT; ++id) {
+        if (const auto& text = identity.texts[static_cast<std::size_t>(id - 1)])
+            product.push_back({ProductTextKey(id), "\"" + *text + "\""});
+    }
+    product.push_back({"icon", identity.iconImages.empty() ? "none" : JoinedImages(identity.iconImages)});
+    std::cout << "\nProduct (in the program image's resources)\n";
+    PrintTable(product);
     std::cout << "\nSettings (" << m.settings.size() << ")\n";
     if (!m.settings.empty()) {
         std::vector<std::vector<std::string>> rows = {{"#", "iniFile", "section", "key", "numeric", "value"}};
@@ -117,6 +140,15 @@ void PrintJson(const LoadedInstaller& installer) {
     json.Field("archiveDateFileTime", m.archiveDate);
     json.Field("uninstallerDate", FormatIsoUtc(m.uninstallerDate));
     json.Field("uninstallerDateFileTime", m.uninstallerDate);
+    const ShownIdentity identity = IdentityOf(installer);
+    json.Key("product").BeginObject();
+    for (int id = 1; id <= KV_TEXT_COUNT; ++id) {
+        if (const auto& text = identity.texts[static_cast<std::size_t>(id - 1)]) json.Field(ProductTextKey(id), *text);
+    }
+    json.Key("icon").BeginArray();
+    for (const std::string& image : identity.iconImages) json.String(image);
+    json.EndArray();
+    json.EndObject();
     json.Key("settings").BeginArray();
     for (const auto& s : m.settings) {
         json.BeginObject();

@@ -8,6 +8,7 @@
 
 #include "archive/format.h"
 #include "archive/szdd.h"
+#include "tools/kvpack/product_identity.h"
 
 namespace kv::tools {
 
@@ -37,7 +38,10 @@ struct Project {
     std::vector<std::filesystem::path> sources;  // one per manifest.files entry
     std::filesystem::path stub;                  // the installer program image
     kv::archive::szdd::Level level = kv::archive::szdd::Level::Best;
-    std::optional<SignCommand> sign;  // --sign, the sign key or KVPACK_SIGN
+    std::optional<SignCommand> sign;                // --sign, the sign key or KVPACK_SIGN
+    ProductIdentity identity;                       // nothing given: the stub is packed unchanged
+    std::optional<std::uint32_t> licenseTextColor;  // 0xRRGGBB for a licence that sets none
+    std::vector<std::string> warnings;              // "demo.toml:14: file[2].iconName: ...", one per line
 };
 
 // Reads and checks a project file. Throws ToolError: kExitIoError when the project file cannot be

@@ -16,6 +16,7 @@
 #include "tools/kvpack/file_io.h"
 #include "tools/kvpack/file_time.h"
 #include "tools/kvpack/project.h"
+#include "tools/kvpack/project_identity.h"
 #include "tools/kvpack/project_tree.h"
 #include "tools/kvpack/record_rules.h"
 #include "tools/kvpack/system_text.h"
@@ -83,6 +84,7 @@ public:
         }
         m_root = &root;
         ReadHeader(root);
+        ReadIdentity(root);
         ReadSettings(root);
         ReadFiles(root);
         ReadTrees(root);
@@ -110,12 +112,34 @@ private:
         const toml::table* table = nullptr;
     };
 
-    void Error(const toml::node* node, const std::string& field, const std::string& message) {
+    std::string Where(const toml::node* node) const {
         std::string where = m_name;
         // The root table has no line of its own worth naming (a missing top-level key).
         if (node != nullptr && node != m_root && node->source().begin.line > 0)
             where += ":" + std::to_string(node->source().begin.line);
-        m_errors.push_back(where + ": " + field + ": " + message);
+        return where;
+    }
+
+    void Error(const toml::node* node, const std::string& field, const std::string& message) {
+        m_errors.push_back(Where(node) + ": " + field + ": " + message);
+    }
+
+    void Warning(const toml::node* node, const std::string& field, const std::string& message) {
+        m_project.warnings.push_back(Where(node) + ": " + field + ": " + message);
+    }
+
+    void ReadIdentity(const toml::table& root) {
+        IdentityReading reading;
+        reading.text = [&](std::string_view key, std::size_t limit) {
+            return String(root, key, std::string(key), limit, false, true);
+        };
+        reading.error = [&](const toml::node* node, const std::string& field, const std::string& message) {
+            Error(node, field, message);
+        };
+        reading.resolvePath = [&](std::string_view text) { return ResolvePath(text); };
+        ProjectIdentityKeys keys = ReadIdentityKeys(root, reading);
+        m_project.identity = std::move(keys.identity);
+        m_project.licenseTextColor = keys.licenseTextColor;
     }
 
     void CheckKeys(const toml::table& table, std::span<const std::string_view> allowed, const std::string& prefix) {
@@ -215,7 +239,9 @@ private:
 
     void ReadHeader(const toml::table& root) {
         using namespace kv::archive;
-        CheckKeys(root, kHeaderKeys, "");
+        std::vector<std::string_view> headerKeys(std::begin(kHeaderKeys), std::end(kHeaderKeys));
+        headerKeys.insert(headerKeys.end(), IdentityKeys().begin(), IdentityKeys().end());
+        CheckKeys(root, headerKeys, "");
         Manifest& m = m_project.manifest;
         m.title = String(root, "title", "title", kTitleLimit, true, true).value_or("");
         if (auto name = String(root, "displayName", "displayName", kDisplayNameLimit, true, true)) {
@@ -374,6 +400,10 @@ private:
             } else if (shortcut) {
                 if (auto problem = IconNameProblem(r.iconName))
                     Error(table.get("iconName"), prefix + "iconName", *problem);
+                else if (const auto dot = r.iconName.find('.'); dot != std::string::npos)
+                    Warning(table.get("iconName"), prefix + "iconName",
+                            "the shortcut file is named " + Quoted(r.iconName.substr(0, dot) + ".lnk") +
+                                ": the text from the first \".\" on is left out of it");
             }
             m_files.push_back(std::move(pending));
         }

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Draws the installer's icon (a box with a down arrow) and writes installer.ico in the sizes Windows
 asks for at 96 to 192 DPI (16 to 64 pixels), 16 colours each, from the standard 16-colour palette.
-Usage: make_icon.py [OUTPUT]"""
+With --demo it draws the demo product's icon instead: the same box in green with a red arrow, so that
+the demo installer shows an icon of its own.
+Usage: make_icon.py [--demo] [OUTPUT]"""
 import struct
 import sys
 
@@ -12,6 +14,7 @@ PALETTE = [
     (255, 0, 255), (0, 255, 255), (255, 255, 255),
 ]
 BLACK, DARK_BLUE, GREY, DARK_GREY, YELLOW, BLUE, WHITE = 0, 4, 7, 8, 11, 12, 15
+DEMO_COLOURS = {DARK_BLUE: 2, BLUE: 10, YELLOW: 9}  # dark green, green, red
 CLEAR = None
 
 
@@ -45,8 +48,10 @@ def draw(size):
     return px
 
 
-def image(size):
+def image(size, demo):
     px = draw(size)
+    if demo:
+        px = [[DEMO_COLOURS.get(c, c) if c is not CLEAR else CLEAR for c in row] for row in px]
     header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 4, 0, 0, 0, 0, 16, 0)
     palette = b''.join(struct.pack('<BBBB', b, g, r, 0) for (r, g, b) in PALETTE)
     xor_row = ((size * 4 + 31) // 32) * 4
@@ -67,10 +72,13 @@ def image(size):
 
 
 def main():
-    out = sys.argv[1] if len(sys.argv) > 1 else 'installer.ico'
+    args = sys.argv[1:]
+    demo = '--demo' in args
+    args = [a for a in args if a != '--demo']
+    out = args[0] if args else 'installer.ico'
     # 32 and 16 first, as before; 48 and 64 are the big icon at 144 and 192 DPI, 24 the small one at 144.
     sizes = (32, 16, 48, 64, 24)
-    images = [image(size) for size in sizes]
+    images = [image(size, demo) for size in sizes]
     data = struct.pack('<HHH', 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for size, body in zip(sizes, images):

@@ -26,5 +26,6 @@ void AddExtractCommand(CLI::App& app, CommandRunner& run);
 void AddCompressCommand(CLI::App& app, CommandRunner& run);
 void AddExpandCommand(CLI::App& app, CommandRunner& run);
 void AddLogCommand(CLI::App& app, CommandRunner& run);
+void AddWingetCommand(CLI::App& app, CommandRunner& run);
 
 }  // namespace kv::tools

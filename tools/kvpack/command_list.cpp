@@ -6,7 +6,7 @@ namespace kv::tools {
 std::span<const AddCommand> AllCommands() {
     static constexpr AddCommand kCommands[] = {
         AddBuildCommand,    AddListCommand,   AddVerifyCommand, AddExtractCommand,
-        AddCompressCommand, AddExpandCommand, AddLogCommand,
+        AddCompressCommand, AddExpandCommand, AddLogCommand,    AddWingetCommand,
     };
     return kCommands;
 }

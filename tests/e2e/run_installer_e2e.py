@@ -3,8 +3,12 @@
 kvsetup.exe through the UI driver (one Wine start per group of cases) and checks what it showed,
 which controls were enabled, how long the auto-start took and the exit codes.
 
+The installer that kvpack builds carries the product's identity: its file properties are read back
+with pefile, its icon with wrestool, its caption and copyright line from the window, and its Apps &
+Features values with wine reg query.
+
 Usage: run_installer_e2e.py --installer kvsetup.exe --uidriver uidriver.exe --work DIR
-                            --support ADDRESS [--kvpack PATH] [--screenshot PNG]
+                            --support ADDRESS [--kvpack PATH --uninstaller Kvuninstall.exe] [--screenshot PNG]
 The Wine prefix comes from scripts/wine-env.sh (KV_WINEPREFIX); without DISPLAY the script runs
 itself again under xvfb-run."""
 import argparse
@@ -16,11 +20,18 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import installer_fixtures as fx  # noqa: E402
+import pefile  # noqa: E402
 from e2e_common import (EXIT_CANCELLED, EXIT_CORRUPT, EXIT_FOLDER_REFUSED, EXIT_INSTALLED,  # noqa: E402
-                        EXIT_MISSING, FAILED_CAPTION, MAIN_CAPTION, Case, Runner, on_display, prefix_path, win,
-                        write_file)
+                        EXIT_MISSING, FAILED_CAPTION, MAIN_CAPTION, ROOT, Case, Runner, on_display, prefix_path,
+                        registry_view, win, write_file)
 
 CORRUPT = 'File is corrupt.  Redownload the file and try again.'
+# The product's identity in the kvpack project, and where it shows.
+PRODUCT = {'version': '8.0.1', 'publisher': 'Wine Project', 'url': 'https://wine.example/',
+           'support': 'help@wine.example', 'caption': 'Wine Sample 8.0 Setup',
+           'copyright': 'Copyright (C) 2026 Wine Project.\nAll rights reserved.'}
+PRODUCT_ICON = os.path.join(ROOT, 'examples', 'demo', 'kvdemo.ico')
+SAMPLE_KEY = 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kvpack Sample'
 
 
 def missing_message(exe_name, support):
@@ -31,7 +42,7 @@ def missing_message(exe_name, support):
             % (exe_name, exe_name, exe_name, support))
 
 
-def build_fixtures(work, image, kvpack):
+def build_fixtures(work, image, kvpack, uninstaller):
     """name -> (file name, file bytes) for every case; all in `work`/fixtures."""
     fixtures = {}
     good = fx.build_installer(image, fx.sample_manifest())
@@ -65,15 +76,19 @@ def build_fixtures(work, image, kvpack):
     for name, data in fixtures.items():
         write_file(os.path.join(work, 'fixtures', name + '.exe'), data)
     if kvpack:
-        build_with_kvpack(work, image, kvpack)
+        build_with_kvpack(work, image, kvpack, uninstaller)
     return fixtures
 
 
-def build_with_kvpack(work, image_path_bytes, kvpack):
-    """The project's own builder, for one round trip through the real dialog."""
+def toml_text(text):
+    return '"%s"' % text.replace('\\', '\\\\').replace('"', '\\"').replace('\n', '\\n')
+
+
+def build_with_kvpack(work, image_path_bytes, kvpack, uninstaller):
+    """The project's own builder, for one round trip through the real dialog, with the product's identity."""
     src = os.path.join(work, 'kvpack-src')
     os.makedirs(src, exist_ok=True)
-    write_file(os.path.join(src, 'Kvuninstall.exe'), b'MZ uninstaller stand-in')
+    shutil.copy(uninstaller, os.path.join(src, 'Kvuninstall.exe'))
     write_file(os.path.join(src, 'README.TXT'), b'Packed by kvpack.\r\n')
     stub = os.path.join(work, 'stub.exe')
     write_file(stub, image_path_bytes)
@@ -81,7 +96,9 @@ def build_with_kvpack(work, image_path_bytes, kvpack):
     with open(project, 'w') as f:
         f.write('title = "Packed by kvpack"\ndisplayName = "Kvpack Sample"\nsetupName = "SETUP.EXE"\n'
                 'defaultFolder = "C:\\\\Kvpack\\\\Sample"\nrunFile = "README.TXT"\nprogramsFolder = "Kvpack"\n'
-                '[[file]]\nsource = "README.TXT"\nfile = "README.TXT"\n')
+                + ''.join('%s = %s\n' % (key, toml_text(value)) for key, value in PRODUCT.items())
+                + 'icon = %s\n' % toml_text(PRODUCT_ICON)
+                + '[[file]]\nsource = "README.TXT"\nfile = "README.TXT"\n')
     out = os.path.join(work, 'fixtures', 'kvpacked.exe')
     result = subprocess.run([kvpack, 'build', project, '-o', out, '--stub', stub, '--uninstaller',
                              os.path.join(src, 'Kvuninstall.exe')], capture_output=True, text=True)
@@ -99,6 +116,29 @@ def build_with_kvpack(work, image_path_bytes, kvpack):
         os.remove(signed)
     subprocess.run(['osslsigncode', 'sign', '-certs', cert, '-key', key, '-in', out, '-out', signed],
                    check=True, capture_output=True)
+
+
+def identity_cases(r, work):
+    """The file properties and the icon of the installer kvpack built, read by independent readers."""
+    path = os.path.join(work, 'fixtures', 'kvpacked.exe')
+    if not os.path.exists(path):
+        return
+    pe = pefile.PE(path)
+    strings = {}
+    for info in getattr(pe, 'FileInfo', []):
+        for entry in info:
+            for table in getattr(entry, 'StringTable', []):
+                strings.update({k.decode(): v.decode() for k, v in table.entries.items()})
+    expected = {'ProductName': 'Kvpack Sample', 'CompanyName': 'Wine Project', 'FileVersion': '8.0.1',
+                'ProductVersion': '8.0.1', 'FileDescription': 'Packed by kvpack',
+                'LegalCopyright': PRODUCT['copyright'], 'OriginalFilename': 'SETUP.EXE'}
+    r.check('file properties', strings == expected, 'version strings %r' % strings)
+    fixed = pe.VS_FIXEDFILEINFO[0] if getattr(pe, 'VS_FIXEDFILEINFO', None) else None
+    numbers = (fixed.FileVersionMS, fixed.FileVersionLS, fixed.ProductVersionMS) if fixed else None
+    r.check('file properties', numbers == (8 << 16, 1 << 16, 8 << 16), 'version numbers %r' % (numbers,))
+    icon = subprocess.run(['wrestool', '-x', '-t', '14', path], capture_output=True).stdout
+    with open(PRODUCT_ICON, 'rb') as f:
+        r.check('icon', icon == f.read(), 'wrestool gives back the project\'s .ico (%d bytes)' % len(icon))
 
 
 def failure_cases(r, work, support):
@@ -160,10 +200,11 @@ def dialog_cases(r, work, screenshot):
     for name in expected_folders:
         steps.extend(['echo', name, 'start', '"%s"' % win(os.path.join(fixtures_dir, name + '.exe')),
                       '--cwd', win(fixtures_dir), 'wait', MAIN_CAPTION, 'dump', 'press', 'Exit', 'gone', 'exitcode'])
-    if os.path.exists(os.path.join(fixtures_dir, 'kvpacked.exe')):
-        expected_folders['kvpacked'] = 'C:\\Kvpack\\Sample'
+    kvpacked = os.path.exists(os.path.join(fixtures_dir, 'kvpacked.exe'))
+    if kvpacked:
         steps.extend(['echo', 'kvpacked', 'start', '"%s"' % win(os.path.join(fixtures_dir, 'kvpacked.exe')),
-                      '--cwd', win(fixtures_dir), 'wait', MAIN_CAPTION, 'dump', 'press', 'Exit', 'gone', 'exitcode'])
+                      '--cwd', win(fixtures_dir), 'wait', PRODUCT['caption'], 'dump', 'press', 'Exit', 'gone',
+                      'exitcode'])
     steps.extend(['echo', 'title-max', 'start', '"%s"' % win(os.path.join(fixtures_dir, 'title-max.exe')),
                   '--cwd', win(fixtures_dir), 'wait', MAIN_CAPTION, 'dump', 'press', 'Exit', 'gone', 'exitcode'])
     # The working directory before "|": started elsewhere, it finds itself there.
@@ -198,11 +239,22 @@ def dialog_cases(r, work, screenshot):
         c = cases.get(name) or Case(name)
         r.check(c, not c.errors, 'no driver errors')
         controls = main_window(c)
-        title = 'Packed by kvpack' if name == 'kvpacked' else 'Title ' + name
-        r.check(c, controls.get(1001, {}).get('text') == title, 'title %r' % controls.get(1001))
+        r.check(c, controls.get(1001, {}).get('text') == 'Title ' + name, 'title %r' % controls.get(1001))
         r.check(c, controls.get(1002, {}).get('text') == folder, 'folder %r' % controls.get(1002))
         r.check(c, all(enabled(controls, i) for i in (1002, 1004, 1005, 2)), 'all controls enabled')
         r.check(c, controls.get(1000, {}).get('pos') == '0', 'progress bar at 0')
+        r.check(c, c.exit_code == EXIT_CANCELLED, 'Exit gives exit code 1, got %s' % c.exit_code)
+
+    if kvpacked:
+        # The product's own caption and copyright line, read from the window.
+        c = cases.get('kvpacked') or Case('kvpacked')
+        found = c.controls(PRODUCT['caption'])
+        r.check(c, len(found) == 1, 'the main dialog under the product\'s caption')
+        controls = found[0] if found else {}
+        r.check(c, controls.get(1001, {}).get('text') == 'Packed by kvpack', 'title %r' % controls.get(1001))
+        r.check(c, controls.get(1002, {}).get('text') == 'C:\\Kvpack\\Sample', 'folder %r' % controls.get(1002))
+        r.check(c, controls.get(1007, {}).get('text') == PRODUCT['copyright'],
+                'copyright line %r' % controls.get(1007))
         r.check(c, c.exit_code == EXIT_CANCELLED, 'Exit gives exit code 1, got %s' % c.exit_code)
 
     c = cases.get('title-max') or Case('title-max')
@@ -290,6 +342,14 @@ def run_cases(r, work):
         placed = prefix_path('drive_c', 'Kvpack', 'Sample', 'README.TXT')
         r.check(c, os.path.exists(placed) and open(placed, 'rb').read() == b'Packed by kvpack.\r\n',
                 'README.TXT installed from the signed installer')
+        # Apps & Features shows the product's own values.
+        for value, expected in (('DisplayVersion', ('REG_SZ', '8.0.1')), ('Publisher', ('REG_SZ', 'Wine Project')),
+                                ('URLInfoAbout', ('REG_SZ', 'https://wine.example/')),
+                                ('HelpLink', ('REG_SZ', 'mailto:help@wine.example')),
+                                ('VersionMajor', ('REG_DWORD', '0x8')), ('VersionMinor', ('REG_DWORD', '0x0'))):
+            got = r.registry_value(SAMPLE_KEY, value)
+            r.check(c, got == expected, '%s %r, expected %r' % (value, got, expected))
+        r.registry_delete(SAMPLE_KEY)
 
     c = cases.get('refused') or Case('refused')
     r.check(c, not c.errors, 'no driver errors')
@@ -321,6 +381,7 @@ def main():
     parser.add_argument('--work', required=True)
     parser.add_argument('--support', required=True)
     parser.add_argument('--kvpack', default='')
+    parser.add_argument('--uninstaller', default='')
     parser.add_argument('--screenshot', default='')
     args = parser.parse_args()
     on_display()
@@ -332,10 +393,11 @@ def main():
     kvpack = args.kvpack if args.kvpack and os.access(args.kvpack, os.X_OK) else ''
     if not kvpack:
         print('kvpack not found: its round-trip case is left out')
-    build_fixtures(args.work, image, kvpack)
+    build_fixtures(args.work, image, kvpack if args.uninstaller else '', args.uninstaller)
 
-    r = Runner(args)
+    r = Runner(args, registry_view(image))
     started = time.time()
+    identity_cases(r, args.work)
     failure_cases(r, args.work, args.support)
     dialog_cases(r, args.work, args.screenshot)
     run_cases(r, args.work)

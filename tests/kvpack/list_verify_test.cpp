@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "kvpack_test_support.h"
 #include "archive/product_texts.h"
+#include "kvpack_test_support.h"
 
 namespace kv::tools::test {
 namespace {
@@ -179,6 +179,37 @@ TEST(KvpackSigned, BothToolsAcceptASignedInstallerAndAChangedPayloadByteIsRefuse
     const RunResult byHand = RunKvpack("verify by-hand.exe", dir.path());
     EXPECT_EQ(byHand.exitCode, 0) << byHand.err;
     EXPECT_NE(byHand.out.find("by-hand.exe: signed:"), std::string::npos) << byHand.out;
+}
+
+// The manifests are read back by PyYAML and validated against winget's own schemas.
+TEST(KvpackWinget, ManifestsValidateAndNameWhatTheInstallerCarries) {
+    ScratchDir dir;
+    WriteSampleProject(dir.path(),
+                       "version = \"8.0\"\npublisher = \"Wine Project\"\nurl = \"https://wine.example/\"\n");
+    ASSERT_EQ(RunKvpack("build project.toml -o setup.exe", dir.path()).exitCode, 0);
+    const std::string url = "https://downloads.wine.example/setup.exe";
+    RunResult result = RunKvpack("winget setup.exe --url " + url + " -o manifests", dir.path());
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const RunResult check =
+        RunShell(Quote(KV_PYTHON) + " " + Quote(KV_SOURCE_DIR "/tests/kvpack/winget_check.py") + " " +
+                     Quote(KV_SOURCE_DIR "/../shared/winget-schemas") + " manifests setup.exe " + url,
+                 dir.path());
+    EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+    EXPECT_EQ(check.out,
+              "{\"apps and features\": [{\"DisplayName\": \"Test App\", \"DisplayVersion\": \"8.0\", \"ProductCode\": "
+              "\"Test App\", \"Publisher\": \"Wine Project\"}], \"architecture\": \"x86\", \"elevation\": "
+              "\"elevatesSelf\", \"identifier\": \"WineProject.TestApp\", \"name\": \"Test App\", \"package url\": "
+              "\"https://wine.example/\", \"product code\": \"Test App\", \"publisher\": \"Wine Project\", \"sha256\": "
+              "true, \"switches\": {\"InstallLocation\": \"OptDIR=\\\"<INSTALLPATH>\\\"\", \"Log\": "
+              "\"OptLOG=\\\"<LOGPATH>\\\"\", \"Silent\": \"OptQ\", \"SilentWithProgress\": \"OptNP OptNL\"}, "
+              "\"type\": \"exe\", \"url\": true, \"version\": \"8.0\"}\n\n");
+
+    // An installer without a publisher and a version cannot be named in winget.
+    WriteSampleProject(dir.path());
+    ASSERT_EQ(RunKvpack("build project.toml -o plain.exe", dir.path()).exitCode, 0);
+    result = RunKvpack("winget plain.exe --url " + url + " -o more", dir.path());
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find("plain.exe: carries no publisher or no version"), std::string::npos) << result.err;
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ def main():
     packed = subprocess.run(['bash', os.path.join(ROOT, 'scripts', 'cpack-example.sh'), out, args.windows_build],
                             env=env, capture_output=True, text=True, timeout=600)
     installers = [name for name in os.listdir(out) if name.endswith('.exe')] if os.path.isdir(out) else []
-    check(packed.returncode == 0 and len(installers) == 1,
+    check(packed.returncode == 0 and installers == ['Korvalin-Demo-1.0-win64.exe'],
           'cpack-example.sh leaves one installer in OUTDIR: %s\n%s%s' % (installers, packed.stdout, packed.stderr))
     if failures:
         return 1
@@ -54,6 +54,10 @@ def main():
     check(header['title'] == 'Korvalin Demo 1.0' and header['displayName'] == 'Korvalin Demo' and
           header['defaultFolder'] == FOLDER and header['programsFolder'] == 'Korvalin' and
           header['runFile'] == 'KVDEMO.exe', 'the header comes from the CPACK_* variables: %s' % header['title'])
+    product = listing['product']
+    check(product.get('version') == '1.0' and product.get('publisher') == 'Korvalin' and
+          product.get('url') == 'https://demo.korvalin.example/' and len(product.get('icon', [])) == 5,
+          'version, vendor, home page and icon come from the CPACK_* variables: %s' % product)
     demo = files.get(('', 'KVDEMO.exe'), {})
     check(demo.get('iconName') == 'Korvalin Demo' and demo.get('desktopIcon') and demo.get('programsIcon'),
           'KVDEMO.exe gets both shortcuts: %s' % demo)

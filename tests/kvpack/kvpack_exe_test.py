@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """kvpack.exe under Wine against the Linux kvpack, on one project whose sources lie in a folder
 with a space, below a path longer than MAX_PATH, with a payload named "café.txt":
-- build: the same installer bytes, from a project with Windows paths (drive letter, backslashes),
+- build: the same installer bytes, from a project with Windows paths (drive letter, backslashes)
+  and every key of the product's identity,
   the stub from KVPACK_STUB, the date from SOURCE_DATE_EPOCH, and four threads;
 - verify, extract, compress, expand and log work on such names and give what Linux gives, and the
   signing command gets such names intact;
@@ -54,11 +55,16 @@ def read(path):
         return f.read()
 
 
-def project_text(sources, stub_line):
-    """The project with `sources` as the folder part of every source path."""
+def project_text(sources, stub_line, icon):
+    """The project with `sources` as the folder part of every source path, and every key of the
+    product's identity (`icon` the path of its .ico)."""
     return ('title = "Café Sample 1.0"\ndisplayName = "Café Sample"\nsetupName = "SETUP.EXE"\n'
             "defaultFolder = 'C:\\Program Files\\Café Sample'\nrunFile = \"APP.EXE\"\n"
             'programsFolder = "Café Sample"\nuninstallerDate = "2026-11-30T08:00:00Z"\n' + stub_line +
+            'version = "1.0.2"\npublisher = "Café Makers"\nurl = "https://café.example/"\n'
+            'support = "help@café.example"\nhelpLink = "https://café.example/help"\n'
+            'caption = "Café Sample Setup"\ncopyright = "© 2026 Café Makers.\\nAll rights reserved."\n'
+            'vendorWord = "Café"\nicon = %s\n' % json.dumps(icon) +
             "[[file]]\nsource = '%sapp.bin'\nfile = \"APP.EXE\"\ndesktopIcon = true\niconName = \"Café Sample\"\n"
             "[[file]]\nsource = '%s%s'\nfolder = \"docs\"\n" % (sources, sources, PAYLOAD))
 
@@ -80,9 +86,10 @@ def main():
     os.makedirs(out)
     linux_project = os.path.join(args.work, 'linux.toml')
     relative = os.path.relpath(sources, args.work).replace(os.sep, '/') + '/'
-    write(linux_project, project_text(relative, 'stub = %s\n' % json.dumps(args.stub)).encode('utf-8'))
+    icon = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'examples', 'demo', 'kvdemo.ico')
+    write(linux_project, project_text(relative, 'stub = %s\n' % json.dumps(args.stub), icon).encode('utf-8'))
     windows_project = os.path.join(args.work, 'windows project.toml')
-    write(windows_project, project_text(win(sources) + '\\', '').encode('utf-8'))
+    write(windows_project, project_text(win(sources) + '\\', '', win(icon)).encode('utf-8'))
     c.expect('the payload path is longer than MAX_PATH', len(win(os.path.join(sources, PAYLOAD))) > 260)
 
     linux_setup, windows_setup = os.path.join(out, 'linux.exe'), os.path.join(out, 'windows.exe')

@@ -18,7 +18,7 @@ jobs=$(nproc)
 out=${KV_DEMO_OUT:-build/demo}
 product="Korvalin Demo"
 key="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product"
-main_caption="Korvalin(TM) Installer"
+main_caption="Korvalin Demo 1.0 Setup"  # the demo project's own caption
 license_caption="License Agreement"
 
 step() { printf '\n=== %s\n' "$*"; }
@@ -62,7 +62,7 @@ project=examples/demo/kvdemo.toml
 if [[ $mingw != build/mingw64 ]]; then
   # The project names the programs in build/mingw64; a copy names them in the chosen build.
   sed -e "s#\.\./\.\./build/mingw64/#$root/$mingw/#g" \
-      -e "s#^source = \"\([^/\"]*\)\"#source = \"$root/examples/demo/\1\"#" "$project" >"$out/kvdemo.toml"
+      -e "s#^\(source\|icon\) = \"\([^/\"]*\)\"#\1 = \"$root/examples/demo/\2\"#" "$project" >"$out/kvdemo.toml"
   project=$out/kvdemo.toml
 fi
 "$kvpack" build "$project" -o "$out/SETUP.EXE"

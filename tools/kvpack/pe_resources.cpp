@@ -135,13 +135,17 @@ private:
         return true;
     }
 
-    bool ReadData(std::uint32_t offset, const Resource& path, std::vector<Resource>& out) const {
+    bool ReadData(std::uint32_t offset, const Resource& path, std::vector<Resource>& out) {
         const auto rva = Load(offset, 4);
         const auto size = Load(offset + 4, 4);
         const auto codePage = Load(offset + 8, 4);
         if (!rva || !size || !codePage) return false;
         const auto at = FileOffset(m_bytes, m_layout, *rva);
         if (!at || *at > m_bytes.all.size() || m_bytes.all.size() - *at < *size) return false;
+        // Real resources do not overlap, so together they fit in the image; a directory whose entries
+        // point at the same bytes over and over would otherwise take memory without end.
+        m_copied += *size;
+        if (m_copied > m_bytes.all.size()) return false;
         Resource resource = path;
         resource.codePage = *codePage;
         resource.data.assign(m_bytes.all.begin() + static_cast<std::ptrdiff_t>(*at),
@@ -155,6 +159,7 @@ private:
     std::uint64_t m_base;
     std::uint32_t m_size;
     std::size_t m_visited = 0;
+    std::uint64_t m_copied = 0;
 };
 
 // Windows looks names up by binary search: named entries first, by their upper-cased text, then

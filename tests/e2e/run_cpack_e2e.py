@@ -15,7 +15,7 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from e2e_common import ROOT, read_file, unix, user_folder  # noqa: E402
+from e2e_common import ROOT, read_file, registry_view, unix, user_folder  # noqa: E402
 
 FOLDER = 'C:\\Program Files\\Korvalin Demo'
 NESTED = 'share\\kvdemo\\doc\\en'  # four levels below the installation folder, as install() staged them
@@ -40,7 +40,10 @@ def main():
     packed = subprocess.run(['bash', os.path.join(ROOT, 'scripts', 'cpack-example.sh'), out, args.windows_build],
                             env=env, capture_output=True, text=True, timeout=600)
     installers = [name for name in os.listdir(out) if name.endswith('.exe')] if os.path.isdir(out) else []
-    check(packed.returncode == 0 and installers == ['Korvalin-Demo-1.0-win64.exe'],
+    # CPack's name: NAME-VERSION-SYSTEM, the system that of the programs packed.
+    with open(os.path.join(args.windows_build, 'app', 'kvsetup.exe'), 'rb') as f:
+        system = 'win64' if registry_view(f.read()) == '/reg:64' else 'win32'
+    check(packed.returncode == 0 and installers == ['Korvalin-Demo-1.0-%s.exe' % system],
           'cpack-example.sh leaves one installer in OUTDIR: %s\n%s%s' % (installers, packed.stdout, packed.stderr))
     if failures:
         return 1

@@ -53,8 +53,10 @@ struct CalendarDate {
 };
 
 enum class OpenMode {
-    CreateOrTruncate,   // raw bytes for writing; an existing file is emptied
-    ReadWriteOrCreate,  // raw bytes for reading and writing; created empty when missing
+    CreateOrTruncate,   // raw bytes for writing in an empty file: whatever had the name is replaced by a new
+                        // file (a link of that name is removed, not written through)
+    ReadWriteOrCreate,  // raw bytes for reading and writing; created empty when missing, and an existing
+                        // entry is opened only when it is a file of its own (see IsLink); null otherwise
     Scratch,            // raw bytes for reading and writing in a new file: whatever had the name (a file,
                         // a hard or symbolic link) is removed first, never written through
 };
@@ -79,6 +81,9 @@ public:
     virtual bool MakeDirectory(const std::string& path) = 0;  // one level; false when it fails or exists
     virtual bool Exists(const std::string& path) = 0;         // a file or a folder of that name
     virtual bool IsDirectory(const std::string& path) = 0;
+    // Whether an entry of that name exists and is not a plain file or folder of its own: a symbolic
+    // link, a junction, a file that has another name elsewhere, a link that leads nowhere.
+    virtual bool IsLink(const std::string& path) = 0;
     virtual std::unique_ptr<FileStream> OpenFile(const std::string& path, OpenMode mode) = 0;  // null on failure
     virtual bool RemoveFile(const std::string& path) = 0;
     virtual bool RenameFile(const std::string& from, const std::string& to) = 0;

@@ -152,8 +152,6 @@ bool Win32System::IsDirectory(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-namespace {
-
 // The path an open handle really refers to, without the "\\?\" prefix; empty when unknown.
 std::string FinalPath(HANDLE handle) {
     char buffer[2 * MAX_PATH] = {};
@@ -166,7 +164,7 @@ std::string FinalPath(HANDLE handle) {
 // Whether `file`, opened by `path`, is the folder entry of that name itself rather than what a link
 // of that name leads to: its final path must be its folder's final path and its own name. (Wine
 // follows a symbolic link even when asked not to, and shows it as a plain file.)
-bool IsTheNamedEntry(HANDLE file, const std::string& path) {
+static bool IsTheNamedEntry(HANDLE file, const std::string& path) {
     char full[MAX_PATH] = {};
     char* leaf = nullptr;
     const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, &leaf);
@@ -184,13 +182,56 @@ bool IsTheNamedEntry(HANDLE file, const std::string& path) {
     return !actual.empty() && lstrcmpiA(actual.c_str(), expected.c_str()) == 0;
 }
 
-}  // namespace
+// The handle needs FILE_READ_ATTRIBUTES.
+bool IsOwnEntry(HANDLE file, const std::string& path) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info)) return false;
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return false;
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && info.nNumberOfLinks != 1) return false;
+    return IsTheNamedEntry(file, path);
+}
 
-HANDLE CreateFreshFile(const std::string& path, DWORD access) {
+bool IsLinkedName(const std::string& path) {
+    // Windows marks links and junctions; Wine marks a linked folder but not a linked file.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return true;
+    HANDLE entry =
+        CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (entry == INVALID_HANDLE_VALUE) {
+        // Nothing opens, yet the name is listed: a link that leads nowhere (Wine follows it).
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA(path.c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return false;
+        FindClose(search);
+        return attributes == INVALID_FILE_ATTRIBUTES;
+    }
+    const bool own = IsOwnEntry(entry, path);
+    CloseHandle(entry);
+    return !own;
+}
+
+HANDLE OpenOwnFile(const std::string& path, DWORD access, DWORD share) {
+    // New, or else the existing entry opened without following a link and then checked: a link of
+    // that name counts as taken, so CREATE_NEW never creates what it leads to.
+    constexpr DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+    HANDLE handle = CreateFileA(path.c_str(), access, share, nullptr, CREATE_NEW, flags, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) return handle;
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return INVALID_HANDLE_VALUE;
+    handle = CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
+    if (IsOwnEntry(handle, path)) return handle;
+    CloseHandle(handle);
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+}
+
+HANDLE CreateFreshFile(const std::string& path, DWORD access, DWORD share) {
     // With FILE_FLAG_OPEN_REPARSE_POINT a symbolic link of the name counts as taken: CREATE_NEW
-    // fails on it instead of creating its target. No sharing: nobody else reads the file meanwhile.
+    // fails on it instead of creating its target.
     const auto create = [&] {
-        return CreateFileA(path.c_str(), access, 0, nullptr, CREATE_NEW,
+        return CreateFileA(path.c_str(), access, share, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     };
     HANDLE handle = create();
@@ -201,11 +242,15 @@ HANDLE CreateFreshFile(const std::string& path, DWORD access) {
     // symbolic link and not what it leads to.
     HANDLE existing = CreateFileA(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (existing == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
+    const DWORD openError = GetLastError();
+    // Taken, yet nothing opens: a link that leads nowhere, which Wine follows. It is replaced below.
+    const bool dangling =
+        existing == INVALID_HANDLE_VALUE && (openError == ERROR_FILE_NOT_FOUND || openError == ERROR_PATH_NOT_FOUND);
+    if (existing == INVALID_HANDLE_VALUE && !dangling) return INVALID_HANDLE_VALUE;
     FILE_DISPOSITION_INFO dispose{TRUE};
-    const bool named = IsTheNamedEntry(existing, path);
+    const bool named = !dangling && IsTheNamedEntry(existing, path);
     const bool deleted = named && SetFileInformationByHandle(existing, FileDispositionInfo, &dispose, sizeof dispose);
-    CloseHandle(existing);
+    if (!dangling) CloseHandle(existing);
     if (deleted) return create();
     if (named) return INVALID_HANDLE_VALUE;
     // The handle led elsewhere: a symbolic link that the platform followed (Wine does). Deleting
@@ -213,7 +258,7 @@ HANDLE CreateFreshFile(const std::string& path, DWORD access) {
     // the link instead, which replaces the link itself.
     for (unsigned attempt = 0; attempt < 8; ++attempt) {
         const std::string spare = path + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt);
-        handle = CreateFileA(spare.c_str(), access | DELETE, 0, nullptr, CREATE_NEW,
+        handle = CreateFileA(spare.c_str(), access | DELETE, share, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (handle == INVALID_HANDLE_VALUE) continue;
         if (RenameOpenFile(handle, path) && IsTheNamedEntry(handle, path)) return handle;
@@ -232,24 +277,65 @@ std::unique_ptr<FileStream> Win32System::OpenFile(const std::string& path, OpenM
         if (handle == INVALID_HANDLE_VALUE) return nullptr;
         return std::make_unique<Win32File>(handle);
     }
-    const DWORD access = mode == OpenMode::CreateOrTruncate ? GENERIC_WRITE : (GENERIC_READ | GENERIC_WRITE);
-    const DWORD disposition = mode == OpenMode::ReadWriteOrCreate ? OPEN_ALWAYS : CREATE_ALWAYS;
-    HANDLE handle =
-        CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A target is made anew, never emptied through a link or a second name of another file; the
+    // data file is appended to only when it is the folder's own file.
+    HANDLE handle = mode == OpenMode::CreateOrTruncate
+                        ? CreateFreshFile(path, GENERIC_WRITE)
+                        : OpenOwnFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<Win32File>(handle);
 }
 
-bool Win32System::RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
+bool Win32System::IsLink(const std::string& path) { return IsLinkedName(path); }
+
+// Through a handle of the entry itself: a link put in place of a scratch file is removed, what it leads
+// to never (Wine follows the link, and then the entry is left alone).
+bool Win32System::RemoveFile(const std::string& path) {
+    HANDLE entry =
+        CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (entry == INVALID_HANDLE_VALUE) return false;
+    FILE_DISPOSITION_INFO dispose{TRUE};
+    const bool removed = IsTheNamedEntry(entry, path) &&
+                         SetFileInformationByHandle(entry, FileDispositionInfo, &dispose, sizeof dispose) != FALSE;
+    CloseHandle(entry);
+    return removed;
+}
 
 bool Win32System::RenameFile(const std::string& from, const std::string& to) {
     return MoveFileA(from.c_str(), to.c_str()) != FALSE;
 }
 
+// The copy is written to a file made anew (CreateFreshFile), so a link or second name planted at the
+// destination is replaced, never written through.
 bool Win32System::CopyFileOver(const std::string& from, const std::string& to, std::uint32_t& error) {
-    if (CopyFileA(from.c_str(), to.c_str(), FALSE)) return true;
-    error = GetLastError();
-    return false;
+    HANDLE source = CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (source == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return false;
+    }
+    Win32File in(source);
+    HANDLE destination = CreateFreshFile(to, GENERIC_WRITE);
+    if (destination == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return false;
+    }
+    Win32File out(destination);
+    std::vector<std::uint8_t> piece(1 << 16);
+    for (;;) {
+        const std::size_t got = in.Read(piece);
+        if (got == 0) break;
+        if (out.Write({piece.data(), got}) != got) {
+            error = GetLastError();
+            return false;
+        }
+    }
+    if (!out.Close()) {
+        error = GetLastError();
+        return false;
+    }
+    return true;
 }
 
 std::optional<FileTime> Win32System::GetCreationTime(const std::string& path) {
@@ -263,9 +349,12 @@ std::optional<FileTime> Win32System::GetCreationTime(const std::string& path) {
 }
 
 SetTimesResult Win32System::SetFileTimes(const std::string& path, FileTime time) {
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return SetTimesResult::OpenFailed;
     Win32File file(handle);
+    // The times of what a link leads to are not this installation's to set.
+    if (!IsOwnEntry(handle, path)) return SetTimesResult::OpenFailed;
     return file.SetTimes(time) ? SetTimesResult::Done : SetTimesResult::SetFailed;
 }
 
@@ -342,12 +431,6 @@ bool Win32System::LzExpandInto(FileStream& source, FileStream& destination) {
     const bool copied = CopyExpanded(*lz, lzIn, to.Handle(), {m_expandPiece.get(), kExpandPieceBytes});
     lz->close(lzIn);  // closes the duplicate
     return copied;
-}
-
-void Win32System::ShellOpen(const std::string& file, const std::string& parameters,
-                            const std::string& workingDirectory) {
-    StartCom();  // the shell may hand the start to an extension, which needs it
-    ShellExecuteA(m_hOwner, "open", file.c_str(), parameters.c_str(), workingDirectory.c_str(), SW_SHOWDEFAULT);
 }
 
 void Win32System::Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }

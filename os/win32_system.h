@@ -22,6 +22,7 @@ public:
     bool MakeDirectory(const std::string& path) override;
     bool Exists(const std::string& path) override;
     bool IsDirectory(const std::string& path) override;
+    bool IsLink(const std::string& path) override;
     std::unique_ptr<FileStream> OpenFile(const std::string& path, OpenMode mode) override;
     bool RemoveFile(const std::string& path) override;
     bool RenameFile(const std::string& from, const std::string& to) override;
@@ -67,11 +68,29 @@ private:
 FileTime ToFileTime(const FILETIME& time);
 FILETIME ToFILETIME(FileTime time);
 
-// Creates `path` as a new file with `access` and no sharing, never through what has the name
+// Creates `path` as a new file with `access` and `share` (none by default: nobody else reads the file
+// meanwhile), never through what has the name
 // already: an existing file, hard link or symbolic link of that name is deleted first (the entry
 // itself, never what a link leads to). For scratch and replacement files in folders that other users
 // may write to. INVALID_HANDLE_VALUE when the name cannot be freed that way or is taken again before
 // the creation: the caller refuses rather than write through it.
-HANDLE CreateFreshFile(const std::string& path, DWORD access);
+HANDLE CreateFreshFile(const std::string& path, DWORD access, DWORD share = 0);
+
+// `path` created new, or else its existing entry when that is its own file (IsOwnEntry); never what
+// a link of that name leads to. INVALID_HANDLE_VALUE otherwise.
+HANDLE OpenOwnFile(const std::string& path, DWORD access, DWORD share);
+
+// The path an open handle really refers to, every link on the way followed, without the "\\?\"
+// prefix; empty when unknown.
+std::string FinalPath(HANDLE handle);
+
+// Whether `file`, opened by `path`, is the folder entry of that name itself and nothing else: not
+// what a link of that name leads to, not a reparse point, and (a file) with no second name elsewhere.
+// `file` must have been opened with FILE_READ_ATTRIBUTES.
+bool IsOwnEntry(HANDLE file, const std::string& path);
+
+// Whether an entry named `path` exists and is not such an entry of its own: a symbolic link, a
+// junction, a file with another name elsewhere, or a link that leads nowhere.
+bool IsLinkedName(const std::string& path);
 
 }  // namespace kv::os

@@ -230,6 +230,11 @@ bool FakeSystem::IsDirectory(const std::string& path) {
     return it != m_nodes.end() && it->second.directory;
 }
 
+bool FakeSystem::IsLink(const std::string& path) {
+    const Node* node = Find(path);
+    return node != nullptr && node->link;
+}
+
 std::unique_ptr<FileStream> FakeSystem::OpenFile(const std::string& path, OpenMode mode) {
     Record("OpenFile " + path);
     if (ShouldFail("OpenFile", path)) return nullptr;
@@ -237,7 +242,9 @@ std::unique_ptr<FileStream> FakeSystem::OpenFile(const std::string& path, OpenMo
     if (!IsDirectory(Parent(key) + "\\")) return nullptr;
     auto it = m_nodes.find(key);
     if (it != m_nodes.end() && (it->second.directory || it->second.locked)) return nullptr;
-    if (it == m_nodes.end()) {
+    if (it != m_nodes.end() && it->second.link && mode == OpenMode::ReadWriteOrCreate) return nullptr;
+    if (it == m_nodes.end() || it->second.link) {
+        it = m_nodes.insert_or_assign(key, Node{}).first;
         Node& node = m_nodes[key];
         node.created = node.accessed = node.written = m_now;
     } else if (mode != OpenMode::ReadWriteOrCreate) {

@@ -23,6 +23,7 @@ public:
         FileTime accessed = 0;
         FileTime written = 0;
         bool locked = false;  // held open by another program: no open succeeds
+        bool link = false;    // a link planted under this name: IsLink says so, the data file refuses it
     };
     struct Link {
         std::string target, description, arguments, workingDirectory;
@@ -54,6 +55,7 @@ public:
     bool MakeDirectory(const std::string& path) override;
     bool Exists(const std::string& path) override;
     bool IsDirectory(const std::string& path) override;
+    bool IsLink(const std::string& path) override;
     std::unique_ptr<FileStream> OpenFile(const std::string& path, OpenMode mode) override;
     bool RemoveFile(const std::string& path) override;
     bool RenameFile(const std::string& from, const std::string& to) override;

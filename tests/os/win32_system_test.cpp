@@ -324,6 +324,19 @@ TEST_F(Win32SystemTest, FilesAndFoldersBehaveAsTheRunExpects) {
     EXPECT_EQ(data->Write(bytes), 3u);
     data->Close();
     EXPECT_EQ(ReadBytes(root + "\\a\\g.bin"), (std::vector<std::uint8_t>{9, 8, 7, 9, 9, 8, 7}));
+    // A second name of a file outside: the data file refuses it, a copy replaces it.
+    const std::string outside = root + "\\outside.bin";
+    const std::vector<std::uint8_t> theirs{1, 2};
+    WriteBytes(outside, theirs);
+    const std::string linked = root + "\\a\\linked.bin";
+    ASSERT_TRUE(CreateHardLinkA(linked.c_str(), outside.c_str(), nullptr));
+    EXPECT_TRUE(system.IsLink(linked));
+    EXPECT_FALSE(system.IsLink(root + "\\a\\g.bin"));
+    EXPECT_FALSE(system.OpenFile(linked, OpenMode::ReadWriteOrCreate));
+    EXPECT_TRUE(system.CopyFileOver(root + "\\a\\f.bin", linked, error));
+    EXPECT_EQ(ReadBytes(outside), theirs);
+    EXPECT_EQ(ReadBytes(linked), (std::vector<std::uint8_t>{9, 8, 7}));
+    EXPECT_FALSE(system.IsLink(linked));
     EXPECT_FALSE(system.WindowsDirectory().empty());
     // A drive-relative folder resolves against that drive's current directory.
     const std::string before = system.CurrentDirectory();

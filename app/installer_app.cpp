@@ -19,10 +19,15 @@ namespace {
 
 // "%TEMP%\Kvsetup.log": where a quiet installation logs when no log was named. Empty when Windows
 // names no temporary folder. (Here rather than beside the log's file code, which the uninstaller
-// links too.)
+// links too.) Where the system has GetTempPath2, that names it: for SYSTEM the temporary folder only
+// administrators can write to, instead of the Windows temporary folder that every user can; for
+// other accounts the same folder as GetTempPath. Without it the log file's own checks hold.
 std::string DefaultInstallLogPath() {
     char folder[MAX_PATH + 1] = {};
-    const DWORD length = ::GetTempPathA(sizeof folder, folder);
+    using TempPathFunction = DWORD(WINAPI*)(DWORD, LPSTR);
+    const auto tempPath2 = os::ProcAddress<TempPathFunction>(::GetModuleHandleA("kernel32.dll"), "GetTempPath2A");
+    const DWORD length =
+        tempPath2 != nullptr ? tempPath2(sizeof folder, folder) : ::GetTempPathA(sizeof folder, folder);
     if (length == 0 || length >= sizeof folder) return {};
     std::string path(folder, length);
     if (path.back() != '\\') path += '\\';
@@ -33,7 +38,8 @@ std::string DefaultInstallLogPath() {
 
 int CInstallerApp::Run(const char* processCommandLine, const char* modulePath) {
     m_lpCmdLine = startup::ArgumentsAfterProgramName(processCommandLine != nullptr ? processCommandLine : "");
-    m_pszExeName = startup::ExecutableNameFromPath(modulePath != nullptr ? modulePath : "");
+    m_strModulePath = modulePath != nullptr ? modulePath : "";
+    m_pszExeName = startup::ExecutableNameFromPath(m_strModulePath);
     InitInstance();
     return m_nExitCode;
 }
@@ -57,7 +63,7 @@ void CInstallerApp::RunWithLog(const std::string& commandLine, const std::option
     // Quiet mode shows no window, so it needs no OLE, and the shell links start the component
     // library themselves when there is one to make: starting it costs Wine a quarter of a second.
     if (quiet) {
-        m_nExitCode = RunQuietInstallation(commandLine, m_pszExeName, chosenFolder, log);
+        m_nExitCode = RunQuietInstallation(commandLine, m_pszExeName, m_strModulePath, chosenFolder, log);
         return;
     }
     // The folder browser needs OLE on this thread; without it the installer ends before any window.
@@ -82,7 +88,7 @@ void CInstallerApp::RunWithLog(const std::string& commandLine, const std::option
     {
         // The licence dialog finds this dialog as its owner among the thread's windows, so
         // the application keeps no main-window handle of its own.
-        ui::CInstallerDlg dialog(commandLine, m_pszExeName, nullptr, &log, chosenFolder);
+        ui::CInstallerDlg dialog(commandLine, m_pszExeName, m_strModulePath, nullptr, &log, chosenFolder);
         const INT_PTR result = dialog.DoModal();
         m_nExitCode = result == -1 ? startup::kExitStartupFailed : dialog.ExitCode();
     }

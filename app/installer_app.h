@@ -29,8 +29,9 @@ public:
     // a run log; with OptDIR=path, that installation folder.
     virtual BOOL InitInstance();
 
-    std::string m_lpCmdLine;   // the text after the program's own name
-    std::string m_pszExeName;  // the module's file name without folder and extension
+    std::string m_lpCmdLine;      // the text after the program's own name
+    std::string m_pszExeName;     // the module's file name without folder and extension
+    std::string m_strModulePath;  // the module's full path: the installer's own file
     startup::ExitCode m_nExitCode = startup::kExitStartupFailed;
 
 private:

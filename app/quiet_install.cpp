@@ -20,7 +20,8 @@ namespace kv::app {
 namespace {
 
 startup::ExitCode InstallQuietly(const std::string& commandLine, const std::string& executableName,
-                                 const std::optional<std::string>& chosenFolder, os::RunLog& log) {
+                                 const std::string& modulePath, const std::optional<std::string>& chosenFolder,
+                                 os::RunLog& log) {
     const auto option = [&commandLine](const char* word) { return archive::OptionPresent(word, commandLine.c_str()); };
     // The working directory is the text before "|", taken as it stands; a failed change is ignored.
     const std::string workingDir = startup::WorkingDirectoryPart(commandLine);
@@ -29,9 +30,9 @@ startup::ExitCode InstallQuietly(const std::string& commandLine, const std::stri
     const std::string startupDir = system.CurrentDirectory();
 
     startup::ArchiveLoader loader;  // closes the installer's file however the quiet run ends
-    install::Result loaded = loader.OpenAndVerify(executableName);
+    install::Result loaded = loader.OpenAndVerify(executableName, modulePath);
     if (loaded) {
-        log.Line({"Archive ", startupDir, "\\", loader.m_strArchivePath, ": checksum matches"});
+        log.Line({"Archive ", modulePath, ": checksum matches"});
         loaded = loader.LoadManifest(system, option("OptUCD"), chosenFolder);
     }
     if (!loaded) {
@@ -56,9 +57,10 @@ startup::ExitCode InstallQuietly(const std::string& commandLine, const std::stri
 
 // Nothing may escape to the process's end without a line in the log and an exit code that says so.
 startup::ExitCode RunQuietInstallation(const std::string& commandLine, const std::string& executableName,
-                                       const std::optional<std::string>& chosenFolder, os::RunLog& log) {
+                                       const std::string& modulePath, const std::optional<std::string>& chosenFolder,
+                                       os::RunLog& log) {
     try {
-        return InstallQuietly(commandLine, executableName, chosenFolder, log);
+        return InstallQuietly(commandLine, executableName, modulePath, chosenFolder, log);
     } catch (const std::exception& error) {
         log.Line({"An unexpected error stopped the installer: ", error.what()});
     } catch (...) {

@@ -12,9 +12,11 @@
 namespace kv::app {
 
 // `commandLine` is the text after the program's name without the log and folder options;
-// `executableName` the module's name without folder and extension; `chosenFolder` the folder of
+// `executableName` the module's name without folder and extension, `modulePath` its full path;
+// `chosenFolder` the folder of
 // OptDIR. Returns the process exit code.
 startup::ExitCode RunQuietInstallation(const std::string& commandLine, const std::string& executableName,
-                                       const std::optional<std::string>& chosenFolder, os::RunLog& log);
+                                       const std::string& modulePath, const std::optional<std::string>& chosenFolder,
+                                       os::RunLog& log);
 
 }  // namespace kv::app

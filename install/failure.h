@@ -23,6 +23,7 @@ enum class FailureKind {
     FileNotWritten,     // subject: the target (a short write, an entry outside the file, a failed flush)
     FileNotExpanded,    // subject: the target
     FileNotStamped,     // subject: the target, whose times could not be set
+    LinkRefused,        // subject: a folder or the data file that is a link or a second name of another file
 };
 
 struct Failure {

@@ -173,6 +173,13 @@ Result PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, std::
     // level above it is ever created. The result is not needed: a level that could not be made
     // shows up as a failed open below, which names the file.
     if (!record.folder.empty()) CreateFolderPath(ctx.system, record.folder);
+    // A level of the record's folder that someone made a link to another place beforehand is not
+    // written into.
+    for (std::size_t end = 0; !record.folder.empty() && end != std::string::npos;) {
+        end = record.folder.find_first_of("\\/", end + 1);
+        const std::string level = record.folder.substr(0, end);
+        if (ctx.system.IsLink(level)) return Failure{FailureKind::LinkRefused, Join(ctx.installFolder, level)};
+    }
 
     // An entry that lies (partly) outside the installer file is refused rather than installed as zeros.
     if (!complete) return Failure{FailureKind::FileNotWritten, at.target};

@@ -142,7 +142,13 @@ RunResult Run::Execute() {
     // With no records the step 100 / fileCount + 1 has no value: no step is made.
     if (fileCount > 0) m_ui.StepProgress(fileCount);
 
-    if (!m_log.Open(m_folderText)) return FailureExit({FailureKind::DataFileNotOpened});
+    if (!m_log.Open(m_folderText)) {
+        // A data file that is a link or has a second name is refused, not replaced: it may hold the
+        // records of products installed here before, and whoever put it there must look at it.
+        const std::string dataPath = uninstall::DataFilePath(m_folderText);
+        if (m_system.IsLink(dataPath)) return FailureExit({FailureKind::LinkRefused, dataPath});
+        return FailureExit({FailureKind::DataFileNotOpened});
+    }
     m_log.AddProduct(m_manifest.displayName);
 
     PlacementContext placement{m_system, m_ui,         m_manifest,     *m_state.entries,
@@ -206,7 +212,9 @@ Run::LicenseResult Run::ShowLicense(const archive::FileRecord& record) {
 
 void Run::CopySelf() {
     const std::string destination = JoinOnce(m_folderText, m_manifest.setupName);
-    const std::string source = JoinOnce(m_state.startupDirectory, m_state.archivePath);
+    // The copy is of the file this installer was read from and verified, not of whatever lies under
+    // its name in the start-up directory.
+    const std::string& source = m_state.archivePath;
     if (!archive::EqualsIgnoringCase(source, destination)) {
         std::uint32_t error = 0;
         if (!m_system.CopyFileOver(source, destination, error)) {

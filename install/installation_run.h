@@ -23,7 +23,7 @@ struct RunState {
     std::string windowsDirectory;                 // as reported at initialisation: the profile settings' folder and
                                                   // the system folder of the first record and the registration
     std::string startupDirectory;                 // the current directory at initialisation
-    std::string archivePath;                      // the installer's own file name (m_strArchivePath)
+    std::string archivePath;                      // the installer's own file, its full module path
     bool useCurrentFolder = false;                // set: the installer is not copied into the folder
     std::string commandLine;                      // the whole process command line, for the option test
     archive::ReadAtSource* entries = nullptr;     // the open installer file, read at absolute offsets

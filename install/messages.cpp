@@ -73,6 +73,9 @@ const char* CatalogueText(FailureKind kind) {
         return "Failed to expand file: %s";
     case FailureKind::FileNotStamped:
         return "Failed to set archive date: %s";
+    case FailureKind::LinkRefused:
+        return "%s is a link to another place, or another name of a file elsewhere.\n"
+               "Nothing was written through it. Remove it, then run the install again.";
     }
     return "";
 }

@@ -12,10 +12,12 @@ namespace kv::startup {
 using install::Failure;
 using install::FailureKind;
 
-install::Result ArchiveLoader::OpenAndVerify(const std::string& executableName) {
-    // The bare name: the file is looked for in the current directory only.
+install::Result ArchiveLoader::OpenAndVerify(const std::string& executableName, const std::string& modulePath) {
+    // A file of the same name in the current directory (which the command line may choose) is
+    // someone else's: only the module's own file is read.
     m_strArchivePath = executableName + ".exe";
-    if (!m_file.Open(m_strArchivePath)) return Failure{FailureKind::ArchiveMissing, m_strArchivePath};
+    m_strModulePath = modulePath;
+    if (modulePath.empty() || !m_file.Open(modulePath)) return Failure{FailureKind::ArchiveMissing, m_strArchivePath};
     // Every byte is summed in one pass before anything else is read from the file.
     m_checksum = archive::ChecksumInstaller(m_file);
     if (!m_checksum.matches()) return Failure{FailureKind::ArchiveCorrupt};
@@ -62,7 +64,7 @@ install::RunState ArchiveLoader::RunState(std::string title, std::string startup
     state.title = std::move(title);
     state.windowsDirectory = m_strWindowsDir;
     state.startupDirectory = std::move(startupDirectory);
-    state.archivePath = m_strArchivePath;
+    state.archivePath = m_strModulePath;
     state.useCurrentFolder = m_bUseCurrentFolder;
     state.commandLine = std::move(commandLine);
     state.entries = &m_file;

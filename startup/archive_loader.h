@@ -1,4 +1,4 @@
-// The loader: the installer's own file opened by its name in the current directory, its checksum,
+// The loader: the installer's own file opened by its module path, its checksum,
 // its manifest and the default installation folder. The main dialog and quiet mode both start
 // with it; each tells a failure its own way (a message box, or the run log).
 #pragma once
@@ -21,8 +21,10 @@ namespace kv::startup {
 // Holds the installer's open file from OpenAndVerify to CloseFile or its own end.
 class ArchiveLoader {
 public:
-    // Opens "<executableName>.exe" in the current directory and sums every byte of it.
-    install::Result OpenAndVerify(const std::string& executableName);
+    // Opens the installer's own file, `modulePath` (the full path the system loaded it from), and
+    // sums every byte of it. Neither the current directory nor the command line decides which file
+    // that is. A failure names "<executableName>.exe".
+    install::Result OpenAndVerify(const std::string& executableName, const std::string& modulePath);
     // After OpenAndVerify: reads the manifest, asks for the Windows directory and resolves the
     // default installation folder (the current directory with `useCurrentFolder`). A `chosenFolder`
     // (OptDIR) is the installation folder instead, whatever the manifest or OptUCD say, taken as
@@ -36,7 +38,8 @@ public:
                                os::RunLog* log);
     void CloseFile() { m_file.Close(); }
 
-    std::string m_strArchivePath;
+    std::string m_strArchivePath;  // "<executableName>.exe", as messages name the file
+    std::string m_strModulePath;   // the file itself
     std::unique_ptr<archive::Manifest> m_pManifest;
     std::string m_strWindowsDir;
     std::string m_strInstallFolder;

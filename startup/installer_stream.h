@@ -4,6 +4,9 @@
 
 #include <cstdio>
 #include <string>
+#ifdef _WIN32
+#include <share.h>
+#endif
 
 #include "archive/read_at_source.h"
 
@@ -17,9 +20,14 @@ public:
     InstallerStream& operator=(const InstallerStream&) = delete;
     ~InstallerStream() override { Close(); }
 
+    // On Windows nobody may write the file while it is open: what was verified is what is read.
     bool Open(const std::string& path) {
         Close();
+#ifdef _WIN32
+        m_file = ::_fsopen(path.c_str(), "rb", _SH_DENYWR);
+#else
         m_file = std::fopen(path.c_str(), "rb");
+#endif
         return m_file != nullptr;
     }
     // Safe to call again: a second cancel (Exit after a posted IDCANCEL) closes nothing twice.

@@ -18,11 +18,12 @@ constexpr UINT_PTR kAutoStartTimer = 0;
 constexpr int kFolderTextLimit = 260;
 }  // namespace
 
-CInstallerDlg::CInstallerDlg(std::string commandLine, std::string executableName, HWND parent, os::RunLog* log,
-                             std::optional<std::string> chosenFolder)
+CInstallerDlg::CInstallerDlg(std::string commandLine, std::string executableName, std::string modulePath, HWND parent,
+                             os::RunLog* log, std::optional<std::string> chosenFolder)
     : CDialog(IDD_INSTALLER_DIALOG, parent),
       m_strCommandLine(std::move(commandLine)),
       m_strExecutableName(std::move(executableName)),
+      m_strModulePath(std::move(modulePath)),
       m_strChosenFolder(std::move(chosenFolder)),
       m_pLog(log) {
     m_hIcon = static_cast<HICON>(::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, 0, 0,

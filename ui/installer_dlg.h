@@ -21,11 +21,11 @@ namespace kv::ui {
 class CInstallerDlg : public CDialog, public install::RunUi {
 public:
     // `commandLine` is the text after the program's name, `executableName` the module's file name
-    // without folder and extension.
+    // without folder and extension, `modulePath` its full path (the file the archive is read from).
     // `log`, when given, gets the run's steps and every message the dialog shows. `chosenFolder`
     // (OptDIR) fills the folder box instead of the archive's default folder.
-    CInstallerDlg(std::string commandLine, std::string executableName, HWND parent = nullptr, os::RunLog* log = nullptr,
-                  std::optional<std::string> chosenFolder = std::nullopt);
+    CInstallerDlg(std::string commandLine, std::string executableName, std::string modulePath, HWND parent = nullptr,
+                  os::RunLog* log = nullptr, std::optional<std::string> chosenFolder = std::nullopt);
 
     // Advances the progress bar by 100 / fileCount + 1 positions; no step for fileCount 0.
     void StepProgress(int fileCount) override;
@@ -90,6 +90,7 @@ private:
     int m_nExitCode = -1;     // -1 until something decides how the dialog ends
     const std::string m_strCommandLine;
     const std::string m_strExecutableName;
+    const std::string m_strModulePath;
     const std::optional<std::string> m_strChosenFolder;  // OptDIR's folder, when given
     os::RunLog* m_pLog;
 };

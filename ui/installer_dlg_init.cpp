@@ -32,7 +32,7 @@ void CInstallerDlg::ReportLoadFailure(const install::Failure& failure) {
 }
 
 bool CInstallerDlg::LoadArchive(bool useCurrentFolder) {
-    install::Result loaded = m_loader.OpenAndVerify(m_strExecutableName);
+    install::Result loaded = m_loader.OpenAndVerify(m_strExecutableName, m_strModulePath);
     if (loaded && OptionGiven("OptNP")) {
         // Armed once the checksum has passed, before the manifest is read.
         SetTimer(kAutoStartTimer, 500);

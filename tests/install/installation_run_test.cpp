@@ -176,6 +176,24 @@ TEST_F(RunTest, UnopenableDataFileFailsBeforeAnyFileIsPlaced) {
     EXPECT_FALSE(Registered());
 }
 
+TEST_F(RunTest, ALinkedDataFileOrRecordFolderIsRefusedNotWrittenThrough) {
+    system.AddDirectory("C:\\App");
+    system.AddFile("C:\\App\\Kvuninstall.dat", Bytes("someone else's"));
+    system.Find("C:\\App\\Kvuninstall.dat")->link = true;
+    EXPECT_EQ(Install(), RunOutcome::Failed);
+    EXPECT_EQ(result.failure, (Failure{FailureKind::LinkRefused, "C:\\App\\Kvuninstall.dat"}));
+    EXPECT_EQ(system.FileBytes("C:\\App\\Kvuninstall.dat"), Bytes("someone else's"));
+    EXPECT_FALSE(system.Exists("C:\\App\\APP.EXE"));
+
+    system.RemoveFile("C:\\App\\Kvuninstall.dat");
+    AddRecord("help.txt", "doc", "help");
+    system.AddDirectory("C:\\App\\doc");
+    system.Find("C:\\App\\doc")->link = true;
+    EXPECT_EQ(Install(), RunOutcome::Failed);
+    EXPECT_EQ(result.failure, (Failure{FailureKind::LinkRefused, "C:\\App\\doc"}));
+    EXPECT_FALSE(system.Exists("C:\\App\\doc\\help.txt"));
+}
+
 TEST_F(RunTest, FailureDuringPlacementKeepsWhatWasDoneAndRegistersNothing) {
     AddRecord("later.dll", "", "later");
     system.FailOn("LzExpand", "later.dll");
@@ -364,8 +382,8 @@ TEST_F(RunTest, EverythingSkippedMeansNoQuestion) {
 }
 
 TEST_F(RunTest, RunningFromTheInstallationFolderCopiesNothingButLogsAndStamps) {
-    state.startupDirectory = "c:\\app\\";
-    state.archivePath = "SETUP.EXE";
+    state.startupDirectory = "C:\\Downloads";
+    state.archivePath = "c:\\app\\SETUP.EXE";
     system.AddFile("C:\\App\\setup.exe", Bytes("me"), 5);
     EXPECT_EQ(Install(), RunOutcome::Completed);
     EXPECT_EQ(system.CountCalls("CopyFileOver"), 0);

@@ -41,7 +41,7 @@ struct RunFixture {
         state.title = manifest.title;
         state.windowsDirectory = "C:\\WINDOWS";
         state.startupDirectory = "C:\\Downloads";
-        state.archivePath = "INSTALL.EXE";
+        state.archivePath = "C:\\Downloads\\INSTALL.EXE";
         state.commandLine = "";
         state.entries = &entries;
         system.AddFile("C:\\Downloads\\INSTALL.EXE", Bytes("the installer"));

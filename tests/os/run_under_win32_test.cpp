@@ -117,7 +117,7 @@ TEST(RunUnderWin32, InstallsSzddEntriesWithTimesLogShortcutAndRegistration) {
     state.title = manifest.title;
     state.windowsDirectory = system.m_windows;
     state.startupDirectory = root + "\\downloads";
-    state.archivePath = "INSTALL.EXE";
+    state.archivePath = root + "\\downloads\\INSTALL.EXE";
     state.commandLine = "OptNP";
     state.entries = &entries;
     QuietUi ui;

@@ -174,7 +174,7 @@ TEST_F(DialogTest, DataExchangeFillsLimitsAndRefusesTooLongText) {
 // The main dialog without its archive loading: only its controls and StepProgress.
 class ProgressDialog : public CInstallerDlg {
 public:
-    explicit ProgressDialog(std::vector<int> counts) : CInstallerDlg("", "none"), m_counts(std::move(counts)) {}
+    explicit ProgressDialog(std::vector<int> counts) : CInstallerDlg("", "none", ""), m_counts(std::move(counts)) {}
     std::vector<int> positions;
 
 protected:

@@ -177,6 +177,66 @@ def old_data_file_case(r, args, fixtures):
     shutil.rmtree(unix(folder), ignore_errors=True)
 
 
+def linked_folder_case(r, args, work):
+    """A record's folder replaced by a link to another vendor's folder after the installation, and a
+    link planted where the removal's /LOG= names its log: the quiet removal deletes nothing through
+    either. It keeps the linked file and its record, says so in its log and ends incomplete; the
+    files outside stay as they were."""
+    folder, product = 'C:\\Korvalin Linked', 'Korvalin Linked'
+    shutil.rmtree(unix(folder), ignore_errors=True)
+    src = os.path.join(work, 'src')
+    with open(os.path.join(src, 'linked.txt'), 'wb') as f:
+        f.write(b'placed by the linked-folder installer\r\n')
+    project = write_project(src, 'linked', (
+        'title = "%s 1.0"\ndisplayName = "%s"\nsetupName = "LINKSET.EXE"\nrunFile = "TOP.TXT"\n'
+        'defaultFolder = %s\n[[file]]\nsource = "linked.txt"\nfile = "TOP.TXT"\n'
+        '[[file]]\nsource = "linked.txt"\nfile = "VENDOR.DLL"\nfolder = "sub"\n'
+        % (product, product, json.dumps(folder))))
+    exe = os.path.join(work, 'fixtures', 'linked.exe')
+    result = subprocess.run([args.kvpack, 'build', project, '-o', exe, '--stub', args.installer,
+                             '--uninstaller', args.uninstaller], capture_output=True, text=True)
+    if result.returncode != 0:
+        raise RuntimeError('kvpack build %s failed:\n%s%s' % (project, result.stdout, result.stderr))
+    c = Case('linked folder')
+    status, _ = r.wine([win(exe), 'OptQ'])
+    r.check(c, status == 0, 'installed, exit %s' % status)
+    # Another vendor's folder, outside, with a file of the recorded name; the record's folder becomes
+    # a link to it, and the log's name a link to another file outside.
+    other = os.path.join(work, 'other vendor')
+    shutil.rmtree(other, ignore_errors=True)
+    os.makedirs(other)
+    with open(os.path.join(other, 'VENDOR.DLL'), 'wb') as f:
+        f.write(b'another vendor\'s library')
+    outside_log = os.path.join(work, 'not a log.txt')
+    with open(outside_log, 'wb') as f:
+        f.write(b'another account\'s file')
+    shutil.rmtree(unix(folder + '\\sub'))
+    os.symlink(other, unix(folder + '\\sub'))
+    removal_log = os.path.join(work, 'linked removal.log')
+    remove_file_if_there(removal_log)
+    os.symlink(outside_log, removal_log)
+    status, _ = r.wine(['C:\\windows\\Kvuninstall.exe', '%s|%s' % (folder, product), '/S',
+                        '/LOG=%s' % win(removal_log)])
+    r.check(c, status == INCOMPLETE, 'kept what the link leads to, exit %s' % status)
+    with open(os.path.join(other, 'VENDOR.DLL'), 'rb') as f:
+        r.check(c, f.read() == b'another vendor\'s library', 'the other vendor\'s file stays')
+    with open(outside_log, 'rb') as f:
+        r.check(c, f.read() == b'another account\'s file', 'the file the log link led to is unchanged')
+    r.check(c, not os.path.exists(unix(folder + '\\TOP.TXT')), 'the product\'s own file is removed')
+    lines = log_lines(removal_log) if not os.path.islink(removal_log) else []
+    kept = 'Kept: %s\\sub\\VENDOR.DLL (kept: a link leads it outside %s)' % (folder, folder)
+    r.check(c, kept in lines and 'Exit code 6' in lines, 'the log, a file of its own, says %r: %r' % (kept, lines))
+    # With the link gone the next removal finishes.
+    os.remove(unix(folder + '\\sub'))
+    status, _ = r.wine(['C:\\windows\\Kvuninstall.exe', '%s|%s' % (folder, product), '/S'])
+    r.check(c, status == REMOVED and not os.path.exists(unix(folder)), 'removed once the link is gone, exit %s' % status)
+
+
+def remove_file_if_there(path):
+    if os.path.lexists(path):
+        os.remove(path)
+
+
 def data_records(args):
     path = unix(FOLDER + '\\Kvuninstall.dat')
     if not os.path.exists(path):
@@ -402,6 +462,7 @@ def main():
 
     drive_relative_cases(r, args, args.work)
     old_data_file_case(r, args, fixtures)
+    linked_folder_case(r, args, args.work)
     return r.report(started)
 
 

@@ -54,6 +54,8 @@ std::vector<std::uint8_t> FakeRemovalSystem::Bytes(const std::string& path) cons
 
 void FakeRemovalSystem::HoldInUse(const std::string& path, int attempts) { m_tree.at(Key(path)).inUseFor = attempts; }
 
+void FakeRemovalSystem::PlaceBehindLink(const std::string& path) { m_tree.at(Key(path)).leadsOutside = true; }
+
 bool FakeRemovalSystem::HasChildren(const std::string& key) const {
     const auto lower = m_tree.lower_bound(key + "\\");
     return lower != m_tree.end() && lower->first.compare(0, key.size() + 1, key + "\\") == 0;
@@ -72,9 +74,10 @@ bool FakeRemovalSystem::ReplaceFile(const std::string& path, std::span<const std
     return true;
 }
 
-RemoveResult FakeRemovalSystem::RemoveFile(const std::string& path) {
+RemoveResult FakeRemovalSystem::RemoveFile(const std::string& path, const std::string&) {
     const auto it = m_tree.find(Key(path));
     if (it == m_tree.end()) return RemoveResult::Missing;
+    if (it->second.leadsOutside) return RemoveResult::Outside;
     if (it->second.folder) return RemoveResult::Failed;
     if (it->second.inUseFor != 0) {
         if (it->second.inUseFor > 0) --it->second.inUseFor;
@@ -85,7 +88,7 @@ RemoveResult FakeRemovalSystem::RemoveFile(const std::string& path) {
     return RemoveResult::Removed;
 }
 
-bool FakeRemovalSystem::RemoveEmptyFolder(const std::string& path) {
+bool FakeRemovalSystem::RemoveEmptyFolder(const std::string& path, const std::string&) {
     const std::string key = Key(path);
     const auto it = m_tree.find(key);
     if (it == m_tree.end() || !it->second.folder || HasChildren(key)) return false;

@@ -19,7 +19,8 @@ public:
     struct Node {
         bool folder = false;
         std::vector<std::uint8_t> bytes;
-        int inUseFor = 0;  // delete attempts still refused (negative: always)
+        int inUseFor = 0;           // delete attempts still refused (negative: always)
+        bool leadsOutside = false;  // reached through a link planted in the folder
         bool operator==(const Node&) const = default;
     };
 
@@ -31,13 +32,14 @@ public:
     bool HasFolder(const std::string& path) const;
     std::vector<std::uint8_t> Bytes(const std::string& path) const;
     void HoldInUse(const std::string& path, int attempts = -1);
+    void PlaceBehindLink(const std::string& path);  // RemoveFile then answers Outside
     // Every path in the tree, as stored, for before/after comparisons.
     std::map<std::string, Node> Snapshot() const { return m_tree; }
 
     std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) override;
     bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
-    RemoveResult RemoveFile(const std::string& path) override;
-    bool RemoveEmptyFolder(const std::string& path) override;
+    RemoveResult RemoveFile(const std::string& path, const std::string& within) override;
+    bool RemoveEmptyFolder(const std::string& path, const std::string& within) override;
     std::optional<std::string> SpecialFolderPath(SpecialFolder folder) override;
     std::optional<std::string> ReadMachineString(RegistryView view, const std::string& keyPath,
                                                  const std::string& name) override;

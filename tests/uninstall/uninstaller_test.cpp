@@ -340,6 +340,21 @@ TEST_F(UninstallRun, AFileInUseIsRetriedListedAndFinishedByTheNextRun) {
     EXPECT_TRUE(fs.m_registry.empty());
 }
 
+TEST_F(UninstallRun, AFileReachedThroughALinkIsKeptWithItsRecordAndListed) {
+    const auto records = DemoRecords();
+    Install("Demo", records, kFolder);
+    fs.AddFile(kData, Encode(records));
+    fs.PlaceBehindLink(kFolder + "\\doc\\README.TXT");
+    const auto outcome = Uninstall(kFolder + "|Demo /S");
+    EXPECT_EQ(outcome.exitCode, kUninstallIncomplete);
+    const std::string kept = kFolder + "\\doc\\README.TXT (kept: a link leads it outside " + kFolder + ")";
+    EXPECT_EQ(outcome.notRemoved, (std::vector<std::string>{kept}));
+    EXPECT_TRUE(runLog.Has("Kept: " + kept));
+    EXPECT_TRUE(fs.HasFile(kFolder + "\\doc\\README.TXT"));
+    EXPECT_EQ(Decode(fs.Bytes(kData)),
+              (std::vector<UninstallRecord>{Product("Demo"), File(kFolder + "\\doc\\README.TXT")}));
+}
+
 TEST_F(UninstallRun, AFileFreedDuringTheRetriesIsRemoved) {
     const auto records = DemoRecords();
     Install("Demo", records, kFolder);

@@ -46,6 +46,8 @@ const char* CatalogueText(Text text) {
         return "record %d: %s is not inside %s";
     case Text::ShortcutLeavesFolder:
         return "record %d: shortcut %s leaves its folder";
+    case Text::KeptBehindLink:
+        return "%s (kept: a link leads it outside %s)";
     }
     return "";
 }

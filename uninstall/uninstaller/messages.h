@@ -29,6 +29,7 @@ enum class Text {
     UnknownLocation,        // record number, location
     FileOutsideFolder,      // record number, path, folder
     ShortcutLeavesFolder,   // record number, shortcut path
+    KeptBehindLink,         // path, the folder it must be inside
 };
 
 const char* CatalogueText(Text text);

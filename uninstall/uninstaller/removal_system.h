@@ -22,6 +22,7 @@ enum class RemoveResult {
     Removed,
     Missing,  // there was nothing of that name: not an error for an uninstaller
     Failed,   // in use, access denied or any other refusal: worth retrying
+    Outside,  // reached through a link, or leads outside the folder it must be in: kept, never retried
 };
 
 // The two registry views of a 64-bit Windows. One Kvuninstall.exe in the Windows folder serves the
@@ -41,9 +42,12 @@ public:
     // Writes `bytes` to a new file beside `path` (ReplacementPath), then replaces `path` with it in
     // one rename, so a failure leaves either the old or the new file, never a half-written one.
     virtual bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes) = 0;
-    virtual RemoveResult RemoveFile(const std::string& path) = 0;
-    // Removes one folder, and only when it is empty; false otherwise.
-    virtual bool RemoveEmptyFolder(const std::string& path) = 0;
+    // Deletes `path` only when it really is inside `within`: reached from there through no link, so
+    // that what is deleted is the entry of that name in that folder and nothing a link leads to.
+    virtual RemoveResult RemoveFile(const std::string& path, const std::string& within) = 0;
+    // Removes one folder, and only when it is empty and reached from `within` through no link; false
+    // otherwise.
+    virtual bool RemoveEmptyFolder(const std::string& path, const std::string& within) = 0;
     virtual std::optional<std::string> SpecialFolderPath(SpecialFolder folder) = 0;
     // A string value of a key under HKEY_LOCAL_MACHINE in one view; nothing when the key or value is
     // missing.

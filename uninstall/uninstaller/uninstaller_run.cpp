@@ -52,7 +52,7 @@ public:
         // the product recorded, and the next run finds it and finishes.
         if (failed.empty()) DropRegistration();
         const bool dataFileGone = UpdateDataFile(dataPath, remaining);
-        if (dataFileGone) m_system.RemoveEmptyFolder(WithoutTrailingSlash(m_request.folder));
+        if (dataFileGone) m_system.RemoveEmptyFolder(WithoutTrailingSlash(m_request.folder), m_request.folder);
 
         return Finish(m_notRemoved.empty() ? kUninstallRemoved : kUninstallIncomplete);
     }
@@ -73,55 +73,69 @@ private:
         for (const RegistryView view : kRegistryViews) {
             if (m_system.ReadMachineString(view, keyPath, "UninstallString")) return false;
         }
-        return m_system.RemoveEmptyFolder(WithoutTrailingSlash(m_request.folder));
+        return m_system.RemoveEmptyFolder(WithoutTrailingSlash(m_request.folder), m_request.folder);
     }
 
-    // The shortcut's file, or nothing when the shell cannot name its special folder.
-    std::optional<std::string> ShortcutPath(const UninstallRecord& record) {
+    // One file or shortcut to delete: its record, its path and the folder it must be inside.
+    struct Pending {
+        std::size_t record;
+        std::string path;
+        std::string within;
+    };
+
+    // The shortcut's file and its special folder, or nothing when the shell cannot name that folder.
+    std::optional<Pending> ShortcutPath(std::size_t i, const UninstallRecord& record) {
         const auto folder =
             m_system.SpecialFolderPath(record.location != 0 ? SpecialFolder::Desktop : SpecialFolder::Programs);
         if (!folder) return std::nullopt;
-        return *folder + "\\" + ShortcutRelativePath(record);
+        return Pending{i, *folder + "\\" + ShortcutRelativePath(record), *folder};
     }
 
     // Deletes every file and shortcut of the plan; those refused are tried again in later passes,
     // so that several files in use cost one pause per pass, not one each.
     void RemoveTargets(const std::vector<UninstallRecord>& records, const RemovalPlan& plan) {
-        std::vector<std::pair<std::size_t, std::string>> pending;
+        std::vector<Pending> pending;
         for (const std::size_t i : plan.shortcuts) {
-            const auto path = ShortcutPath(records[i]);
+            auto path = ShortcutPath(i, records[i]);
             if (!path) {
                 m_failed.insert(i);
                 m_notRemoved.push_back(Say(Text::ShortcutFolderUnknown, records[i].text));
                 m_log.Line({"Left: ", m_notRemoved.back()});
                 continue;
             }
-            pending.emplace_back(i, *path);
+            pending.push_back(std::move(*path));
         }
         const std::string dataPath = DataFilePath(m_request.folder);
         for (const std::size_t i : plan.files) {
             // The data file is rewritten at the end, never deleted as one of the files.
             if (SamePath(records[i].text, dataPath)) continue;
-            pending.emplace_back(i, records[i].text);
+            pending.push_back({i, records[i].text, m_request.folder});
         }
         for (int attempt = 1; attempt <= kRemoveTries && !pending.empty(); ++attempt) {
             if (attempt > 1) m_system.Sleep(kRetryPauseMs);
-            std::vector<std::pair<std::size_t, std::string>> refused;
+            std::vector<Pending> refused;
             for (auto& item : pending) {
-                const RemoveResult result = m_system.RemoveFile(item.second);
+                const RemoveResult result = m_system.RemoveFile(item.path, item.within);
                 if (result == RemoveResult::Failed) {
                     refused.push_back(std::move(item));
                     continue;
                 }
-                m_gone.push_back(item.first);  // removed, or already missing
-                m_log.Line({result == RemoveResult::Removed ? "Removed " : "Already gone: ", item.second});
+                if (result == RemoveResult::Outside) {
+                    // Kept, and its record with it: what a link leads to is not this product's.
+                    m_failed.insert(item.record);
+                    m_notRemoved.push_back(Say(Text::KeptBehindLink, item.path, item.within));
+                    m_log.Line({"Kept: ", m_notRemoved.back()});
+                    continue;
+                }
+                m_gone.push_back(item.record);  // removed, or already missing
+                m_log.Line({result == RemoveResult::Removed ? "Removed " : "Already gone: ", item.path});
             }
             pending = std::move(refused);
         }
-        for (const auto& [i, path] : pending) {
-            m_failed.insert(i);
-            m_notRemoved.push_back(path);
-            m_log.Line({"Left (in use or refused): ", path});
+        for (const auto& item : pending) {
+            m_failed.insert(item.record);
+            m_notRemoved.push_back(item.path);
+            m_log.Line({"Left (in use or refused): ", item.path});
         }
     }
 
@@ -148,11 +162,11 @@ private:
         const auto programs = m_system.SpecialFolderPath(SpecialFolder::Programs);
         for (const auto& folder : ordered) {
             if ((desktop && SamePath(folder, *desktop)) || (programs && SamePath(folder, *programs))) continue;
-            m_system.RemoveEmptyFolder(folder);
+            m_system.RemoveEmptyFolder(folder, m_request.folder);
         }
         if (!menuFolders.empty()) {
             if (programs) {
-                for (const auto& group : menuFolders) m_system.RemoveEmptyFolder(*programs + "\\" + group);
+                for (const auto& group : menuFolders) m_system.RemoveEmptyFolder(*programs + "\\" + group, *programs);
             }
         }
     }
@@ -172,10 +186,12 @@ private:
             return false;
         }
         // A replacement left half-written by a run that was stopped goes with the data file.
-        m_system.RemoveFile(ReplacementPath(dataPath));
+        m_system.RemoveFile(ReplacementPath(dataPath), m_request.folder);
         for (int attempt = 1; attempt <= kRemoveTries; ++attempt) {
             if (attempt > 1) m_system.Sleep(kRetryPauseMs);
-            if (m_system.RemoveFile(dataPath) != RemoveResult::Failed) {
+            const RemoveResult result = m_system.RemoveFile(dataPath, m_request.folder);
+            if (result == RemoveResult::Outside) break;
+            if (result != RemoveResult::Failed) {
                 m_log.Line({"Data file deleted: ", dataPath});
                 return true;
             }

@@ -2,6 +2,8 @@
 // from "refused", empty-folder removal, the uninstall key and message boxes.
 #include "uninstall/uninstaller/win32_removal_system.h"
 
+#include "archive/ascii_case.h"
+
 namespace kv::uninstall {
 
 std::optional<std::vector<std::uint8_t>> Win32RemovalSystem::ReadWholeFile(const std::string& path) {
@@ -44,21 +46,90 @@ bool Win32RemovalSystem::ReplaceFile(const std::string& path, std::span<const st
     return true;
 }
 
-RemoveResult Win32RemovalSystem::RemoveFile(const std::string& path) {
-    if (DeleteFileA(path.c_str())) return RemoveResult::Removed;
-    const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return RemoveResult::Missing;
+namespace {
+
+// An entry opened for deleting, without following a link at its own level.
+class Entry {
+public:
+    explicit Entry(const std::string& path)
+        : m_handle(CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)),
+          m_error(GetLastError()) {}
+    ~Entry() {
+        if (m_handle != INVALID_HANDLE_VALUE) CloseHandle(m_handle);
+    }
+    Entry(const Entry&) = delete;
+    Entry& operator=(const Entry&) = delete;
+
+    bool Opened() const { return m_handle != INVALID_HANDLE_VALUE; }
+    bool Missing() const { return m_error == ERROR_FILE_NOT_FOUND || m_error == ERROR_PATH_NOT_FOUND; }
+    HANDLE Handle() const { return m_handle; }
+
+private:
+    HANDLE m_handle;
+    DWORD m_error;
+};
+
+// Whether the open `entry`, named `path`, is reached from the folder `within` through no link: its
+// final path is `within`'s own final path followed by the rest of `path`, level by level. A link at
+// any level below `within` (Wine follows one even at the last level) leads somewhere else. `within`
+// itself is taken as named, a link or not: whoever named the folder chose it.
+bool IsReachedWithin(HANDLE entry, std::string path, std::string within) {
+    while (within.size() > 3 && within.back() == '\\') within.pop_back();
+    while (path.size() > 3 && path.back() == '\\') path.pop_back();
+    if (archive::EqualsIgnoringCase(path, within)) return true;
+    if (path.size() <= within.size() || !archive::EqualsIgnoringCase(path.substr(0, within.size()), within))
+        return false;
+    std::string rest = path.substr(within.size());
+    if (rest.front() != '\\') {
+        if (within.back() != '\\') return false;
+        rest.insert(rest.begin(), '\\');
+    }
+    HANDLE folder = CreateFileA(within.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) return false;
+    std::string expected = os::FinalPath(folder);
+    CloseHandle(folder);
+    if (expected.empty()) return false;
+    while (!expected.empty() && expected.back() == '\\') expected.pop_back();
+    expected += rest;
+    const std::string actual = os::FinalPath(entry);
+    return !actual.empty() && lstrcmpiA(actual.c_str(), expected.c_str()) == 0;
+}
+
+bool DeleteOnClose(HANDLE entry) {
+    FILE_DISPOSITION_INFO dispose{TRUE};
+    return SetFileInformationByHandle(entry, FileDispositionInfo, &dispose, sizeof dispose) != FALSE;
+}
+
+}  // namespace
+
+RemoveResult Win32RemovalSystem::RemoveFile(const std::string& path, const std::string& within) {
+    Entry entry(path);
+    if (!entry.Opened()) return entry.Missing() ? RemoveResult::Missing : RemoveResult::Failed;
+    if (!IsReachedWithin(entry.Handle(), path, within)) return RemoveResult::Outside;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(entry.Handle(), &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return RemoveResult::Failed;
+    if (DeleteOnClose(entry.Handle())) return RemoveResult::Removed;
     // A read-only file is ours to remove: clear the attribute and try once more.
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & FILE_ATTRIBUTE_READONLY) != 0 && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) && DeleteFileA(path.c_str())) {
-        return RemoveResult::Removed;
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        FILE_BASIC_INFO basic{};
+        basic.FileAttributes = (info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY) | FILE_ATTRIBUTE_NORMAL;
+        if (SetFileInformationByHandle(entry.Handle(), FileBasicInfo, &basic, sizeof basic) &&
+            DeleteOnClose(entry.Handle()))
+            return RemoveResult::Removed;
     }
     return RemoveResult::Failed;
 }
 
-bool Win32RemovalSystem::RemoveEmptyFolder(const std::string& path) {
+bool Win32RemovalSystem::RemoveEmptyFolder(const std::string& path, const std::string& within) {
+    {
+        // A folder reached through a link is not removed: Wine would remove the folder it leads to.
+        Entry entry(path);
+        if (!entry.Opened() || !IsReachedWithin(entry.Handle(), path, within)) return false;
+    }
     // RemoveDirectory refuses a folder that holds anything, which is what keeps this from ever
     // removing more than an empty folder.
     return RemoveDirectoryA(path.c_str()) != FALSE;

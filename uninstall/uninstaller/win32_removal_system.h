@@ -12,8 +12,8 @@ class Win32RemovalSystem : public RemovalSystem {
 public:
     std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) override;
     bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
-    RemoveResult RemoveFile(const std::string& path) override;
-    bool RemoveEmptyFolder(const std::string& path) override;
+    RemoveResult RemoveFile(const std::string& path, const std::string& within) override;
+    bool RemoveEmptyFolder(const std::string& path, const std::string& within) override;
     std::optional<std::string> SpecialFolderPath(SpecialFolder folder) override;
     std::optional<std::string> ReadMachineString(RegistryView view, const std::string& keyPath,
                                                  const std::string& name) override;

@@ -19,7 +19,7 @@ enum class NameRule {
     None,
     FileName,          // one file name (`file`)
     OptionalFileName,  // one file name or empty (`setupName`, `iniFile`: empty only makes that step fail)
-    Folder,            // relative to the installation folder, never climbing out of it (`folder`)
+    Folder,            // relative to its base folder, never climbing out of it (`folder`, `programsFolder`)
 };
 
 template <class Record>
@@ -37,7 +37,7 @@ inline constexpr Field<Manifest> kHeaderFields[] = {
     {"setupName", &Manifest::setupName, kPathLimit, NameRule::OptionalFileName},
     {"defaultFolder", &Manifest::defaultFolder, kPathLimit},
     {"runFile", &Manifest::runFile, kPathLimit},
-    {"programsFolder", &Manifest::programsFolder, kProgramsFolderLimit},
+    {"programsFolder", &Manifest::programsFolder, kProgramsFolderLimit, NameRule::Folder},
     {"archiveDate", &Manifest::archiveDate},
     {"uninstallerDate", &Manifest::uninstallerDate},
 };

@@ -21,6 +21,10 @@ void CheckFileName(const std::string& field, const std::string& name) {
         throw FormatError(field, "the file name \"" + name + "\" contains a colon");
     case FileNameFault::NotAName:
         throw FormatError(field, "\"" + name + "\" is not a file name");
+    case FileNameFault::Device:
+        throw FormatError(field, "\"" + name + "\" names a device");
+    case FileNameFault::Trimmed:
+        throw FormatError(field, "the file name \"" + name + "\" ends in a dot or a space");
     }
 }
 
@@ -38,6 +42,8 @@ void CheckFolder(const std::string& field, const std::string& folder) {
         throw FormatError(field, "the folder \"" + folder + "\" has an empty level");
     case FolderFault::DeviceName:
         throw FormatError(field, "the folder \"" + folder + "\" names a device");
+    case FolderFault::Trimmed:
+        throw FormatError(field, "a level of the folder \"" + folder + "\" ends in a dot or a space");
     }
 }
 

@@ -18,7 +18,23 @@ bool ClimbsALevel(std::string_view component) {
     return OnlyDotsAndSpaces(component) && std::count(component.begin(), component.end(), '.') >= 2;
 }
 
+// Windows drops these from the end of a path component.
+bool EndsTrimmed(std::string_view component) {
+    return !component.empty() && (component.back() == '.' || component.back() == ' ');
+}
+
 }  // namespace
+
+bool IsDeviceName(std::string_view name) {
+    std::string_view stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+    const auto is = [stem](std::string_view word) { return EqualsIgnoringCase(stem.substr(0, 3), word); };
+    if (stem.size() == 3) return is("con") || is("prn") || is("aux") || is("nul");
+    if (stem.size() != 4 || !(is("com") || is("lpt"))) return false;
+    // The cp1252 superscript digits count as digits here: COM¹ is a port too.
+    const auto digit = static_cast<unsigned char>(stem[3]);
+    return (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+}
 
 std::string_view ShortcutStem(std::string_view caption) { return caption.substr(0, caption.find('.')); }
 
@@ -28,17 +44,9 @@ FileNameFault PlainFileNameFault(std::string_view name) {
     if (name.find_first_of("\\/") != std::string_view::npos) return FileNameFault::Separator;
     if (name.find(':') != std::string_view::npos) return FileNameFault::Colon;
     if (OnlyDotsAndSpaces(name)) return FileNameFault::NotAName;
+    if (IsDeviceName(name)) return FileNameFault::Device;
+    if (EndsTrimmed(name)) return FileNameFault::Trimmed;
     return FileNameFault::None;
-}
-
-bool IsDeviceName(std::string_view name) {
-    std::string_view stem = name.substr(0, name.find('.'));
-    while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
-    for (const char* device : {"con", "prn", "aux", "nul"}) {
-        if (EqualsIgnoringCase(stem, device)) return true;
-    }
-    if (stem.size() != 4 || stem[3] < '1' || stem[3] > '9') return false;
-    return EqualsIgnoringCase(stem.substr(0, 3), "com") || EqualsIgnoringCase(stem.substr(0, 3), "lpt");
 }
 
 FolderFault RelativeFolderFault(std::string_view folder) {
@@ -53,6 +61,8 @@ FolderFault RelativeFolderFault(std::string_view folder) {
         if (level.empty()) return FolderFault::EmptyLevel;
         if (ClimbsALevel(level)) return FolderFault::LeavesFolder;
         if (IsDeviceName(level)) return FolderFault::DeviceName;
+        // Levels of dots and blanks alone (".") are left to the rules above.
+        if (!OnlyDotsAndSpaces(level) && EndsTrimmed(level)) return FolderFault::Trimmed;
         start = end + 1;
     }
     return FolderFault::None;

@@ -27,8 +27,15 @@ enum class FileNameFault {
     Separator,  // a "\" or "/": the file would land in another folder
     Colon,      // a drive or an alternate data stream
     NotAName,   // empty, or only dots and spaces: Windows trims it to nothing or to ".."
+    Device,     // CON, NUL, COM1 and the like, with or without an extension: a device, not a file
+    Trimmed,    // ends in a dot or a space, which Windows drops: "C.TXT." is the file "C.TXT"
 };
 FileNameFault PlainFileNameFault(std::string_view name);
+
+// Whether Windows takes the path component `name` for a device: CON, PRN, AUX, NUL, COM1 to COM9 and
+// LPT1 to LPT9 (also with the superscript digits 1, 2 and 3), letter case ignored, alone or before an
+// extension, with blanks before the extension or at the end.
+bool IsDeviceName(std::string_view name);
 
 // Why a `folder` could land outside the installation folder, or None. Empty is allowed: the
 // installation folder itself (for the uninstaller record the Windows directory). A folder may hold
@@ -41,12 +48,9 @@ enum class FolderFault {
     LeavesFolder,  // a level of only dots and spaces with two dots or more climbs a level
     EmptyLevel,    // two separators in a row: Windows would fold them, the installer creates nothing
     DeviceName,    // a level such as CON or LPT1.txt names a device, not a folder
+    Trimmed,       // a level that ends in a dot or a space, which Windows drops
 };
 FolderFault RelativeFolderFault(std::string_view folder);
-
-// Whether a name is one of Windows's reserved device names (CON, PRN, AUX, NUL, COM1 to COM9, LPT1
-// to LPT9), in any case, also with an extension or trailing spaces ("nul.txt", "CON ").
-bool IsDeviceName(std::string_view name);
 
 // The first FileRecord is the uninstaller: it is stamped with `uninstallerDate`, lands in the
 // Windows directory when its folder is empty, and is not entered in the uninstall data file.

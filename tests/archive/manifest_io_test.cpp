@@ -202,12 +202,17 @@ TEST(ManifestRead, NamesThatWouldWriteOutsideTheirFolderAreRefused) {
         manifest.files[1].file = name;
         return manifest;
     };
-    for (const char* good : {"APP.EXE", "a", ".profile", "x..y", "READ ME.TXT", "..a"}) {
+    for (const char* good :
+         {"APP.EXE", "a", ".profile", "x..y", "READ ME.TXT", "..a", "CONSOLE.TXT", "COM10", "nulx", "LPT0"}) {
         EXPECT_EQ(FieldOfError(WriteManifest(withFile(good))), "(accepted)") << good;
         EXPECT_EQ(FieldOfCheck(withFile(good)), "(accepted)") << good;
     }
     for (const char* bad : {"", ".", "..", "...", ".. ", " ", "..\\APP.EXE", "sub\\APP.EXE", "sub/APP.EXE", "C:APP.EXE",
-                            "APP.EXE:stream", "\\APP.EXE"}) {
+                            "APP.EXE:stream", "\\APP.EXE",
+                            // Devices, not files: nothing is placed and the product could never be removed.
+                            "NUL", "nul.txt", "COM1", "Con .txt", "lpt9.log.bak", "aux ", "COM\xB9",
+                            // Windows drops trailing dots and blanks: three records for one file.
+                            "C.TXT.", "C.TXT ", "C.TXT. ."}) {
         EXPECT_EQ(FieldOfError(WriteManifest(withFile(bad))), "files[1].file") << '"' << bad << '"';
         EXPECT_EQ(FieldOfCheck(withFile(bad)), "files[1].file") << '"' << bad << '"';
     }
@@ -223,10 +228,17 @@ TEST(ManifestRead, NamesThatWouldWriteOutsideTheirFolderAreRefused) {
         EXPECT_EQ(FieldOfCheck(withFolder(2, good)), "(accepted)") << good;
     }
     for (const char* bad :
-         {"..", "..\\x", "x\\..", "x\\..\\..\\y", "x/../y", "\\WINDOWS", "/etc", "\\\\server\\share", "C:\\Temp",
-          "C:Temp", "x\\...\\y", "x\\.. \\y", "a\\\\b", "a\\b\\\\", "a\\CON", "nul.txt\\b", "a\\Com1 \\b", "lpt9"}) {
+         {"..",          "..\\x",  "x\\..",     "x\\..\\..\\y", "x/../y", "\\WINDOWS", "/etc",   "\\\\server\\share",
+          "C:\\Temp",    "C:Temp", "x\\...\\y", "x\\.. \\y",    "a\\\\b", "a\\b\\\\",  "a\\CON", "nul.txt\\b",
+          "a\\Com1 \\b", "lpt9",   "Docs.",     "Docs \\x"}) {
         EXPECT_EQ(FieldOfError(WriteManifest(withFolder(2, bad))), "files[2].folder") << '"' << bad << '"';
         EXPECT_EQ(FieldOfCheck(withFolder(2, bad)), "files[2].folder") << '"' << bad << '"';
+    }
+    // The Programs-menu folder follows the same rules under the Programs menu.
+    for (const char* bad : {"..\\..\\..\\Escaped", "C:\\Escaped", "\\Escaped", "Grp\\CON", "Grp."}) {
+        Manifest manifest = SampleManifest();
+        manifest.programsFolder = bad;
+        EXPECT_EQ(FieldOfError(WriteManifest(manifest)), "programsFolder") << '"' << bad << '"';
     }
     // The first record's empty folder sends the uninstaller to the Windows directory by design.
     EXPECT_EQ(FieldOfError(WriteManifest(withFolder(0, ""))), "(accepted)");

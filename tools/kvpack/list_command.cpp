@@ -66,7 +66,7 @@ void PrintText(const ListOptions& options, const LoadedInstaller& installer) {
     };
     if (const auto& table = opened.certificateTable) {
         layout.push_back({"signature", "certificate table at " + Hex(table->offset) + " (" +
-                                           std::to_string(table->size) + " bytes)"});
+                                           std::to_string(table->size) + " bytes; signature not checked)"});
     }
     PrintTable(layout);
     std::cout << "\nHeader\n";

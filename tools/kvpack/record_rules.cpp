@@ -42,6 +42,9 @@ std::optional<std::string> FileNameProblem(std::string_view name) {
     case FileNameFault::NotAName:
         if (name.empty()) return "must not be empty";
         return "\"" + std::string(name) + "\" is not a name";
+    case FileNameFault::Device:
+        return "\"" + std::string(name) + "\" names a device (CON, NUL, COM1 and the like), not a file";
+    case FileNameFault::Trimmed:  // the builder's own wording below
     case FileNameFault::None:
         break;
     }
@@ -60,6 +63,7 @@ std::optional<std::string> FolderProblem(std::string_view folder) {
         return "must not have an empty level (two separators in a row)";
     case FolderFault::DeviceName:
         return "a level names a Windows device (CON, NUL, COM1...)";
+    case FolderFault::Trimmed:  // the builder's own wording below
     case FolderFault::None:
         break;
     }
@@ -90,6 +94,9 @@ std::optional<std::string> IconNameProblem(std::string_view iconName) {
     case FileNameFault::NotAName:
         if (stem.empty()) return "the text before the first \".\" names the shortcut file and must not be empty";
         break;  // only spaces: the trailing-space rule below says why
+    case FileNameFault::Device:
+        return "the text before the first \".\" names the shortcut file and must not name a device";
+    case FileNameFault::Trimmed:
     case FileNameFault::None:
         break;
     }

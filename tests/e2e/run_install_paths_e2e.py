@@ -35,6 +35,8 @@ QUESTION = 'The installation is complete.\nWould you like to run %s  now?' % TIT
 INVALID = 'The installation folder you entered has invalid characters.'
 DATA_FILE_ERROR = ('Error opening Uninstall data file.\nMake sure you are not already installing this '
                    'application, then run the install again.')
+LINK_REFUSED = ('%s is a link to another place, or another name of a file elsewhere.\n'
+                'Nothing was written through it. Remove it, then run the install again.')
 SAMPLE = b'Hello from the paths archive.\r\n' * 40
 LICENSE = b'Licence text that launch mode never shows.\r\n'
 INI_FILE = 'kvpaths-e2e.ini'
@@ -71,11 +73,16 @@ class Holder:
         self.proc.wait(timeout=30)
 
 
+def temp_folders():
+    """The users' %TEMP% folders of the prefix."""
+    users = prefix_path('drive_c', 'users', '*')
+    return [d for d in glob.glob(os.path.join(users, 'AppData', 'Local', 'Temp')) +
+            glob.glob(os.path.join(users, 'Temp')) if os.path.isdir(d)]
+
+
 def default_logs():
     """Quiet mode's log where no OptLOG= names one: Kvsetup.log in the user's %TEMP%."""
-    users = prefix_path('drive_c', 'users', '*')
-    return glob.glob(os.path.join(users, 'AppData', 'Local', 'Temp', 'Kvsetup.log')) + \
-        glob.glob(os.path.join(users, 'Temp', 'Kvsetup.log'))
+    return [p for p in (os.path.join(d, 'Kvsetup.log') for d in temp_folders()) if os.path.lexists(p)]
 
 
 def log_lines(path):
@@ -84,6 +91,11 @@ def log_lines(path):
         return []
     with open(path, encoding='latin-1') as f:
         return [line.rstrip('\r\n')[24:] for line in f]
+
+
+def logged(message):
+    """A message as one line of the run log: its line breaks become " | "."""
+    return message.replace('\n', ' | ')
 
 
 def marker_fields(text):
@@ -158,6 +170,38 @@ def main():
     fixture('dir-dialog', manifest(cwin(folder('unused')), marker))
     for path in default_logs():
         os.remove(path)
+    # Links and second names that an ordinary user planted in folders before the installer ran, each
+    # leading to a file of theirs outside: nothing may be written through them. The default log in
+    # %TEMP% is one too, and quiet-fail writes there.
+    outside = os.path.join(work, 'outside')
+    os.makedirs(os.path.join(outside, 'bin'))
+
+    def outside_file(name):
+        path = os.path.join(outside, name)
+        with open(path, 'wb') as f:
+            f.write(b'not the installer\'s to write: ' + name.encode())
+        return path
+
+    planted = {}  # the planted name -> the outside file it leads to
+
+    def plant(path, target, hard=False):
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        (os.link if hard else os.symlink)(target, path)
+        planted[path] = target
+    for name in ('link-data', 'hard-data', 'link-target', 'link-folder'):
+        fixture(name, manifest(cwin(folder(name)), marker))
+    plant(os.path.join(folder('link-data'), 'Kvuninstall.dat'), outside_file('data'))
+    plant(os.path.join(folder('hard-data'), 'Kvuninstall.dat'), outside_file('hard-data'), hard=True)
+    plant(os.path.join(folder('link-target'), 'SAMPLE.TXT'), outside_file('target'))
+    plant(os.path.join(folder('link-target'), 'RUNME.EXE'), outside_file('hard-target'), hard=True)
+    plant(os.path.join(folder('link-target'), 'SETUP.EXE'), outside_file('copy'))
+    outside_file(os.path.join('bin', 'Kvuninstall.exe'))
+    plant(os.path.join(folder('link-folder'), 'bin'), os.path.join(outside, 'bin'))
+    for temp in temp_folders():
+        plant(os.path.join(temp, 'Kvsetup.log'), outside_file('log-' + os.path.basename(os.path.dirname(temp))))
+    outside_before = {name: read_file(os.path.join(outside, name)) for name in os.listdir(outside)
+                      if os.path.isfile(os.path.join(outside, name))}
+    outside_before['bin'] = read_file(os.path.join(outside, 'bin', 'Kvuninstall.exe'))
     ini_path = prefix_path('drive_c', 'windows', INI_FILE)
     remove_file(ini_path)
 
@@ -199,6 +243,9 @@ def main():
              + start('dir-dialog', 'dir-dialog', ' OptNCD optdir="%s" OptNL' % cwin(chosen['dir-dialog']))
              + ['wait', MAIN_CAPTION, 'dump', 'press', 'Install Now', 'wait', QUESTION_CAPTION, '--timeout', '60',
                 'press', 'No', 'exitcode', '--timeout', '60']
+             + sum((start(name, name, ' OptQ OptLOG=' + win(os.path.join(work, name + '.log'))) +
+                    ['windowless', '--timeout', '60']
+                    for name in ('link-data', 'hard-data', 'link-target', 'link-folder')), [])
              + ['echo', 'cleanup', 'start', 'reg delete "%s" /f %s' % (UNINSTALL_KEY + PRODUCT, registry_view(image)), 'exitcode'])
 
     case_started, first_window, ended, current = {}, {}, {}, ['']
@@ -250,6 +297,9 @@ def main():
     started_yes = marker_fields(wait_for_file(os.path.join(folder('yes'), 'started.txt')))
     r.check(c, started_yes.get('cwd', '').lower() == cwin(folder('yes')).lower(), 'started in the folder: %r' % started_yes)
     r.check(c, '-from-run' in started_yes.get('args', ''), 'started with exeparms: %r' % started_yes)
+    # Started by the desktop's shell, not by the elevated installer: it gets the desktop user's rights.
+    # (Wine has one account and no elevation, so only who started it can be seen here.)
+    r.check(c, started_yes.get('parent', '').lower() == 'explorer.exe', 'started by the desktop shell: %r' % started_yes)
     # Had No started it, its marker would have been written long before Yes's program ran.
     c = Case('corrected')
     r.check(c, not os.path.exists(os.path.join(folder('corrected'), 'started.txt')), 'No started nothing')
@@ -258,6 +308,7 @@ def main():
     r.check(c, c.exit_code == EXIT_INSTALLED, 'exit code %s' % c.exit_code)
     started_re = marker_fields(wait_for_file(os.path.join(folder('re'), 'started.txt')))
     r.check(c, '-from-run' in started_re.get('args', ''), 'OptRE started the program: %r' % started_re)
+    r.check(c, started_re.get('parent', '').lower() == 'explorer.exe', 'started by the desktop shell: %r' % started_re)
 
     for name, path in uncreatable.items():
         c = case(name)
@@ -355,6 +406,34 @@ def main():
     box = boxes[0].get(1002, {}) if boxes else {}
     r.check(Case('dir-dialog'), box.get('text') == cwin(chosen['dir-dialog']) and box.get('enabled') == '0',
             'the folder box shows the folder, disabled by OptNCD: %r' % box)
+
+    # Nothing was written through a planted link or second name, whatever the run made of it.
+    c = Case('planted links')
+    for name, before in outside_before.items():
+        path = os.path.join(outside, name, 'Kvuninstall.exe') if name == 'bin' else os.path.join(outside, name)
+        r.check(c, read_file(path) == before, 'the file outside is unchanged: %s' % name)
+    for name in ('link-data', 'hard-data'):
+        c = case(name)
+        data_file = cwin(os.path.join(folder(name), 'Kvuninstall.dat'))
+        lines = log_lines(os.path.join(work, name + '.log'))
+        r.check(c, c.exit_code == EXIT_INSTALL_FAILED, 'refused, exit code %s' % c.exit_code)
+        r.check(c, 'Installation Failed: ' + logged(LINK_REFUSED % data_file) in lines, 'the log says why: %r' % lines)
+        r.check(c, placed(name, 'SAMPLE.TXT') is None, 'nothing placed')
+    c = case('link-target')
+    r.check(c, c.exit_code == EXIT_INSTALLED, 'exit code %s' % c.exit_code)
+    for name, content in (('SAMPLE.TXT', SAMPLE), ('RUNME.EXE', marker),
+                          ('SETUP.EXE', read_file(os.path.join(fixtures, 'link-target.exe')))):
+        path = os.path.join(folder('link-target'), name)
+        r.check(c, not os.path.islink(path) and os.stat(path).st_nlink == 1 and read_file(path) == content,
+                '%s placed as a file of its own in place of the link' % name)
+    c = case('link-folder')
+    lines = log_lines(os.path.join(work, 'link-folder.log'))
+    r.check(c, c.exit_code == EXIT_INSTALL_FAILED, 'refused, exit code %s' % c.exit_code)
+    r.check(c, 'Installation Failed: ' + logged(LINK_REFUSED % (cwin(folder('link-folder')) + '\\bin')) in lines,
+            'the log says why: %r' % lines)
+    c = Case('default log')
+    for path in default_logs():
+        r.check(c, not os.path.islink(path) and os.stat(path).st_nlink == 1, 'the planted link was replaced: ' + path)
 
     return r.report(started)
 

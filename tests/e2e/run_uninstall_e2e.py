@@ -202,17 +202,17 @@ def linked_folder_case(r, args, work):
     r.check(c, status == 0, 'installed, exit %s' % status)
     # Another vendor's folder, outside, with a file of the recorded name; the record's folder becomes
     # a link to it, and the log's name a link to another file outside.
-    other = os.path.join(work, 'other vendor')
+    other = os.path.abspath(os.path.join(work, 'other vendor'))
     shutil.rmtree(other, ignore_errors=True)
     os.makedirs(other)
     with open(os.path.join(other, 'VENDOR.DLL'), 'wb') as f:
         f.write(b'another vendor\'s library')
-    outside_log = os.path.join(work, 'not a log.txt')
+    outside_log = os.path.abspath(os.path.join(work, 'not a log.txt'))
     with open(outside_log, 'wb') as f:
         f.write(b'another account\'s file')
     shutil.rmtree(unix(folder + '\\sub'))
     os.symlink(other, unix(folder + '\\sub'))
-    removal_log = os.path.join(work, 'linked removal.log')
+    removal_log = os.path.join(work, 'linked-removal.log')  # no blank: the argument is not quoted
     remove_file_if_there(removal_log)
     os.symlink(outside_log, removal_log)
     status, _ = r.wine(['C:\\windows\\Kvuninstall.exe', '%s|%s' % (folder, product), '/S',

@@ -53,8 +53,8 @@ struct CalendarDate {
 };
 
 enum class OpenMode {
-    CreateOrTruncate,   // raw bytes for writing in an empty file: whatever had the name is replaced by a new
-                        // file (a link of that name is removed, not written through)
+    CreateOrTruncate,   // raw bytes for writing in an empty file: a file of its own of that name is emptied,
+                        // anything else (a link, a second name of another file) replaced, never written through
     ReadWriteOrCreate,  // raw bytes for reading and writing; created empty when missing, and an existing
                         // entry is opened only when it is a file of its own (see IsLink); null otherwise
     Scratch,            // raw bytes for reading and writing in a new file: whatever had the name (a file,

@@ -271,19 +271,26 @@ HANDLE CreateFreshFile(const std::string& path, DWORD access, DWORD share) {
     return INVALID_HANDLE_VALUE;
 }
 
-std::unique_ptr<FileStream> Win32System::OpenFile(const std::string& path, OpenMode mode) {
-    if (mode == OpenMode::Scratch) {
-        HANDLE handle = CreateFreshFile(path, GENERIC_READ | GENERIC_WRITE);
-        if (handle == INVALID_HANDLE_VALUE) return nullptr;
-        return std::make_unique<Win32File>(handle);
-    }
-    // A target is made anew, never emptied through a link or a second name of another file; the
-    // data file is appended to only when it is the folder's own file.
-    HANDLE handle = mode == OpenMode::CreateOrTruncate
-                        ? CreateFreshFile(path, GENERIC_WRITE)
-                        : OpenOwnFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ);
+namespace {
+std::unique_ptr<FileStream> HandleStream(HANDLE handle) {
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<Win32File>(handle);
+}
+}  // namespace
+
+std::unique_ptr<FileStream> Win32System::OpenFile(const std::string& path, OpenMode mode) {
+    if (mode == OpenMode::Scratch) return HandleStream(CreateFreshFile(path, GENERIC_READ | GENERIC_WRITE));
+    // The data file is appended to only when it is the folder's own file.
+    if (mode == OpenMode::ReadWriteOrCreate)
+        return HandleStream(OpenOwnFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ));
+    // A target of its own is emptied in place (it keeps its entry, and so the spelling of its name);
+    // anything else of that name, a link or a second name of another file, is replaced by a new file
+    // rather than emptied through.
+    HANDLE handle = OpenOwnFile(path, GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ);
+    if (handle == INVALID_HANDLE_VALUE) return HandleStream(CreateFreshFile(path, GENERIC_WRITE));
+    auto file = std::make_unique<Win32File>(handle);
+    if (!file->Truncate(0)) return nullptr;
+    return file;
 }
 
 bool Win32System::IsLink(const std::string& path) { return IsLinkedName(path); }

@@ -113,6 +113,7 @@ std::optional<std::string> FakeRemovalSystem::ReadMachineString(RegistryView vie
 }
 
 bool FakeRemovalSystem::DeleteMachineKey(RegistryView view, const std::string& path) {
+    if (m_failDeleteKey && View(view).count(path) != 0) return false;
     if (View(view).count(path) != 0) BeforeChange();
     View(view).erase(path);
     return true;

@@ -58,6 +58,7 @@ public:
     int m_changesBeforeStop = -1;
     bool m_answerYes = true;
     bool m_failReplace = false;
+    bool m_failDeleteKey = false;
     std::vector<std::string> m_questions;
     std::vector<std::string> m_messages;
     std::vector<std::string> m_removedFolders;

@@ -11,6 +11,8 @@ enum UninstallExitCode : int {
     kUninstallDamagedData = 4,     // the data file holds an impossible record; nothing changed
     kUninstallUnknownProduct = 5,  // the data file has no record of PRODUCT; nothing changed
     kUninstallIncomplete = 6,      // some parts could not be removed (in use); run the uninstaller again
+    kUninstallInternalError = 7,   // an unexpected error (such as lack of memory) stopped the run; it is logged
+    kUninstallNotInstalled = 8,    // FOLDER has no data file and PRODUCT is not registered; nothing changed
 };
 
 }  // namespace kv::uninstall

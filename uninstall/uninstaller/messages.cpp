@@ -26,6 +26,11 @@ const char* CatalogueText(Text text) {
         return "The uninstall data file %s is damaged (%s).\nNothing was removed.";
     case Text::UnknownProduct:
         return "%s is not recorded in %s.\nNothing was removed.";
+    case Text::NotInstalled:
+        return "%s is not installed in %s: the folder has no uninstall data file and the product is not "
+               "registered.\nNothing was removed.";
+    case Text::InternalError:
+        return "An unexpected error stopped the uninstaller.";
     case Text::IncompleteHead:
         return "Some components of %s could not be removed:\n\n";
     case Text::IncompleteMore:
@@ -80,6 +85,10 @@ std::string OutcomeText(const UninstallOutcome& outcome) {
         return Say(Text::DamagedData, outcome.dataFile, outcome.damage ? DamageText(*outcome.damage) : "");
     case kUninstallUnknownProduct:
         return Say(Text::UnknownProduct, outcome.subject, outcome.dataFile);
+    case kUninstallNotInstalled:
+        return Say(Text::NotInstalled, outcome.subject, outcome.dataFile);
+    case kUninstallInternalError:
+        return CatalogueText(Text::InternalError);
     case kUninstallIncomplete:
         break;
     }

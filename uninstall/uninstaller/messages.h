@@ -19,6 +19,8 @@ enum class Text {
     NoDataFile,      // data file
     DamagedData,     // data file, damage
     UnknownProduct,  // product, data file
+    NotInstalled,    // product, folder
+    InternalError,
     IncompleteHead,  // product
     IncompleteMore,  // how many more are not listed
     IncompleteTail,

@@ -70,7 +70,7 @@ RemovalPlan PlanRemoval(const std::vector<UninstallRecord>& records, const std::
 }
 
 std::vector<UninstallRecord> RemainingRecords(const std::vector<UninstallRecord>& records, const RemovalPlan& plan,
-                                              const std::vector<std::size_t>& notRemoved) {
+                                              const std::vector<std::size_t>& notRemoved, bool keepProduct) {
     std::vector<bool> own(records.size(), false);
     for (const auto* list : {&plan.products, &plan.files, &plan.shortcuts, &plan.shared}) {
         for (const std::size_t i : *list) own[i] = true;
@@ -82,7 +82,7 @@ std::vector<UninstallRecord> RemainingRecords(const std::vector<UninstallRecord>
     // What is left of the product goes last, behind its product record: the other products keep
     // their records in order, and a later installation of the same product appends after it, so
     // its new records still belong to it.
-    if (!notRemoved.empty() && !plan.products.empty()) {
+    if ((keepProduct || !notRemoved.empty()) && !plan.products.empty()) {
         kept.push_back(records[plan.products.front()]);
         std::vector<std::size_t> order = notRemoved;
         std::sort(order.begin(), order.end());
@@ -93,17 +93,6 @@ std::vector<UninstallRecord> RemainingRecords(const std::vector<UninstallRecord>
 
 bool HasProduct(const std::vector<UninstallRecord>& records) {
     return std::any_of(records.begin(), records.end(), [](const UninstallRecord& r) { return r.kind == kKindProduct; });
-}
-
-std::optional<Damage> FirstDamage(const std::vector<UninstallRecord>& records) {
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        const UninstallRecord& r = records[i];
-        if (r.kind != kKindFile && r.kind != kKindShortcut && r.kind != kKindProduct)
-            return Damage{DamageKind::UnknownKind, i + 1, r.kind};
-        if (r.kind == kKindShortcut && r.location != kLocationDesktop && r.location != kLocationPrograms)
-            return Damage{DamageKind::UnknownLocation, i + 1, r.location};
-    }
-    return std::nullopt;
 }
 
 namespace {

@@ -28,30 +28,13 @@ RemovalPlan PlanRemoval(const std::vector<UninstallRecord>& records, const std::
 
 // The records the rewritten data file keeps: every record of the other products (and of none), in
 // their order; of this product's, only those listed in `notRemoved` (indices into `records`), at
-// the end behind one product record, so that the next run finds and finishes them.
+// the end behind one product record, so that the next run finds and finishes them. `keepProduct`
+// keeps that product record even when nothing else is left (its registry key could not be deleted).
 std::vector<UninstallRecord> RemainingRecords(const std::vector<UninstallRecord>& records, const RemovalPlan& plan,
-                                              const std::vector<std::size_t>& notRemoved);
+                                              const std::vector<std::size_t>& notRemoved, bool keepProduct = false);
 
 // True when at least one product record is left (the data file is deleted otherwise).
 bool HasProduct(const std::vector<UninstallRecord>& records);
-
-enum class DamageKind { UnknownKind, UnknownLocation, FileOutsideFolder, ShortcutLeavesFolder };
-
-// A record that the uninstaller refuses to act on.
-struct Damage {
-    DamageKind kind;
-    std::size_t record;  // counted from 1
-    int value = 0;       // the unknown kind or location
-    std::string path;    // the file, or the shortcut relative to its special folder
-    std::string folder;  // the installation folder the file is not inside
-
-    bool operator==(const Damage&) const = default;
-};
-
-// A damaged record: a kind other than file, shortcut or product, or a shortcut location other than
-// Desktop or Programs menu. Nothing when all records are sound. (An empty name is no damage of the
-// format; a file record without a path is refused by FirstUnsafe when it is the product's.)
-std::optional<Damage> FirstDamage(const std::vector<UninstallRecord>& records);
 
 // The first record of the plan that would make the removal reach outside its places: a file not
 // below the installation folder `folder`, or a path, menu folder or shortcut name with a ".."

@@ -23,8 +23,10 @@ public:
         const std::string dataPath = DataFilePath(m_request.folder);
         const auto bytes = m_system.ReadWholeFile(dataPath);
         if (!bytes) {
-            if (FinishStoppedRemoval()) return Finish(kUninstallRemoved);
-            return Stop({kUninstallNoDataFile, {}, dataPath});
+            if (IsRegistered()) return Stop({kUninstallNoDataFile, {}, dataPath});
+            // Neither recorded nor registered: the product was never installed there (or its removal
+            // finished all but the empty folder). The folder is not this run's to touch.
+            return Stop({kUninstallNotInstalled, m_request.product, m_request.folder});
         }
         // A file that ends inside a record (a killed or cut-short write) is read up to its last
         // whole record: the partial one names nothing that can be trusted, and the rewritten file
@@ -47,10 +49,11 @@ public:
         RemoveFolders(records);
 
         std::vector<std::size_t> failed(m_failed.begin(), m_failed.end());
-        const auto remaining = RemainingRecords(records, plan, failed);
         // The registration goes before the data file is rewritten: a run stopped in between leaves
-        // the product recorded, and the next run finds it and finishes.
-        if (failed.empty()) DropRegistration();
+        // the product recorded, and the next run finds it and finishes. A key that could not be
+        // deleted keeps the product recorded too, so that the next run can still find it.
+        const bool keyLeft = !failed.empty() || !DropRegistration();
+        const auto remaining = RemainingRecords(records, plan, failed, keyLeft);
         const bool dataFileGone = UpdateDataFile(dataPath, remaining);
         if (dataFileGone) m_system.RemoveEmptyFolder(WithoutTrailingSlash(m_request.folder), m_request.folder);
 
@@ -64,16 +67,12 @@ private:
         return path;
     }
 
-    // A removal stopped between deleting the data file and removing the installation folder leaves
-    // only that folder, empty, and no registration (which goes first). Removing it finishes the job.
-    // With a registration of the product still there, the data file is missing for another reason:
-    // nothing is touched.
-    bool FinishStoppedRemoval() {
+    bool IsRegistered() {
         const std::string keyPath = UninstallKeyPath(m_request.product);
         for (const RegistryView view : kRegistryViews) {
-            if (m_system.ReadMachineString(view, keyPath, "UninstallString")) return false;
+            if (m_system.ReadMachineString(view, keyPath, "UninstallString")) return true;
         }
-        return m_system.RemoveEmptyFolder(WithoutTrailingSlash(m_request.folder), m_request.folder);
+        return false;
     }
 
     // One file or shortcut to delete: its record, its path and the folder it must be inside.
@@ -204,7 +203,8 @@ private:
     // The key names the product, not the folder: when the same product was installed again into
     // another folder, the registration is that installation's, and it stays. Both registry views are
     // looked at, since this program may not be of the installer's machine type.
-    void DropRegistration() {
+    // False when a key of this folder could not be deleted.
+    bool DropRegistration() {
         const std::string keyPath = UninstallKeyPath(m_request.product);
         for (const RegistryView view : kRegistryViews) {
             if (NamesAnotherFolder(m_system.ReadMachineString(view, keyPath, "UninstallString"))) {
@@ -214,18 +214,20 @@ private:
             if (!m_system.DeleteMachineKey(view, keyPath)) {
                 m_notRemoved.push_back(Say(Text::RegistryKeyLeft, keyPath));
                 m_log.Line({"Left: ", m_notRemoved.back()});
-                return;
+                return false;
             }
         }
         m_log.Line({"Registration of this folder removed: HKLM\\", keyPath});
+        return true;
     }
 
     bool NamesAnotherFolder(const std::optional<std::string>& command) const {
         if (!command) return false;
+        // The program's path may stand in quotes ("C:\Win Dir\Kvuninstall.exe" "FOLDER|PRODUCT").
         const std::string folded = archive::LowerAscii(*command);
-        const std::size_t exe = folded.find(".exe ");
+        const std::size_t exe = folded.find(".exe");
         const auto registered =
-            exe == std::string::npos ? std::nullopt : ParseUninstallArguments(command->substr(exe + 5));
+            exe == std::string::npos ? std::nullopt : ParseUninstallArguments(command->substr(exe + 4));
         return registered && !SamePath(registered->folder, m_request.folder);
     }
 

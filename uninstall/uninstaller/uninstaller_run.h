@@ -22,9 +22,9 @@ inline constexpr unsigned kRetryPauseMs = 500;
 struct UninstallOutcome {
     UninstallExitCode exitCode = kUninstallRemoved;  // the kind of ending
     std::string subject;                             // the product, or the command line that could not be used
-    std::string dataFile;                            // the data file that is missing, damaged or lacks the product
-    std::optional<Damage> damage;                    // the first record refused
-    std::vector<std::string> notRemoved;             // files, shortcuts and other parts left behind
+    std::string dataFile;  // the data file that is missing, damaged or lacks the product; the folder when not installed
+    std::optional<Damage> damage;         // the first record refused
+    std::vector<std::string> notRemoved;  // files, shortcuts and other parts left behind
 };
 
 // `arguments` is the command line after the program's name. Each file removed, kept for another

@@ -50,7 +50,12 @@ BOOL CInstallerApp::InitInstance() {
     // The same holds for the folder of OptDIR.
     const startup::LogOption logOption = startup::SplitLogOption(m_lpCmdLine);
     const startup::FolderOption folderOption = startup::SplitFolderOption(logOption.commandLine);
-    const bool quiet = archive::OptionPresent("OptQ", folderOption.commandLine.c_str());
+    // A quiet request anywhere wins, even inside a value that stray quotes made too long: a run
+    // meant to be quiet must never wait for a person.
+    const bool quiet = archive::OptionPresent("OptQ", m_lpCmdLine.c_str());
+    // Nor may Windows ask on its behalf: a drive without media, or a DLL or file that cannot be
+    // opened, fails the call instead of showing a system error box.
+    if (quiet) ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     os::Win32RunLog log(!logOption.path.empty() ? logOption.path : quiet ? DefaultInstallLogPath() : "");
     log.Line({"Command line: ", m_lpCmdLine});
     RunWithLog(folderOption.commandLine, folderOption.folder, quiet, log);

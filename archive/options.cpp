@@ -23,24 +23,41 @@ bool OptionPresent(const char* option, const char* text) {
     return FindIgnoringCase(option, text) != std::string_view::npos;
 }
 
+std::size_t LoneQuote(std::string_view text) {
+    std::size_t count = 0;
+    std::size_t last = std::string_view::npos;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '"') {
+            ++count;
+            last = i;
+        }
+    }
+    return count % 2 == 1 ? last : std::string_view::npos;
+}
+
 std::optional<OptionValue> FindOptionValue(std::string_view word, std::string_view text) {
     const std::size_t at = FindIgnoringCase(word, text);
     if (at == std::string_view::npos) return std::nullopt;
+    const std::size_t lone = LoneQuote(text);
+    // A word inside a pair of quotes ("OptQ OptLOG=C:\x.log" or "/LOG=C:\My Logs\x.log", quoted
+    // whole by a deployment tool) has its value run to that pair's closing quote.
+    bool quoted = false;
+    for (std::size_t i = 0; i < at; ++i) {
+        if (text[i] == '"' && i != lone) quoted = !quoted;
+    }
     OptionValue found;
     found.begin = at;
-    std::size_t start = at + word.size();
-    if (start < text.size() && text[start] == '"') {
-        ++start;
-        const std::size_t close = text.find('"', start);
-        const std::size_t stop = close == std::string_view::npos ? text.size() : close;
-        found.value = std::string(text.substr(start, stop - start));
-        found.end = close == std::string_view::npos ? text.size() : close + 1;
-        return found;
+    std::size_t i = at + word.size();
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '"') {
+            if (i != lone) quoted = !quoted;
+            continue;
+        }
+        if (!quoted && (c == ' ' || c == '\t')) break;
+        found.value += c;
     }
-    std::size_t stop = start;
-    while (stop < text.size() && text[stop] != ' ' && text[stop] != '\t') ++stop;
-    found.value = std::string(text.substr(start, stop - start));
-    found.end = stop;
+    found.end = i;
     return found;
 }
 

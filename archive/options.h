@@ -20,9 +20,17 @@ struct OptionValue {
     std::string value;      // the value without quotes; may be empty
 };
 
-// The first occurrence of `word` in `text` (letter case ignored, like OptionPresent) and its value:
-// when the value starts with a double quote it runs to the next double quote (to the end of the text
-// when there is none), otherwise to the next blank or tab. Nothing when the word does not occur.
+// Where the one double quote without a partner stands, or npos. Quotes pair up from the left, the
+// first with the second and so on; an odd last one is a typing slip and groups nothing, so it can
+// never swallow the words behind it (OptQ, /S).
+std::size_t LoneQuote(std::string_view text);
+
+// The first occurrence of `word` in `text` (letter case ignored, like OptionPresent) and its value.
+// This is the one rule for every NAME=value option of both programs: the value runs to the next
+// blank or tab outside a pair of double quotes, and the quotes are dropped, as Windows splits
+// program arguments: OptLOG="C:\My Logs\a.log", "OptLOG=C:\My Logs\a.log" and
+// "OptQ OptLOG=C:\a.log" (the whole option text quoted) all give the path. A lone quote is
+// dropped and groups nothing. Nothing when the word does not occur.
 std::optional<OptionValue> FindOptionValue(std::string_view word, std::string_view text);
 
 }  // namespace kv::archive

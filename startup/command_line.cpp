@@ -36,7 +36,13 @@ std::string ExecutableNameFromPath(std::string_view path) {
 }
 
 std::string WorkingDirectoryPart(std::string_view commandLine) {
-    return std::string(commandLine.substr(0, commandLine.find('|')));
+    // A folder cannot hold a double quote, so quotes here only wrap it ("C:\My Files|OptNP", or the
+    // whole option text quoted by a deployment tool).
+    std::string folder;
+    for (const char c : commandLine.substr(0, commandLine.find('|'))) {
+        if (c != '"') folder += c;
+    }
+    return folder;
 }
 
 namespace {

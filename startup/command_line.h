@@ -15,10 +15,11 @@ std::string ArgumentsAfterProgramName(std::string_view processCommandLine);
 // The module's file name without folder and without extension: C:\Downloads\SETUP.EXE gives SETUP.
 std::string ExecutableNameFromPath(std::string_view modulePath);
 
-// The working directory written before the first "|"; the whole text when there is no "|".
+// The working directory written before the first "|" without its double quotes; the whole text when
+// there is no "|".
 std::string WorkingDirectoryPart(std::string_view commandLine);
 
-// The log option "OptLOG=path" (the path to the next blank, or in double quotes) taken out of the
+// The log option "OptLOG=path" (the path as archive::FindOptionValue reads it) taken out of the
 // command line. `commandLine` is the rest, for the option test and the working directory: a log path
 // such as C:\OptNP\setup.log switches on no option and names no working directory.
 struct LogOption {

@@ -49,11 +49,19 @@ TEST(FindOptionValue, PlainQuotedEmptyAndUnclosedValues) {
     EXPECT_EQ(found->value, "C:\\My Logs\\a.log");
     EXPECT_EQ(found->end, 25u);
 
-    // A missing closing quote takes the rest of the line, never more.
-    found = FindOptionValue("OptLOG=", "OptLOG=\"C:\\x y");
+    // A lone quote groups nothing: the value ends at the next blank, and OptQ behind it stays.
+    found = FindOptionValue("OptLOG=", "OptLOG=\"C:\\h3.log OptQ");
     ASSERT_TRUE(found);
-    EXPECT_EQ(found->value, "C:\\x y");
-    EXPECT_EQ(found->end, 14u);
+    EXPECT_EQ(found->value, "C:\\h3.log");
+    EXPECT_EQ(found->end, 17u);
+
+    // Quoted as deployment tools quote: each option, or the whole option text as one word.
+    EXPECT_EQ(FindOptionValue("OptLOG=", "OptQ \"OptLOG=C:\\Deploy Logs\\x.log\" OptNL")->value,
+              "C:\\Deploy Logs\\x.log");
+    found = FindOptionValue("OptLOG=", "\"OptQ OptLOG=C:\\logs\\x.log\"");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->value, "C:\\logs\\x.log");
+    EXPECT_EQ(found->end, 27u);
 
     EXPECT_EQ(FindOptionValue("OptLOG=", "OptLOG=")->value, "");
     EXPECT_EQ(FindOptionValue("OptLOG=", "OptLOG= OptQ")->value, "");

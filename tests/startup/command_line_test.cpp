@@ -54,8 +54,9 @@ TEST(ExecutableNameFromPath, FolderAndExtensionGo) {
 TEST(WorkingDirectoryPart, TextBeforeTheFirstBar) {
     EXPECT_EQ(WorkingDirectoryPart("C:\\Downloads|OptNP OptRE"), "C:\\Downloads");
     EXPECT_EQ(WorkingDirectoryPart("|OptNP"), "");
-    EXPECT_EQ(WorkingDirectoryPart("OptNP"), "OptNP");                  // no bar: the whole text is tried
-    EXPECT_EQ(WorkingDirectoryPart("\"C:\\A B\"|x|y"), "\"C:\\A B\"");  // nothing is unquoted
+    EXPECT_EQ(WorkingDirectoryPart("OptNP"), "OptNP");              // no bar: the whole text is tried
+    EXPECT_EQ(WorkingDirectoryPart("\"C:\\A B\"|x|y"), "C:\\A B");  // quotes only wrap the folder
+    EXPECT_EQ(WorkingDirectoryPart("\"C:\\A B|OptQ\""), "C:\\A B");
 }
 
 // The options are tested against the whole command line, folder part included.
@@ -81,6 +82,12 @@ TEST(SplitLogOption, PathIsTakenOutOfTheOptionText) {
     EXPECT_EQ(split.path, "");
     EXPECT_EQ(split.commandLine, "OptQ ");
     EXPECT_EQ(SplitLogOption("OptQ").commandLine, "OptQ");
+
+    // The whole option text quoted as one word by a deployment tool.
+    split = SplitLogOption("\"C:\\Dl|OptQ OptLOG=C:\\logs\\x.log\"");
+    EXPECT_EQ(split.path, "C:\\logs\\x.log");
+    EXPECT_EQ(WorkingDirectoryPart(split.commandLine), "C:\\Dl");
+    EXPECT_TRUE(archive::OptionPresent("OptQ", split.commandLine.c_str()));
 }
 
 // The installation folder is split off like the log path, after it; an empty value still counts as given.

@@ -1,4 +1,4 @@
-// Splitting the uninstaller's command line into folder, product and the quiet option.
+// Splitting the uninstaller's command line into folder, product and the quiet and log options.
 #include "uninstall/uninstaller/command_line.h"
 
 #include "archive/options.h"
@@ -24,6 +24,37 @@ std::string WithoutLogOption(std::string_view arguments, std::string& logPath) {
     return rest;
 }
 
+// Neither the folder (the installer refuses a double quote in it) nor the product name (kvpack and the
+// reader refuse one) holds a double quote, so quotes only group words: the registered
+// "FOLDER|PRODUCT", each switch quoted on its own, or the whole text quoted as one word.
+std::string WithoutQuotes(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        if (c != '"') out += c;
+    }
+    return out;
+}
+
+bool IsQuietWord(std::string_view word) {
+    return word.size() == 2 && word[0] == '/' && (word[1] == 'S' || word[1] == 's');
+}
+
+// Takes the quiet switches off both ends of `text`. "/S" is only a switch when blanks separate it
+// from the rest: Prod/S is a product name.
+void TakeQuietWords(std::string_view& text) {
+    for (;;) {
+        text = Trim(text);
+        if (text.size() >= 2 && IsQuietWord(text.substr(text.size() - 2)) &&
+            (text.size() == 2 || IsBlank(text[text.size() - 3]))) {
+            text.remove_suffix(2);
+        } else if (text.size() >= 2 && IsQuietWord(text.substr(0, 2)) && (text.size() == 2 || IsBlank(text[2]))) {
+            text.remove_prefix(2);
+        } else {
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 std::string LogPathOption(std::string_view arguments) {
@@ -46,33 +77,26 @@ std::string_view ArgumentsOf(std::string_view commandLine) {
 }
 
 bool HasQuietOption(std::string_view arguments) {
-    std::string logPath;
-    const std::string rest = WithoutLogOption(arguments, logPath);
-    const std::string_view text = Trim(rest);
-    // "/S" is only taken as the option when a blank separates it from the product name.
-    return text.size() >= 3 && IsBlank(text[text.size() - 3]) && text[text.size() - 2] == '/' &&
-           (text.back() == 'S' || text.back() == 's');
+    const std::string text = WithoutQuotes(arguments);
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        while (pos < text.size() && IsBlank(text[pos])) ++pos;
+        std::size_t end = pos;
+        while (end < text.size() && !IsBlank(text[end])) ++end;
+        if (IsQuietWord(Trim(std::string_view(text).substr(pos, end - pos)))) return true;
+        pos = end;
+    }
+    return false;
 }
 
 std::optional<UninstallRequest> ParseUninstallArguments(std::string_view arguments) {
     UninstallRequest request;
-    // The log switch goes first: its quoted path must not be taken for the quotes around the rest.
+    // The log switch goes first: its quoted path may hold blanks, and even "/S".
     const std::string withoutLog = WithoutLogOption(arguments, request.logPath);
-    std::string_view text = Trim(withoutLog);
-    // A shell or script that quoted "FOLDER|PRODUCT" because of its blanks: neither part can hold a
-    // double quote (the installer refuses one in the folder), so the quotes are only wrapping.
-    std::string unquoted;
-    if (!text.empty() && text.front() == '"') {
-        const std::size_t close = text.rfind('"');
-        if (close > 0) {
-            unquoted = std::string(text.substr(1, close - 1)) + std::string(text.substr(close + 1));
-            text = Trim(unquoted);
-        }
-    }
-    if (HasQuietOption(text)) {
-        request.quiet = true;
-        text = Trim(text.substr(0, text.size() - 3));
-    }
+    const std::string unquoted = WithoutQuotes(withoutLog);
+    request.quiet = HasQuietOption(arguments);
+    std::string_view text = unquoted;
+    TakeQuietWords(text);
     // The folder cannot hold a vertical bar (the installer refuses such a folder), so the first bar
     // ends it; the product name is everything after it.
     const std::size_t bar = text.find('|');

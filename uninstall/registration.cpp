@@ -12,7 +12,13 @@ std::string UninstallKeyPath(const std::string& productName) {
 
 std::string UninstallCommandLine(const std::string& windowsDirectory, const std::string& folder,
                                  const std::string& productName) {
-    return windowsDirectory + "\\" + archive::kUninstallerName + " " + folder + "|" + productName;
+    // FOLDER|PRODUCT stands in double quotes so that a shell (cmd.exe runs these values for
+    // deployment tools) takes the bar and the blanks as text, not as a pipe. The program's path is
+    // quoted only when it holds a blank: a value that begins with a quote and holds more of them has
+    // its first and last quote stripped by "cmd /c" unless the whole value is quoted again.
+    std::string program = windowsDirectory + "\\" + archive::kUninstallerName;
+    if (program.find(' ') != std::string::npos) program = '"' + program + '"';
+    return program + " \"" + folder + "|" + productName + '"';
 }
 
 std::string InstallDateText(const os::CalendarDate& date) {
@@ -70,8 +76,11 @@ RegistrationResult RegisterUninstall(os::System& system, const UninstallEntry& e
     };
     const std::string command = UninstallCommandLine(entry.windowsDirectory, entry.folder, entry.productName);
     note(key->SetExpandString("DisplayName", entry.productName), "DisplayName");
-    note(key->SetExpandString("UninstallString", command), "UninstallString");
-    note(key->SetExpandString("QuietUninstallString", command + kQuietOption), "QuietUninstallString");
+    // The commands embed the folder, so they are REG_SZ like every other path: as REG_EXPAND_SZ a
+    // folder named C:\%TEMP%\App would become another folder when the uninstaller is started. The
+    // display name names no path and stays REG_EXPAND_SZ, as the installer has always written it.
+    note(key->SetString("UninstallString", command), "UninstallString");
+    note(key->SetString("QuietUninstallString", command + kQuietOption), "QuietUninstallString");
     note(key->SetString("InstallLocation", entry.folder), "InstallLocation");
     if (entry.displayIcon) note(key->SetString("DisplayIcon", *entry.displayIcon), "DisplayIcon");
     note(key->SetString("InstallDate", InstallDateText(system.LocalDate())), "InstallDate");

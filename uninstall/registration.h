@@ -11,7 +11,8 @@ namespace kv::uninstall {
 
 // "Software\Microsoft\Windows\CurrentVersion\Uninstall\%s" of the product name.
 std::string UninstallKeyPath(const std::string& productName);
-// "%s\Kvuninstall.exe %s|%s" of the Windows directory, the folder text and the product name.
+// WINDOWS\Kvuninstall.exe "FOLDER|PRODUCT" of the Windows directory, the folder text and the product
+// name (the program's path quoted too when it holds a blank).
 std::string UninstallCommandLine(const std::string& windowsDirectory, const std::string& folder,
                                  const std::string& productName);
 // The uninstaller's option for a removal without questions or message boxes.
@@ -41,11 +42,11 @@ struct RegistrationResult {
     bool Registered() const { return problem.empty(); }
 };
 
-// Creates the key under HKEY_LOCAL_MACHINE and sets "DisplayName", "UninstallString" and
-// "QuietUninstallString" as REG_EXPAND_SZ, "InstallLocation", "DisplayIcon" (only when given) and
-// "InstallDate" as REG_SZ, and "EstimatedSize", "NoModify" and "NoRepair" as REG_DWORD; when the
-// entry has them, "Publisher", "DisplayVersion", "URLInfoAbout" and "HelpLink" as REG_SZ and
-// "VersionMajor" and "VersionMinor" as REG_DWORD. Every value is
+// Creates the key under HKEY_LOCAL_MACHINE and sets "DisplayName" as REG_EXPAND_SZ, "UninstallString",
+// "QuietUninstallString", "InstallLocation", "DisplayIcon" (only when given) and "InstallDate" as
+// REG_SZ, and "EstimatedSize", "NoModify" and "NoRepair" as REG_DWORD; when the entry has them,
+// "Publisher", "DisplayVersion", "URLInfoAbout" and "HelpLink" as REG_SZ and "VersionMajor" and
+// "VersionMinor" as REG_DWORD. Every value is
 // tried even when one is refused; the result names the first refusal.
 RegistrationResult RegisterUninstall(os::System& system, const UninstallEntry& entry);
 

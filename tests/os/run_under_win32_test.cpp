@@ -166,7 +166,8 @@ TEST(RunUnderWin32, InstallsSzddEntriesWithTimesLogShortcutAndRegistration) {
     DWORD type = 0;
     ASSERT_EQ(RegQueryValueExA(key, "UninstallString", nullptr, &type, reinterpret_cast<BYTE*>(data), &size),
               ERROR_SUCCESS);
-    EXPECT_EQ(std::string(data), system.m_windows + "\\Kvuninstall.exe " + folder + "|" + manifest.displayName);
+    EXPECT_EQ(std::string(data),
+              system.m_windows + "\\Kvuninstall.exe \"" + folder + "|" + manifest.displayName + "\"");
     RegCloseKey(key);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, keyPath.c_str());
 }

@@ -198,11 +198,11 @@ TEST_F(Win32SystemTest, RegistrationValuesAreStoredWithTheirTypesAndZero) {
         DWORD type;
         std::string data;
     };
-    const std::string command = "C:\\windows\\Kvuninstall.exe C:\\Program Files\\App|" + name;
+    const std::string command = "C:\\windows\\Kvuninstall.exe \"C:\\Program Files\\App|" + name + "\"";
     for (const Expected& expected :
-         {Expected{"DisplayName", REG_EXPAND_SZ, name}, Expected{"UninstallString", REG_EXPAND_SZ, command},
-          Expected{"QuietUninstallString", REG_EXPAND_SZ, command + " /S"},
-          Expected{"InstallLocation", REG_SZ, entry.folder}, Expected{"DisplayIcon", REG_SZ, *entry.displayIcon}}) {
+         {Expected{"DisplayName", REG_EXPAND_SZ, name}, Expected{"UninstallString", REG_SZ, command},
+          Expected{"QuietUninstallString", REG_SZ, command + " /S"}, Expected{"InstallLocation", REG_SZ, entry.folder},
+          Expected{"DisplayIcon", REG_SZ, *entry.displayIcon}}) {
         DWORD type = 0;
         char data[512] = {};
         DWORD size = sizeof data;

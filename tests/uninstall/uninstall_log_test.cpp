@@ -175,7 +175,8 @@ TEST(Registration, WritesTheWholeEntryUnderTheUninstallKey) {
     entry.displayIcon = "C:\\Program Files\\App\\APP.EXE";
     EXPECT_TRUE(RegisterUninstall(system, entry).Registered());
     const std::string keyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App Name";
-    const std::string command = "C:\\WINDOWS\\Kvuninstall.exe C:\\Program Files\\App|App Name";
+    // FOLDER|PRODUCT quoted, so that cmd.exe takes the bar and the blanks as text.
+    const std::string command = "C:\\WINDOWS\\Kvuninstall.exe \"C:\\Program Files\\App|App Name\"";
     using Values = std::map<std::string, std::string>;
     EXPECT_EQ(system.m_registry.at(keyPath), (Values{{"DisplayName", "App Name"},
                                                      {"UninstallString", command},
@@ -187,8 +188,8 @@ TEST(Registration, WritesTheWholeEntryUnderTheUninstallKey) {
                                                      {"NoModify", "1"},
                                                      {"NoRepair", "1"}}));
     EXPECT_EQ(system.m_registryTypes.at(keyPath), (Values{{"DisplayName", "REG_EXPAND_SZ"},
-                                                          {"UninstallString", "REG_EXPAND_SZ"},
-                                                          {"QuietUninstallString", "REG_EXPAND_SZ"},
+                                                          {"UninstallString", "REG_SZ"},
+                                                          {"QuietUninstallString", "REG_SZ"},
                                                           {"InstallLocation", "REG_SZ"},
                                                           {"DisplayIcon", "REG_SZ"},
                                                           {"InstallDate", "REG_SZ"},
@@ -198,7 +199,10 @@ TEST(Registration, WritesTheWholeEntryUnderTheUninstallKey) {
     // No runFile placed: no icon. A root folder keeps its backslash.
     RegisterUninstall(system, Entry("C:\\", "Name"));
     EXPECT_EQ(system.m_registry.at(UninstallKeyPath("Name")).at("UninstallString"),
-              "C:\\WINDOWS\\Kvuninstall.exe C:\\|Name");
+              "C:\\WINDOWS\\Kvuninstall.exe \"C:\\|Name\"");
+    // A Windows directory with a blank: the program's path is quoted too.
+    EXPECT_EQ(UninstallCommandLine("C:\\My Windows", "C:\\App", "Name"),
+              "\"C:\\My Windows\\Kvuninstall.exe\" \"C:\\App|Name\"");
     EXPECT_EQ(system.m_registry.at(UninstallKeyPath("Name")).count("DisplayIcon"), 0u);
     EXPECT_EQ(system.m_registry.at(UninstallKeyPath("Name")).count("Publisher"), 0u);
     // The product's own values, when the installer carries them.

@@ -24,6 +24,7 @@ enum class FailureKind {
     FileNotExpanded,    // subject: the target
     FileNotStamped,     // subject: the target, whose times could not be set
     LinkRefused,        // subject: a folder or the data file that is a link or a second name of another file
+    ProgramNotStarted,  // launch mode: subject: the program that the shell could not start
 };
 
 struct Failure {

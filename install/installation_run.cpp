@@ -90,7 +90,9 @@ private:
 RunResult Run::FailureExit(Failure failure) {
     // Records appended so far stay in the data file, closed before the message is shown.
     m_log.Close();
-    return {RunOutcome::Failed, std::move(failure)};
+    // Launch mode that starts nothing placed nothing either, and has an ending of its own.
+    const bool launch = failure.kind == FailureKind::ProgramNotStarted;
+    return {launch ? RunOutcome::LaunchFailed : RunOutcome::Failed, std::move(failure)};
 }
 
 // Makes the folder text absolute and creates the folder; false when that is not possible.
@@ -175,7 +177,8 @@ Run::LicenseResult Run::WalkLicensePass() {
             const std::string program = m_folderText + "\\" + record.file;
             const std::string workingDirectory =
                 record.folder.empty() ? m_folderText : m_folderText + "\\" + record.folder;
-            m_system.ShellOpen(program, record.exeparms, workingDirectory);
+            if (!m_system.ShellOpen(program, record.exeparms, workingDirectory))
+                return Failure{FailureKind::ProgramNotStarted, program};
             m_runLog.Line({"Started ", program, " (launch mode)"});
             return LicensePass::Launched;
         }
@@ -243,8 +246,10 @@ void Run::AskToStart(const PlacementContext& placed) {
     }
     // The bare runFile name: the current directory is still the installation folder.
     if (!start) return;
-    m_system.ShellOpen(m_manifest.runFile, placed.launch.parameters, placed.launch.workingDirectory);
-    m_runLog.Line({"Started ", m_manifest.runFile});
+    // The installation is complete either way: a program that does not start is only logged.
+    const bool started =
+        m_system.ShellOpen(m_manifest.runFile, placed.launch.parameters, placed.launch.workingDirectory);
+    m_runLog.Line({started ? "Started " : "Could not start ", m_manifest.runFile});
 }
 
 }  // namespace

@@ -40,6 +40,7 @@ enum class RunOutcome {
     Failed,           // the dialog shows the failure and ends; what was done stays
     LicenseDeclined,  // nothing was placed; the dialog closes as after Exit, without a message
     Launched,         // launch mode found runFile and started it; nothing was placed
+    LaunchFailed,     // launch mode found runFile but could not start it; nothing was placed
 };
 
 // The outcome, and for FolderRefused and Failed what the dialog shows (as an installation failure).

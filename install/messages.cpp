@@ -76,6 +76,8 @@ const char* CatalogueText(FailureKind kind) {
     case FailureKind::LinkRefused:
         return "%s is a link to another place, or another name of a file elsewhere.\n"
                "Nothing was written through it. Remove it, then run the install again.";
+    case FailureKind::ProgramNotStarted:
+        return "Could not start the installed program: %s";
     }
     return "";
 }

@@ -128,8 +128,9 @@ public:
     virtual std::optional<std::string> SpecialFolderPath(SpecialFolder folder) = 0;
     virtual bool SaveShellLink(const std::string& linkPath, const std::string& target, const std::string& description,
                                const std::string& arguments, const std::string& workingDirectory) = 0;
-    // Starts a program with the verb "open" and the default show command; the result is not used.
-    virtual void ShellOpen(const std::string& file, const std::string& parameters,
+    // Starts a program with the verb "open" and the default show command; false when the shell
+    // could not start it (missing file, no association, refused).
+    virtual bool ShellOpen(const std::string& file, const std::string& parameters,
                            const std::string& workingDirectory) = 0;
 
     // A text of the running program's own string table, in the ANSI code page; nothing when the

@@ -69,6 +69,12 @@ private:
     VARIANT m_value{};  // VT_EMPTY
 };
 
+// A file (not a folder) stands under the path.
+bool IsPlainFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 // Hands the start to the desktop's own shell (the desktop window's view, through its automation
 // object), so that the program runs as the user the desktop belongs to, not with this process's
 // administrator rights. False when there is no desktop shell to ask (no one logged on, a service's
@@ -113,17 +119,32 @@ bool StartThroughDesktopShell(const std::string& file, const std::string& parame
 
 }  // namespace
 
-void Win32System::ShellOpen(const std::string& file, const std::string& parameters,
+bool Win32System::ShellOpen(const std::string& file, const std::string& parameters,
                             const std::string& workingDirectory) {
     StartCom();  // the shell may hand the start to an extension, which needs it
     // An installer runs elevated, often in a folder the user may write to: the program it starts
     // at the end runs with the logged-on user's rights where the desktop's shell can start it.
-    // The shell's process has a current directory of its own, so it is given the full path.
+    // The shell's process has a current directory of its own, so it is given the full path. The
+    // desktop's shell only takes the request (and would show its own box for a program that cannot
+    // start), so it is asked only for a program file that is there.
     if (RunsElevated()) {
         const std::optional<std::string> program = FullPathName(file);
-        if (program && StartThroughDesktopShell(*program, parameters, workingDirectory)) return;
+        if (program && IsPlainFile(*program) && StartThroughDesktopShell(*program, parameters, workingDirectory))
+            return true;
     }
-    ShellExecuteA(m_hOwner, "open", file.c_str(), parameters.c_str(), workingDirectory.c_str(), SW_SHOWDEFAULT);
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    // Without an owner window (a quiet run) nobody is there to answer the shell's own error box or
+    // "Open with" question: the start fails instead, and the run reports it. The process may end
+    // right after, so the start is finished before this returns.
+    info.fMask = SEE_MASK_NOASYNC | (m_hOwner == nullptr ? SEE_MASK_FLAG_NO_UI : 0);
+    info.hwnd = m_hOwner;
+    info.lpVerb = "open";
+    info.lpFile = file.c_str();
+    info.lpParameters = parameters.c_str();
+    info.lpDirectory = workingDirectory.c_str();
+    info.nShow = SW_SHOWDEFAULT;
+    return ShellExecuteExA(&info) != FALSE;
 }
 
 std::optional<std::string> Win32System::SpecialFolderPath(SpecialFolder folder) {

@@ -44,7 +44,7 @@ public:
     std::optional<std::string> SpecialFolderPath(SpecialFolder folder) override;
     bool SaveShellLink(const std::string& linkPath, const std::string& target, const std::string& description,
                        const std::string& arguments, const std::string& workingDirectory) override;
-    void ShellOpen(const std::string& file, const std::string& parameters,
+    bool ShellOpen(const std::string& file, const std::string& parameters,
                    const std::string& workingDirectory) override;
     void Sleep(unsigned milliseconds) override;
     FileTime SystemTimeAsFileTime() override;

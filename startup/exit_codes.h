@@ -17,6 +17,7 @@ enum ExitCode : int {
     kExitStartupFailed = 8,      // COM or the main dialog could not be started; no window was shown
     kExitInternalError = 9,      // an unexpected error was caught and reported
     kExitNotUninstallable = 10,  // installed, but it cannot be uninstalled: the data file or the registration failed
+    kExitLaunchFailed = 11,      // launch mode found the installed program but could not start it
 };
 
 // How a run that ends the installer ends it. A refused folder ends it only where nobody can type
@@ -34,6 +35,8 @@ inline ExitCode RunExitCode(install::RunOutcome outcome) {
         return kExitInstallFailed;
     case install::RunOutcome::LicenseDeclined:
         return kExitLicenseDeclined;
+    case install::RunOutcome::LaunchFailed:
+        return kExitLaunchFailed;
     }
     return kExitInternalError;
 }

@@ -197,7 +197,8 @@ void CInstallerDlg::FinishRun(const install::RunResult& result, bool fromInstall
         PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
         break;
     case install::RunOutcome::Launched:
-        m_nExitCode = startup::kExitInstalled;  // the initialisation ends the dialog
+    case install::RunOutcome::LaunchFailed:
+        m_nExitCode = startup::RunExitCode(result.outcome);  // the initialisation ends the dialog
         break;
     case install::RunOutcome::Failed:
         m_nExitCode = startup::kExitInstallFailed;

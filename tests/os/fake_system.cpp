@@ -387,10 +387,12 @@ bool FakeSystem::SaveShellLink(const std::string& linkPath, const std::string& t
     return true;
 }
 
-void FakeSystem::ShellOpen(const std::string& file, const std::string& parameters,
+bool FakeSystem::ShellOpen(const std::string& file, const std::string& parameters,
                            const std::string& workingDirectory) {
     Record("ShellOpen " + file);
+    if (ShouldFail("ShellOpen", file)) return false;
     m_starts.push_back({file, parameters, workingDirectory});
+    return true;
 }
 
 void FakeSystem::Sleep(unsigned milliseconds) { m_sleeps.push_back(milliseconds); }

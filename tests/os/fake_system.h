@@ -39,7 +39,7 @@ public:
     // Close, SetTimes (of an open file), RemoveFile, RenameFile, CopyFileOver, GetCreationTime,
     // SetFileTimes.Open, SetFileTimes, ChangeDirectory, FullPathName, Truncate, WriteProfileValue,
     // CreateMachineKey, SetExpandString, SetString, SetDword (these three matched on the value name),
-    // LzExpand (matched on the destination path), SpecialFolderPath, SaveShellLink.
+    // LzExpand (matched on the destination path), SpecialFolderPath, SaveShellLink, ShellOpen.
     void FailOn(const std::string& call, const std::string& pathPart = "", int times = -1);
 
     // Tree helpers. Paths may be relative to the current directory.
@@ -77,7 +77,7 @@ public:
     std::optional<std::string> SpecialFolderPath(SpecialFolder folder) override;
     bool SaveShellLink(const std::string& linkPath, const std::string& target, const std::string& description,
                        const std::string& arguments, const std::string& workingDirectory) override;
-    void ShellOpen(const std::string& file, const std::string& parameters,
+    bool ShellOpen(const std::string& file, const std::string& parameters,
                    const std::string& workingDirectory) override;
     void Sleep(unsigned milliseconds) override;
     FileTime SystemTimeAsFileTime() override { return m_now; }

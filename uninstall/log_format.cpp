@@ -106,4 +106,15 @@ std::string DescribeRecord(const UninstallRecord& record) {
     }
 }
 
+std::optional<Damage> FirstDamage(const std::vector<UninstallRecord>& records) {
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const UninstallRecord& r = records[i];
+        if (r.kind != kKindFile && r.kind != kKindShortcut && r.kind != kKindProduct)
+            return Damage{DamageKind::UnknownKind, i + 1, r.kind};
+        if (r.kind == kKindShortcut && r.location != kLocationDesktop && r.location != kLocationPrograms)
+            return Damage{DamageKind::UnknownLocation, i + 1, r.location};
+    }
+    return std::nullopt;
+}
+
 }  // namespace kv::uninstall

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -54,6 +55,25 @@ struct DecodedLog {
 // even past the installer's path limit, so that comparing with new records stays exact and nothing
 // is lost.
 DecodedLog DecodeRecords(std::span<const std::uint8_t> bytes);
+
+enum class DamageKind { UnknownKind, UnknownLocation, FileOutsideFolder, ShortcutLeavesFolder };
+
+// A record that the uninstaller refuses to act on.
+struct Damage {
+    DamageKind kind;
+    std::size_t record;  // counted from 1
+    int value = 0;       // the unknown kind or location
+    std::string path;    // the file, or the shortcut relative to its special folder
+    std::string folder;  // the installation folder the file is not inside
+
+    bool operator==(const Damage&) const = default;
+};
+
+// A damaged record: a kind other than file, shortcut or product, or a shortcut location other than
+// Desktop or Programs menu. Nothing when all records are sound. The uninstaller refuses a file with
+// such a record and `kvpack log` calls it damaged: one verdict for both. (An empty name is no damage of the
+// format; a file record without a path is refused by FirstUnsafe when it is the product's.)
+std::optional<Damage> FirstDamage(const std::vector<UninstallRecord>& records);
 
 // A path in the one spelling the data file records: runs of backslashes after its first two
 // characters (which may start a network path) collapse into one, so C:\App\\a.dll becomes

@@ -35,6 +35,7 @@ bool UninstallLog::Load() {
     // its missing part cannot be known (a path cut short names another file), and the records
     // before it stay as they are. When the file cannot be cut back, nothing is written to it.
     if (decoded.truncated && !m_pStream->Truncate(decoded.completeBytes)) return false;
+    m_wholeBytes = decoded.completeBytes;
     // A record present twice in the file stays twice there but is held once.
     for (const auto& record : decoded.Complete()) Append(record);
     return true;
@@ -88,8 +89,17 @@ void UninstallLog::WriteRecord(const UninstallRecord& record) {
     if (!m_writing || !m_pStream) return;
     const std::vector<std::uint8_t> bytes = EncodeRecord(record);
     // A record that does not reach the file whole leaves something the uninstaller will not remove:
-    // the run goes on, and Close tells it.
-    if (!m_pStream->SeekToEnd() || m_pStream->Write(bytes) < bytes.size()) m_writeFailed = true;
+    // the run goes on, and Close tells it. Its part that did reach the file is cut off again, and
+    // nothing more is written: a record appended behind a partial one would be read as the rest of
+    // it, and every product of the folder would become unremovable.
+    if (m_pStream->SeekToEnd() && m_pStream->Write(bytes) == bytes.size()) {
+        m_wholeBytes += bytes.size();
+        return;
+    }
+    m_writeFailed = true;
+    m_writing = false;
+    (void)m_pStream->Truncate(m_wholeBytes);  // when this fails too, the partial record is last,
+                                              // where every reader leaves it out
 }
 
 bool UninstallLog::Close() {

@@ -62,7 +62,8 @@ private:
     std::vector<std::optional<std::string>> m_owners;
     std::optional<std::string> m_currentProduct;
     bool m_writing = false;
-    bool m_writeFailed = false;  // since Open, a record did not reach the file whole
+    bool m_writeFailed = false;    // since Open, a record did not reach the file whole
+    std::size_t m_wholeBytes = 0;  // where the file's last whole record ends
     bool m_loadedTruncated = false;
 };
 

@@ -2,6 +2,8 @@
 // with the same reader as the installer's and the uninstaller's.
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "tools/kvpack/ansi_text.h"
 #include "tools/kvpack/command.h"
@@ -15,6 +17,12 @@ namespace kv::tools {
 namespace {
 
 using kv::uninstall::UninstallRecord;
+
+// The record the uninstaller would refuse, among the whole records.
+std::optional<kv::uninstall::Damage> FirstDamage(const kv::uninstall::DecodedLog& log) {
+    const auto whole = log.Complete();
+    return kv::uninstall::FirstDamage(std::vector<UninstallRecord>(whole.begin(), whole.end()));
+}
 
 struct LogOptions {
     std::string dataFile;
@@ -55,7 +63,13 @@ void PrintText(const LogOptions& options, const kv::uninstall::DecodedLog& log, 
         std::cout << line << "\n";
     }
     if (log.truncated) {
-        std::cout << "truncated: the file ends inside record " << log.records.size() << " (shown with what was read)\n";
+        std::cout << "truncated: the file ends inside record " << log.records.size()
+                  << " (shown with what was read; the installer cuts it off and the uninstaller ignores it)\n";
+    }
+    if (const auto damage = FirstDamage(log)) {
+        std::cout << "damaged: record " << damage->record << " has an unknown "
+                  << (damage->kind == kv::uninstall::DamageKind::UnknownKind ? "kind " : "shortcut location ")
+                  << damage->value << " (the uninstaller refuses this file)\n";
     }
 }
 
@@ -65,6 +79,7 @@ void PrintJson(const LogOptions& options, const kv::uninstall::DecodedLog& log, 
     json.Field("file", options.dataFile);
     json.Field("size", size);
     json.Field("truncated", log.truncated);
+    json.Field("damaged", FirstDamage(log).has_value());
     json.Key("records").BeginArray();
     for (const auto& record : log.records) {
         json.BeginObject();
@@ -90,8 +105,10 @@ int RunLog(const LogOptions& options) {
     } else {
         PrintText(options, log, bytes.size());
     }
-    // A cut-short file is still shown, but a script must be able to tell it from a sound one.
-    return log.truncated ? kExitCorrupt : kExitOk;
+    // The verdict is the uninstaller's: a file cut short inside its last record is usable (the
+    // installer cuts that record off, the uninstaller reads the whole ones before it) and only noted;
+    // a record it would refuse makes the file damaged.
+    return FirstDamage(log) ? kExitCorrupt : kExitOk;
 }
 
 }  // namespace

@@ -20,6 +20,7 @@ enum class NameRule {
     FileName,          // one file name (`file`)
     OptionalFileName,  // one file name or empty (`setupName`, `iniFile`: empty only makes that step fail)
     Folder,            // relative to its base folder, never climbing out of it (`folder`, `programsFolder`)
+    ProductName,       // comes back unchanged from the uninstaller's command line (`displayName`)
 };
 
 template <class Record>
@@ -33,7 +34,7 @@ struct Field {
 // The header up to the two counts, in stored order.
 inline constexpr Field<Manifest> kHeaderFields[] = {
     {"title", &Manifest::title, kTitleLimit},
-    {"displayName", &Manifest::displayName, kDisplayNameLimit},
+    {"displayName", &Manifest::displayName, kDisplayNameLimit, NameRule::ProductName},
     {"setupName", &Manifest::setupName, kPathLimit, NameRule::OptionalFileName},
     {"defaultFolder", &Manifest::defaultFolder, kPathLimit},
     {"runFile", &Manifest::runFile, kPathLimit},

@@ -47,6 +47,20 @@ void CheckFolder(const std::string& field, const std::string& folder) {
     }
 }
 
+// Refused rather than registered in a form that the uninstaller would read back as another name.
+void CheckProductName(const std::string& field, const std::string& name) {
+    switch (ProductNameFaultOf(name)) {
+    case ProductNameFault::None:
+        return;
+    case ProductNameFault::EdgeBlank:
+        throw FormatError(field, "the product name \"" + name + "\" begins or ends with a blank");
+    case ProductNameFault::Quote:
+        throw FormatError(field, "the product name \"" + name + "\" contains a double quote");
+    case ProductNameFault::QuietWord:
+        throw FormatError(field, "the product name \"" + name + "\" contains the word /S");
+    }
+}
+
 }  // namespace
 
 void CheckName(const std::string& field, NameRule rule, const std::string& text) {
@@ -61,6 +75,9 @@ void CheckName(const std::string& field, NameRule rule, const std::string& text)
         return;
     case NameRule::Folder:
         CheckFolder(field, text);
+        return;
+    case NameRule::ProductName:
+        CheckProductName(field, text);
         return;
     }
 }

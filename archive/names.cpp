@@ -74,4 +74,20 @@ UninstallerFault UninstallerRecordFault(const FileRecord& record) {
     return UninstallerFault::None;
 }
 
+ProductNameFault ProductNameFaultOf(std::string_view name) {
+    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    if (!name.empty() && (blank(name.front()) || blank(name.back()))) return ProductNameFault::EdgeBlank;
+    if (name.find('"') != std::string_view::npos) return ProductNameFault::Quote;
+    std::size_t start = 0;
+    while (start < name.size()) {
+        std::size_t end = start;
+        while (end < name.size() && !blank(name[end])) ++end;
+        const std::string_view word = name.substr(start, end - start);
+        if (word.size() == 2 && word[0] == '/' && (word[1] == 'S' || word[1] == 's'))
+            return ProductNameFault::QuietWord;
+        start = end + 1;
+    }
+    return ProductNameFault::None;
+}
+
 }  // namespace kv::archive

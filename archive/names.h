@@ -52,6 +52,17 @@ enum class FolderFault {
 };
 FolderFault RelativeFolderFault(std::string_view folder);
 
+// Why a `displayName` cannot name the product in the uninstaller's command line, or None. The
+// registration writes it into WINDOWS\Kvuninstall.exe "FOLDER|NAME" /S, which the uninstaller splits
+// at blanks and quotes, so the name must come back from it unchanged.
+enum class ProductNameFault {
+    None,
+    EdgeBlank,  // a blank (or control character) at the start or end would be trimmed away
+    Quote,      // a double quote would end the quoted argument
+    QuietWord,  // a word "/S" would be taken for the quiet switch
+};
+ProductNameFault ProductNameFaultOf(std::string_view name);
+
 // The first FileRecord is the uninstaller: it is stamped with `uninstallerDate`, lands in the
 // Windows directory when its folder is empty, and is not entered in the uninstall data file.
 inline bool IsUninstallerRecord(std::size_t index) { return index == 0; }

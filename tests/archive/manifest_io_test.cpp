@@ -243,6 +243,19 @@ TEST(ManifestRead, NamesThatWouldWriteOutsideTheirFolderAreRefused) {
     // The first record's empty folder sends the uninstaller to the Windows directory by design.
     EXPECT_EQ(FieldOfError(WriteManifest(withFolder(0, ""))), "(accepted)");
 
+    // The product name must come back unchanged from the uninstaller's command line.
+    for (const char* bad : {"App ", " App", "App\t", "Say \"Hi\"", "App /S", "/s", "A /S B"}) {
+        Manifest named = SampleManifest();
+        named.displayName = bad;
+        EXPECT_EQ(FieldOfError(WriteManifest(named)), "displayName") << '"' << bad << '"';
+        EXPECT_EQ(FieldOfCheck(named), "displayName") << '"' << bad << '"';
+    }
+    for (const char* good : {"App", "App 2.0", "Prod/S", "A/S B", "App (x64)"}) {
+        Manifest named = SampleManifest();
+        named.displayName = good;
+        EXPECT_EQ(FieldOfCheck(named), "(accepted)") << good;
+    }
+
     // The installer's own copy and the profile files are names inside a known folder too.
     Manifest setup = SampleManifest();
     setup.setupName = "..\\SETUP.EXE";

@@ -71,6 +71,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "title = \"T\"\ndisplayName = 'A\\B'\nsetupName = \"S.EXE\"\ndefaultFolder = \"\"\nstub = "
                    "\"stub.exe\"\n{FILES}",
                    ":2: displayName: must not contain a backslash"},
+        BadProject{"DisplayNameEndingInABlank",
+                   "title = \"T\"\ndisplayName = 'App '\nsetupName = \"S.EXE\"\ndefaultFolder = \"\"\nstub = "
+                   "\"stub.exe\"\n{FILES}",
+                   ":2: displayName: must not begin or end with a blank"},
+        BadProject{"DisplayNameWithTheQuietWord",
+                   "title = \"T\"\ndisplayName = 'App /s Edition'\nsetupName = \"S.EXE\"\ndefaultFolder = \"\"\n"
+                   "stub = \"stub.exe\"\n{FILES}",
+                   ":2: displayName: must not contain the word /S"},
         BadProject{"BadDate", "{HEAD}archiveDate = \"2026-13-01T00:00:00Z\"\n{FILES}",
                    ":6: archiveDate: \"2026-13-01T00:00:00Z\" is not an ISO-8601 UTC time"},
         BadProject{"LocalDate", "{HEAD}uninstallerDate = 2026-12-01T12:00:00\n{FILES}",

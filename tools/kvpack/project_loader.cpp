@@ -249,6 +249,20 @@ private:
             if (name->find('\\') != std::string::npos) {
                 Error(root.get("displayName"), "displayName", "must not contain a backslash (it names a registry key)");
             }
+            // It must come back unchanged from the uninstaller's command line.
+            switch (ProductNameFaultOf(*name)) {
+            case ProductNameFault::EdgeBlank:
+                Error(root.get("displayName"), "displayName", "must not begin or end with a blank");
+                break;
+            case ProductNameFault::Quote:
+                Error(root.get("displayName"), "displayName", "must not contain a double quote");
+                break;
+            case ProductNameFault::QuietWord:
+                Error(root.get("displayName"), "displayName", "must not contain the word /S (the quiet switch)");
+                break;
+            case ProductNameFault::None:
+                break;
+            }
             m.displayName = *name;
         }
         if (auto name = String(root, "setupName", "setupName", kPathLimit, true)) {

@@ -53,7 +53,8 @@ TEST_F(RunTest, SuccessfulRunInstallsLogsRegistersAndClosesTheDialog) {
                                         "shortcut desktop \"My App\"", "file \"C:\\App\\setup.exe\""}));
     EXPECT_EQ(system.Find(kDataFile)->written, system.m_now);
     EXPECT_EQ(system.m_registry[kKeyPath]["DisplayName"], "My Product 1.0");
-    EXPECT_EQ(system.m_registry[kKeyPath]["UninstallString"], "C:\\WINDOWS\\Kvuninstall.exe C:\\App|My Product 1.0");
+    EXPECT_EQ(system.m_registry[kKeyPath]["UninstallString"],
+              "C:\\WINDOWS\\Kvuninstall.exe \"C:\\App|My Product 1.0\"");
     EXPECT_EQ(system.m_registry[kKeyPath]["InstallLocation"], "C:\\App");
     EXPECT_EQ(system.m_registry[kKeyPath]["DisplayIcon"], "C:\\App\\APP.EXE");
     // "application", 11 bytes: the uninstaller in the Windows directory is shared, not the product's.
@@ -113,7 +114,8 @@ TEST_F(RunTest, ExistingFolderWithTrailingBackslashIsAcceptedAndLoggedInOneSpell
     ui.m_answers = {false};
     EXPECT_EQ(Install(), RunOutcome::Completed);
     EXPECT_TRUE(system.IsFile("C:\\App\\Kvuninstall.dat"));
-    EXPECT_EQ(system.m_registry[kKeyPath]["UninstallString"], "C:\\WINDOWS\\Kvuninstall.exe C:\\App\\|My Product 1.0");
+    EXPECT_EQ(system.m_registry[kKeyPath]["UninstallString"],
+              "C:\\WINDOWS\\Kvuninstall.exe \"C:\\App\\|My Product 1.0\"");
     EXPECT_EQ(DataFileRecords(),
               (std::vector<std::string>{"product \"My Product 1.0\"", "file \"C:\\App\\APP.EXE\"",
                                         "shortcut desktop \"My App\"", "file \"C:\\App\\setup.exe\""}));
@@ -144,7 +146,7 @@ TEST_F(RunTest, DriveRelativeFolderIsMadeAbsoluteOnceForEveryPath) {
                   (std::vector<std::string>{folder + "\\APP.EXE", folder + "\\doc\\help.txt", folder + "\\setup.exe"}));
         EXPECT_TRUE(fresh.system.IsFile(folder + "\\setup.exe"));
         EXPECT_EQ(fresh.system.m_registry[kKeyPath]["UninstallString"],
-                  "C:\\WINDOWS\\Kvuninstall.exe " + folder + "|My Product 1.0");
+                  "C:\\WINDOWS\\Kvuninstall.exe \"" + folder + "|My Product 1.0\"");
     }
     // A folder Windows cannot resolve is refused before anything is created.
     system.FailOn("FullPathName");
@@ -164,7 +166,7 @@ TEST_F(RunTest, RelativeFolderTextIsTakenFromTheCurrentDirectoryOnce) {
     EXPECT_TRUE(system.IsFile("C:\\Downloads\\Sub\\App\\Kvuninstall.dat"));
     EXPECT_EQ(system.m_profiles[system.Key("C:\\WINDOWS\\app.ini")]["Main"]["Dir"], "C:\\Downloads\\Sub\\App");
     EXPECT_EQ(system.m_registry[kKeyPath]["UninstallString"],
-              "C:\\WINDOWS\\Kvuninstall.exe C:\\Downloads\\Sub\\App|My Product 1.0");
+              "C:\\WINDOWS\\Kvuninstall.exe \"C:\\Downloads\\Sub\\App|My Product 1.0\"");
 }
 
 TEST_F(RunTest, UnopenableDataFileFailsBeforeAnyFileIsPlaced) {
@@ -224,6 +226,16 @@ TEST_F(RunTest, LaunchModeStartsAnInstalledProgramAndPlacesNothing) {
     EXPECT_FALSE(Registered());
     EXPECT_TRUE(ui.m_messages.empty());
     EXPECT_FALSE(result.failure);
+
+    // A program the shell cannot start is no launch: an ending of its own, with the reason.
+    RunFixture refused;
+    refused.AddStandardRecords();
+    refused.system.FailOn("ShellOpen");
+    EXPECT_EQ(refused.Install(false), RunOutcome::LaunchFailed);
+    ASSERT_TRUE(refused.result.failure);
+    EXPECT_EQ(FailureText(*refused.result.failure), "Could not start the installed program: C:\\App\\APP.EXE");
+    EXPECT_FALSE(refused.system.Exists(kDataFile));
+    EXPECT_EQ(refused.system.m_registry.count(kKeyPath), 0u);
 }
 
 TEST_F(RunTest, LaunchModeWithoutTheRunFileRecordInstallsWithoutTheLicence) {
@@ -457,6 +469,11 @@ TEST_F(RunTest, ARefusedRegistrationOrAnIncompleteDataFileWarnsOnceAndCompletes)
         EXPECT_EQ(run.ui.m_messages[1].caption, "Korvalin Automatic Installer");
         EXPECT_FALSE(run.ui.m_messages[1].question);
         EXPECT_TRUE(run.system.Exists("C:\\App\\APP.EXE"));
+        // A record that did not reach the file whole is cut off again and nothing is appended
+        // behind it: the file holds whole records only, for every reader.
+        const uninstall::DecodedLog written = uninstall::DecodeRecords(*run.system.FileBytes(kDataFile));
+        EXPECT_FALSE(written.truncated) << failure.call;
+        EXPECT_FALSE(uninstall::FirstDamage(written.records)) << failure.call;
     }
     // Both at once: one warning that names both.
     system.FailOn("Write", "Kvuninstall.dat", 1);

@@ -89,8 +89,37 @@ TEST(UninstallCommandLine, LogSwitchInEitherOrderAndQuoted) {
 
     EXPECT_FALSE(ParseUninstallArguments("C:\\App| /LOG=x.log /S"));  // no product left
     EXPECT_TRUE(HasQuietOption("nonsense /S /LOG=\"x y.log\""));
-    EXPECT_EQ(LogPathOption("nonsense /LOG=\"x y.log"), "x y.log");  // an unclosed quote ends at the end
+    EXPECT_EQ(LogPathOption("nonsense /LOG=\"x y.log"), "x");  // a lone quote groups nothing
     EXPECT_EQ(LogPathOption("C:\\App|App /S"), "");
+}
+
+// Deployment tools quote each argument, or the whole text, their own way; cmd.exe runs the
+// registered command as written. Each form means the same removal.
+TEST(UninstallCommandLine, EveryQuotingADeploymentToolUsesMeansTheSame) {
+    for (const char* line : {
+             "\"C:\\Deploy Dir\\App|App Name\" /S /LOG=\"C:\\Deploy Logs\\x.log\"",  // as registered
+             "C:\\Deploy Dir\\App|App Name /S \"/LOG=C:\\Deploy Logs\\x.log\"",      // each switch quoted
+             "\"C:\\Deploy Dir\\App|App Name\" \"/S\" \"/LOG=C:\\Deploy Logs\\x.log\"",
+             "\"C:\\Deploy Dir\\App|App Name /S /LOG=C:\\Deploy Logs\\x.log\"",  // the whole text as one word
+             "/LOG=\"C:\\Deploy Logs\\x.log\" /s C:\\Deploy Dir\\App|App Name",  // switches first
+         }) {
+        const auto r = ParseUninstallArguments(line);
+        ASSERT_TRUE(r) << line;
+        EXPECT_EQ(r->folder, "C:\\Deploy Dir\\App") << line;
+        EXPECT_EQ(r->product, "App Name") << line;
+        EXPECT_TRUE(r->quiet) << line;
+        EXPECT_EQ(r->logPath, "C:\\Deploy Logs\\x.log") << line;
+    }
+    // A lone quote swallows neither /S nor the product; the quiet request wins anywhere, also on a
+    // line that cannot be used.
+    auto r = ParseUninstallArguments("C:\\App|App /LOG=\"C:\\h3.log /S");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->product, "App");
+    EXPECT_EQ(r->logPath, "C:\\h3.log");
+    EXPECT_TRUE(r->quiet);
+    EXPECT_TRUE(HasQuietOption("\"/S\" garbage"));
+    EXPECT_TRUE(HasQuietOption("\"C:\\dl|Deploy /S /LOG=C:\\Deploy Logs\\x.log"));
+    EXPECT_FALSE(HasQuietOption("C:\\App|Prod/S"));
 }
 
 TEST(RemovalPlan, TakesTheProductsSegmentsAndKeepsWhatOthersClaim) {
@@ -215,7 +244,12 @@ TEST_F(UninstallRun, ARunStoppedAfterAnyChangeIsFinishedByTheNext) {
             EXPECT_EQ(fs.Bytes(kData), Encode(records)) << changes;
         }
         fs.m_changesBeforeStop = -1;
-        EXPECT_EQ(Uninstall(kFolder + "|Demo /S").exitCode, kUninstallRemoved) << "stopped after " << changes;
+        // Stopped after the data file went but before the empty folder did: the product is neither
+        // recorded nor registered any more, so the next run says so and leaves that folder alone.
+        const bool onlyFolderLeft = !fs.HasFile(kData) && fs.m_registry.empty();
+        EXPECT_EQ(Uninstall(kFolder + "|Demo /S").exitCode, onlyFolderLeft ? kUninstallNotInstalled : kUninstallRemoved)
+            << "stopped after " << changes;
+        if (onlyFolderLeft) continue;
         EXPECT_FALSE(fs.HasFolder(kFolder)) << changes;
         EXPECT_FALSE(fs.HasFolder(std::string(kPrograms) + "\\Korvalin Demo")) << changes;
         EXPECT_FALSE(fs.HasFile(std::string(kDesktop) + "\\Korvalin Demo.lnk")) << changes;
@@ -227,6 +261,38 @@ TEST_F(UninstallRun, ARunStoppedAfterAnyChangeIsFinishedByTheNext) {
     fs.AddFolder(kFolder);
     EXPECT_EQ(Uninstall(kFolder + "|Demo /S").exitCode, kUninstallNoDataFile);
     EXPECT_TRUE(fs.HasFolder(kFolder));
+}
+
+// A product never installed in the named folder is an error, and the folder is not touched, even
+// when it is empty.
+TEST_F(UninstallRun, AProductNeverInstalledThereLeavesTheFolderAlone) {
+    fs.AddFolder("C:\\Empty");
+    for (const char* quiet : {"", " /S"}) {
+        const auto outcome = Uninstall(std::string("C:\\Empty|Never Installed") + quiet);
+        EXPECT_EQ(outcome.exitCode, kUninstallNotInstalled);
+        EXPECT_EQ(OutcomeText(outcome),
+                  "Never Installed is not installed in C:\\Empty: the folder has no uninstall data file and the "
+                  "product is not registered.\nNothing was removed.");
+        EXPECT_TRUE(fs.HasFolder("C:\\Empty"));
+    }
+    EXPECT_EQ(fs.m_messages.size(), 1u) << "a box only when not quiet";
+}
+
+// A registry key that cannot be deleted keeps the product recorded: the next run finds it and
+// finishes, and the Apps & Features entry does not outlive its data.
+TEST_F(UninstallRun, AKeyThatCannotBeDeletedKeepsTheProductForTheNextRun) {
+    const auto records = DemoRecords();
+    Install("Demo", records, kFolder);
+    fs.AddFile(kData, Encode(records));
+    fs.m_failDeleteKey = true;
+    const auto first = Uninstall(kFolder + "|Demo /S");
+    EXPECT_EQ(first.exitCode, kUninstallIncomplete);
+    EXPECT_EQ(Decode(fs.Bytes(kData)), (std::vector<UninstallRecord>{Product("Demo")}));
+    EXPECT_FALSE(fs.HasFile(kFolder + "\\KVDEMO.EXE"));
+    fs.m_failDeleteKey = false;
+    EXPECT_EQ(Uninstall(kFolder + "|Demo /S").exitCode, kUninstallRemoved);
+    EXPECT_TRUE(fs.m_registry.empty());
+    EXPECT_FALSE(fs.HasFolder(kFolder));
 }
 
 TEST_F(UninstallRun, FoldersThatStillHoldSomethingStay) {
@@ -456,6 +522,13 @@ TEST_F(UninstallRun, EachRegistryViewLosesOnlyTheKeyOfThisFolder) {
     fs.AddFile(kData, Encode(records));
     EXPECT_EQ(Uninstall(kFolder + "|Demo /S").exitCode, kUninstallRemoved);
     EXPECT_TRUE(fs.m_registry64.empty());
+
+    // Older installers registered the command unquoted: it is still read the same way.
+    Install("Demo", records, kFolder);
+    fs.m_registry[UninstallKeyPath("Demo")]["UninstallString"] = "C:\\WINDOWS\\Kvuninstall.exe D:\\Else where|Demo";
+    fs.AddFile(kData, Encode(records));
+    EXPECT_EQ(Uninstall("\"" + kFolder + "|Demo\" /S").exitCode, kUninstallRemoved);
+    EXPECT_EQ(fs.m_registry.count(UninstallKeyPath("Demo")), 1u);
 }
 
 TEST_F(UninstallRun, ADataFileThatCannotBeRewrittenIsReported) {
@@ -498,6 +571,7 @@ TEST(OutcomeText, EachEndingHasItsText) {
         {{kUninstallDamagedData, {}, data, Damage{DamageKind::ShortcutLeavesFolder, 4, 0, "..\\Evil.lnk"}},
          damaged + "record 4: shortcut ..\\Evil.lnk leaves its folder)" + nothing},
         {{kUninstallUnknownProduct, "Other", data}, "Other is not recorded in " + data + nothing},
+        {{kUninstallInternalError}, "An unexpected error stopped the uninstaller."},
         {{kUninstallIncomplete, "Demo", {}, {}, {"C:\\App\\a.exe", "registry key HKLM\\Key"}},
          "Some components of Demo could not be removed:\n\nC:\\App\\a.exe\nregistry key HKLM\\Key\n\nClose the "
          "programs that use them and run the uninstaller again."},

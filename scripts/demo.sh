@@ -90,6 +90,7 @@ running KVDEMO.EXE && { echo "KVDEMO.EXE did not close"; exit 1; }
 
 uninstall_command=$(reg_value "$key" UninstallString)
 folder=${uninstall_command#* }
+folder=${folder#\"}
 folder=${folder%%|*}
 dir=$(unixpath "$folder")
 desktop=$(ls -d "$WINEPREFIX"/drive_c/users/*/Desktop | grep -v -i public | head -1)

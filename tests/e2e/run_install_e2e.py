@@ -131,11 +131,12 @@ def main():
     r.check('profile', 'Home=' + FOLDER + '\\data' in ini, 'INI string setting with $INSTALL expanded: %r' % ini)
     r.check('profile', 'Count=3' in ini, 'INI numeric setting')
 
-    for value, data in (('DisplayName', PRODUCT),
-                        ('UninstallString', 'C:\\windows\\Kvuninstall.exe %s|%s' % (FOLDER, PRODUCT))):
+    # The command embeds the folder: REG_SZ, so nothing in it is expanded, and FOLDER|PRODUCT quoted
+    # for cmd.exe.
+    for value, kind, data in (('DisplayName', 'REG_EXPAND_SZ', PRODUCT),
+                              ('UninstallString', 'REG_SZ', 'C:\\windows\\Kvuninstall.exe "%s|%s"' % (FOLDER, PRODUCT))):
         found = r.registry_value(KEY, value)
-        r.check('registry', found and found[0] == 'REG_EXPAND_SZ' and found[1].endswith(data),
-                '%s: %r' % (value, found))
+        r.check('registry', found and found[0] == kind and found[1].endswith(data), '%s: %r' % (value, found))
 
     links = glob.glob(os.path.join(drive_c, 'users', '*', '**', LINK_NAME), recursive=True)
     desktop = [l for l in links if os.sep + 'Desktop' + os.sep in l]

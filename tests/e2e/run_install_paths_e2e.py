@@ -40,6 +40,7 @@ LINK_REFUSED = ('%s is a link to another place, or another name of a file elsewh
 SAMPLE = b'Hello from the paths archive.\r\n' * 40
 LICENSE = b'Licence text that launch mode never shows.\r\n'
 INI_FILE = 'kvpaths-e2e.ini'
+EXIT_LAUNCH_FAILED = 11  # startup/exit_codes.h
 
 
 def quiet_link_path():
@@ -162,6 +163,11 @@ def main():
     remove_file(quiet_link_path())
     fixture('quiet-fail', manifest(uncreatable['under-file'], marker))
     fixture('quiet-warn', manifest(cwin(folder('self-copy')), marker))
+    # Launch mode whose program is recorded but missing from the folder: nothing can be started.
+    fixture('launch-fail', manifest(cwin(folder('launch-fail')), marker))
+    os.makedirs(folder('launch-fail'))
+    whole_log, lone_log, launch_log = (os.path.join(work, name) for name in ('whole quoted.log', 'lone-quote.log',
+                                                                             'launch-fail.log'))
     quiet_log = os.path.join(work, 'quiet run.log')
     # OptDIR: a folder with blanks, given to the run in quiet and dialog mode, over a default folder
     # that must stay unused. Its text holds option words (OptRE, OptNIN) that must switch nothing on.
@@ -246,6 +252,12 @@ def main():
              + sum((start(name, name, ' OptQ OptLOG=' + win(os.path.join(work, name + '.log'))) +
                     ['windowless', '--timeout', '60']
                     for name in ('link-data', 'hard-data', 'link-target', 'link-folder')), [])
+             # As deployment tools quote: the whole option text as one word (a log path with a blank
+             # in it), and a lone quote that must not swallow OptQ.
+             + start('quiet-whole', 'quiet-fail', ' "OptQ OptLOG=%s"' % win(whole_log)) + ['windowless', '--timeout', '60']
+             + start('quiet-lone', 'quiet-fail', ' OptLOG="%s OptQ' % win(lone_log)) + ['windowless', '--timeout', '60']
+             + start('launch-fail', 'launch-fail', ' OptQ OptNIN OptLOG=' + win(launch_log))
+             + ['windowless', '--timeout', '60']
              + ['echo', 'cleanup', 'start', 'reg delete "%s" /f %s' % (UNINSTALL_KEY + PRODUCT, registry_view(image)), 'exitcode'])
 
     case_started, first_window, ended, current = {}, {}, {}, ['']
@@ -434,6 +446,19 @@ def main():
     c = Case('default log')
     for path in default_logs():
         r.check(c, not os.path.islink(path) and os.stat(path).st_nlink == 1, 'the planted link was replaced: ' + path)
+
+    for name, log in (('quiet-whole', whole_log), ('quiet-lone', lone_log)):
+        c = case(name)
+        r.check(c, c.exit_code == EXIT_INSTALL_FAILED, 'no window, exit code %s' % c.exit_code)
+        lines = log_lines(log)
+        r.check(c, 'Exit code 5' in lines, 'the named log is written: %r' % lines)
+
+    c = case('launch-fail')
+    r.check(c, c.exit_code == EXIT_LAUNCH_FAILED, 'no window, exit code %s' % c.exit_code)
+    lines = log_lines(launch_log)
+    line = 'Installation Failed: Could not start the installed program: %s\\RUNME.EXE' % cwin(folder('launch-fail'))
+    r.check(c, line in lines and 'Exit code 11' in lines, 'the log says why: %r' % lines)
+    r.check(c, os.listdir(folder('launch-fail')) == [], 'nothing placed: %r' % os.listdir(folder('launch-fail')))
 
     return r.report(started)
 

@@ -24,6 +24,7 @@ from e2e_common import (UNINSTALL_KEY, Case, Cases, Runner, on_display, prefix_p
 
 CAPTION = 'Korvalin Uninstaller'
 FOLDER = 'C:\\Korvalin Shared'
+EMPTY = 'C:\\Korvalin Empty'  # a folder where no product was ever installed
 # Trees of [[tree]] records below res\: Alpha has a file at each of four levels, Beta one file in the
 # third level, which both products share and which is empty only once both are removed.
 ALPHA_TREE = {'alpha1.txt': b'level one\r\n' * 30, 'a/alpha2.txt': b'level two\r\n' * 30,
@@ -34,8 +35,10 @@ OLD_DATA_FILE = os.path.join(os.path.dirname(HERE), 'uninstall', 'corpus_log', '
 
 def tree_paths(tree_files):
     return [FOLDER + '\\res\\' + name.replace('/', '\\') for name in tree_files]
+
+
 # The uninstaller's exit codes (uninstall/uninstaller/exit_codes.h).
-REMOVED, DECLINED, BAD_COMMAND_LINE, NO_DATA_FILE, INCOMPLETE = 0, 1, 2, 3, 6
+REMOVED, DECLINED, BAD_COMMAND_LINE, NO_DATA_FILE, UNKNOWN_PRODUCT, INCOMPLETE, NOT_INSTALLED = 0, 1, 2, 3, 5, 6, 8
 
 
 def write_project(work, name, text):
@@ -131,11 +134,19 @@ def drive_relative_cases(r, args, work):
         r.check(c, log.returncode == 0 and files == [folder + '\\KVREL.TXT', folder + '\\sub\\KVREL2.TXT',
                                                      folder + '\\RELSET.EXE'], 'records the absolute folder: %r' % files)
         command = registered(r, product)
-        r.check(c, command is not None and command.endswith(' %s|%s' % (folder, product)), 'registered %r' % command)
-    # A deployment removes with the registered quiet command as it stands.
+        r.check(c, command is not None and command.endswith(' "%s|%s"' % (folder, product)), 'registered %r' % command)
+    # A deployment removes with the registered quiet command as it stands, directly or through
+    # cmd.exe, which would take an unquoted bar for a pipe ("Korvalin Rel" also holds a blank). A box
+    # would hang either: the child of cmd.exe cannot be watched for windows, so the time limit is
+    # the watch there.
     steps = []
     for name, product, folder in cases:
-        steps += ['echo', name + '-removed', 'start', quiet_command(r, product), 'exitcode', '--timeout', '60']
+        command = quiet_command(r, product)
+        if name == 'rel-sub':
+            command = 'C:\\windows\\system32\\cmd.exe /c ' + command
+            steps += ['echo', name + '-removed', 'start', command, 'exitcode', '--timeout', '60']
+        else:
+            steps += ['echo', name + '-removed', 'start', command, 'windowless', '--timeout', '60']
     done = r.drive(steps)
     for name, product, folder in cases:
         c = done.get(name + '-removed') or Case(name + '-removed')
@@ -336,11 +347,11 @@ def main():
     beta_records = records[records.index(('product', '', '', 'Korvalin Beta')):] if 'Korvalin Beta' in products else []
     r.check(installed, ('file', '', '', FOLDER + '\\common.dll') in beta_records, 'Beta records its spelling')
     command = registered(r, 'Korvalin Alpha')
-    r.check(installed, command is not None and command.endswith(' %s|Korvalin Alpha' % FOLDER), 'Alpha: %r' % command)
+    r.check(installed, command is not None and command.endswith(' "%s|Korvalin Alpha"' % FOLDER), 'Alpha: %r' % command)
     # The rest of the Apps & Features entry, read back by `reg query`. Alpha's files: the program,
     # ALPHA.DAT and COMMON.DLL, counted in whole KiB.
     placed_bytes = os.path.getsize(args.program) + 600 + 1040 + sum(len(d) for d in ALPHA_TREE.values())
-    expected = {'QuietUninstallString': ('REG_EXPAND_SZ', '%s /S' % command),
+    expected = {'UninstallString': ('REG_SZ', command), 'QuietUninstallString': ('REG_SZ', '%s /S' % command),
                 'InstallLocation': ('REG_SZ', FOLDER), 'DisplayIcon': ('REG_SZ', FOLDER + '\\ALPHA.EXE'),
                 'EstimatedSize': ('REG_DWORD', hex((placed_bytes + 1023) // 1024)),
                 'NoModify': ('REG_DWORD', '0x1'), 'NoRepair': ('REG_DWORD', '0x1')}
@@ -367,14 +378,24 @@ def main():
     beta_cmd = uninstaller + FOLDER + '|Korvalin Beta'
     # Run logs, asked for in both modes; a quoted path may hold blanks.
     alpha_log, beta_log = os.path.join(args.work, 'alpha removal.log'), os.path.join(args.work, 'beta-in-use.log')
+    gamma_log, lone_log = os.path.join(args.work, 'gamma quoted.log'), os.path.join(args.work, 'lone-quote.log')
+    shutil.rmtree(unix(EMPTY), ignore_errors=True)
+    os.makedirs(unix(EMPTY))
     refused = ['echo', 'declined', 'start', alpha_cmd, 'wait', CAPTION, 'dump', 'press', 'No', 'gone', 'exitcode',
-               'echo', 'malformed', 'start', uninstaller + FOLDER + ' /S', 'exitcode',
+               'echo', 'malformed', 'start', uninstaller + FOLDER + ' /S', 'windowless',
                'echo', 'no-data-file', 'start', uninstaller + 'C:\\Nowhere|Korvalin Alpha', 'wait', CAPTION, 'dump',
                'press', 'OK', 'gone', 'exitcode',
-               'echo', 'unknown-product', 'start', uninstaller + FOLDER + '|Korvalin Gamma /S', 'exitcode']
+               'echo', 'unknown-product', 'start', uninstaller + FOLDER + '|Korvalin Gamma /S', 'windowless',
+               # As deployment tools quote: the whole text as one word, a log path with blanks in it.
+               'echo', 'whole-quoted', 'start', uninstaller + '"%s|Korvalin Gamma /S /LOG=%s"' % (FOLDER, win(gamma_log)),
+               'windowless',
+               # A lone quote swallows neither the product nor /S.
+               'echo', 'lone-quote', 'start', uninstaller + FOLDER + '|Korvalin Gamma /LOG="%s /S' % win(lone_log),
+               'windowless',
+               'echo', 'never-installed', 'start', uninstaller + EMPTY + '|Never Installed /S', 'windowless']
     alpha = ['echo', 'alpha', 'start', alpha_cmd + ' /LOG="%s"' % win(alpha_log), 'wait', CAPTION, 'press', 'Yes',
              'gone', 'wait', CAPTION, 'dump', 'press', 'OK', 'gone', 'exitcode', '--timeout', '60']
-    beta_in_use = ['echo', 'beta-in-use', 'start', beta_cmd + ' /S /LOG=' + win(beta_log), 'exitcode', '--timeout', '60']
+    beta_in_use = ['echo', 'beta-in-use', 'start', beta_cmd + ' /S /LOG=' + win(beta_log), 'windowless', '--timeout', '60']
     beta_again = ['echo', 'close-beta', 'start', 'C:\\windows\\system32\\taskkill.exe /IM BETA.EXE', 'exitcode',
                   'sleep', '2000',
                   'echo', 'beta-again', 'start', uninstaller + '"%s|Korvalin Beta" /S' % FOLDER, 'exitcode',
@@ -389,11 +410,20 @@ def main():
     c = cases['declined']
     r.check(c, 'Remove Korvalin Alpha and all of its components?' in c.texts(), 'question, got %r' % c.texts())
     r.check(c, c.exit_code == DECLINED, 'exit %s' % c.exit_code)
-    r.check(cases['malformed'], cases['malformed'].exit_code == BAD_COMMAND_LINE, 'exit %s' % cases['malformed'].exit_code)
+    c = cases['malformed']
+    r.check(c, not c.errors and c.exit_code == BAD_COMMAND_LINE, 'no window, exit %s %r' % (c.exit_code, c.errors))
     c = cases['no-data-file']
     r.check(c, any(t and t.startswith('The uninstall data file C:\\Nowhere\\') for t in c.texts()), '%r' % c.texts())
     r.check(c, c.exit_code == NO_DATA_FILE, 'exit %s' % c.exit_code)
-    r.check(cases['unknown-product'], cases['unknown-product'].exit_code == 5, 'exit %s' % cases['unknown-product'].exit_code)
+    for name, log in (('unknown-product', None), ('whole-quoted', gamma_log), ('lone-quote', lone_log)):
+        c = cases[name]
+        r.check(c, not c.errors and c.exit_code == UNKNOWN_PRODUCT, 'no window, exit %s %r' % (c.exit_code, c.errors))
+        lines = log_lines(log) if log and os.path.exists(log) else []
+        r.check(c, log is None or 'Exit code 5' in lines, 'the log names the ending: %r' % lines)
+    c = cases['never-installed']
+    r.check(c, not c.errors and c.exit_code == NOT_INSTALLED, 'no window, exit %s %r' % (c.exit_code, c.errors))
+    r.check(c, os.path.isdir(unix(EMPTY)), 'the folder is left alone')
+    shutil.rmtree(unix(EMPTY), ignore_errors=True)
     s = states.get('untouched', {})
     c = Case('untouched')
     r.check(c, s.get('records') == records, 'data file unchanged by the refused runs')

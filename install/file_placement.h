@@ -13,6 +13,7 @@
 #include "install/installation_run.h"
 #include "install/run_ui.h"
 #include "os/system.h"
+#include "uninstall/log_format.h"
 #include "uninstall/uninstall_log.h"
 
 namespace kv::install {
@@ -45,8 +46,14 @@ struct PlacementContext {
     LaunchRequest launch;
     std::string lastPlacedPath;  // full path of the last record that got past the skip rules
     // Each folder's Kvtmpexp.dat by its path, open from its first entry to the end of the pass, when
-    // it is closed and removed.
-    std::map<std::string, std::unique_ptr<os::FileStream>> scratchFiles;
+    // it is closed and removed. Paths are ordered as Windows compares them: records in Data and in
+    // DATA share one scratch file, which a second open would refuse.
+    struct PathLess {
+        bool operator()(const std::string& a, const std::string& b) const {
+            return uninstall::ComparablePath(a) < uninstall::ComparablePath(b);
+        }
+    };
+    std::map<std::string, std::unique_ptr<os::FileStream>, PathLess> scratchFiles;
     // The expanded sizes of the files placed for the product. The shared uninstaller is left out, and
     // so is the installer's own copy: neither is the product's.
     std::uint64_t placedBytes = 0;

@@ -75,12 +75,35 @@ std::string CanonicalPath(const std::string& path) {
     return out;
 }
 
+namespace {
+
+// Upper case as Windows folds names, for the Windows-1252 code page that the archive's names are in:
+// the ASCII letters, the accented letters (a grave to thorn, but not the division sign) and the four
+// letters whose capitals stand elsewhere in the code page. Sharp s has no capital and stays.
+char UpperAsWindows(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 'a' && u <= 'z') return static_cast<char>(u - 'a' + 'A');
+    if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<char>(u - 0x20);
+    switch (u) {
+    case 0x9A:  // s caron
+    case 0x9C:  // oe
+    case 0x9E:  // z caron
+        return static_cast<char>(u - 0x10);
+    case 0xFF:  // y diaeresis
+        return static_cast<char>(0x9F);
+    default:
+        return c;
+    }
+}
+
+}  // namespace
+
 std::string ComparablePath(const std::string& path) {
     std::string out;
     out.reserve(path.size());
     for (char c : path) {
         if (c == '/') c = '\\';
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        c = UpperAsWindows(c);
         if (c == '\\' && !out.empty() && out.back() == '\\') continue;
         out.push_back(c);
     }

@@ -81,7 +81,8 @@ std::optional<Damage> FirstDamage(const std::vector<UninstallRecord>& records);
 std::string CanonicalPath(const std::string& path);
 
 // A path as Windows compares it: slashes count as backslashes, separator runs as one, a trailing
-// separator as none, and letter case is ignored (here upper case). Equal forms name the same file.
+// separator as none, and letter case is ignored as Windows ignores it (here upper case, for the ASCII
+// and the Windows-1252 letters). Equal forms name the same file.
 std::string ComparablePath(const std::string& path);
 bool SamePath(const std::string& a, const std::string& b);
 

@@ -7,6 +7,17 @@ namespace kv::uninstall {
 
 std::string DataFilePath(const std::string& folder) { return folder + "\\" + kDataFileName; }
 
+namespace {
+
+// Two records name one file or shortcut when Windows would take their names for the same: paths,
+// captions (which name the .lnk file) and menu folders compare without letter case.
+bool SameEntry(const UninstallRecord& a, const UninstallRecord& b) {
+    return a.kind == b.kind && a.location == b.location && SamePath(a.menuFolder, b.menuFolder) &&
+           SamePath(a.text, b.text);
+}
+
+}  // namespace
+
 bool UninstallLog::Open(const std::string& folder) {
     auto stream = m_system.OpenFile(DataFilePath(folder), os::OpenMode::ReadWriteOrCreate);
     if (!stream) return false;
@@ -72,7 +83,7 @@ bool UninstallLog::Contains(const UninstallRecord& record) const {
     // their place behind a product record.
     if (record.kind == kKindProduct) return m_currentProduct == record.text;
     for (std::size_t i = 0; i < m_records.size(); ++i)
-        if (m_owners[i] == m_currentProduct && m_records[i] == record) return true;
+        if (m_owners[i] == m_currentProduct && SameEntry(m_records[i], record)) return true;
     return false;
 }
 

@@ -163,6 +163,12 @@ def main():
     remove_file(quiet_link_path())
     fixture('quiet-fail', manifest(uncreatable['under-file'], marker))
     fixture('quiet-warn', manifest(cwin(folder('self-copy')), marker))
+    # Record folders that differ only in letter case, and two records naming one target in different
+    # case, as an archive built by another tool may hold them: one folder and one file to Windows.
+    fixture('case-folders', manifest(cwin(folder('case-folders')), marker, extra_files=[
+        {'file': 'A.TXT', 'folder': 'Data', 'content': b'a'}, {'file': 'B.TXT', 'folder': 'DATA', 'content': b'b'},
+        {'file': 'c.txt', 'folder': 'Data', 'content': b'first c'},
+        {'file': 'C.TXT', 'folder': 'data', 'content': b'second c'}]))
     # Launch mode whose program is recorded but missing from the folder: nothing can be started.
     fixture('launch-fail', manifest(cwin(folder('launch-fail')), marker))
     os.makedirs(folder('launch-fail'))
@@ -256,6 +262,7 @@ def main():
              # in it), and a lone quote that must not swallow OptQ.
              + start('quiet-whole', 'quiet-fail', ' "OptQ OptLOG=%s"' % win(whole_log)) + ['windowless', '--timeout', '60']
              + start('quiet-lone', 'quiet-fail', ' OptLOG="%s OptQ' % win(lone_log)) + ['windowless', '--timeout', '60']
+             + start('case-folders', 'case-folders', ' OptQ') + ['windowless', '--timeout', '60']
              + start('launch-fail', 'launch-fail', ' OptQ OptNIN OptLOG=' + win(launch_log))
              + ['windowless', '--timeout', '60']
              + ['echo', 'cleanup', 'start', 'reg delete "%s" /f %s' % (UNINSTALL_KEY + PRODUCT, registry_view(image)), 'exitcode'])
@@ -452,6 +459,15 @@ def main():
         r.check(c, c.exit_code == EXIT_INSTALL_FAILED, 'no window, exit code %s' % c.exit_code)
         lines = log_lines(log)
         r.check(c, 'Exit code 5' in lines, 'the named log is written: %r' % lines)
+
+    c = case('case-folders')
+    r.check(c, c.exit_code == EXIT_INSTALLED, 'installed without a window, exit code %s' % c.exit_code)
+    names = sorted(os.listdir(os.path.join(folder('case-folders'), 'Data'))) if os.path.isdir(
+        os.path.join(folder('case-folders'), 'Data')) else []
+    r.check(c, [n.upper() for n in names] == ['A.TXT', 'B.TXT', 'C.TXT'], 'one folder, one c.txt: %r' % names)
+    r.check(c, placed('case-folders', 'Data', names[-1] if names else 'c.txt') == b'second c', 'the later record wins')
+    data = (placed('case-folders', 'Kvuninstall.dat') or b'').upper()
+    r.check(c, data.count(b'\\C.TXT\0') == 1, 'the file is recorded once: %r' % data)
 
     c = case('launch-fail')
     r.check(c, c.exit_code == EXIT_LAUNCH_FAILED, 'no window, exit code %s' % c.exit_code)

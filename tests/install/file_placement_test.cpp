@@ -186,10 +186,13 @@ TEST_F(PlacementTest, EachFileIsOpenedOnceAndTheScratchFileServesTheWholeFolder)
     AddRecord("APP.EXE", "", "application");
     AddRecord("b.dll", "", "library");
     AddRecord("c.hlp", "doc", "help");
+    AddRecord("d.hlp", "DOC", "more help");  // the same folder to Windows, and to its scratch file
     ASSERT_TRUE(PlaceFiles(ctx));
     EXPECT_EQ(system.CountCalls("OpenFile C:\\App\\APP.EXE"), 0);  // opened by its target text
     EXPECT_EQ(system.CountCalls("OpenFile APP.EXE"), 1);
     EXPECT_EQ(system.CountCalls("OpenFile C:\\App\\Kvtmpexp.dat"), 1);
+    EXPECT_EQ(system.CountCalls("OpenFile C:\\App\\doc\\Kvtmpexp.dat"), 1);
+    EXPECT_EQ(system.CountCalls("OpenFile C:\\App\\DOC\\Kvtmpexp.dat"), 0);
     EXPECT_EQ(system.CountCalls("RenameFile"), 0);
     EXPECT_EQ(system.CountCalls("SetFileTimes"), 0);
     // Removed once per folder, when the pass ends.

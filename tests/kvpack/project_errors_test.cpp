@@ -125,7 +125,12 @@ INSTANTIATE_TEST_SUITE_P(
         BadProject{"MissingSource", "{HEAD}{FILES}\n[[file]]\nsource = \"gone.txt\"\n",
                    ":14: file[3].source: no such file"},
         BadProject{"TwoRecordsOneTarget", "{HEAD}{FILES}\n[[file]]\nsource = \"readme.txt\"\nfile = \"APP.exe\"\n",
-                   ":15: file[3].file: installs to the same place as file[2] (app.exe)"},
+                   ":15: file[3].file: installs to the same place as file[2] (APP.exe)"},
+        // Letters beyond ASCII fold as Windows folds them: \u00e4 and \u00c4 name one file.
+        BadProject{"TwoRecordsOneTargetBeyondAscii",
+                   "{HEAD}{FILES}folder = 'd\u00e4ta'\n\n[[file]]\nsource = \"readme.txt\"\nfile = \"app.exe\"\n"
+                   "folder = 'D\u00c4TA'\n",
+                   ":16: file[3].file: installs to the same place as file[2]"},
         BadProject{
             "NumericSettingNotANumber",
             "{HEAD}\n[[setting]]\niniFile = \"a.ini\"\nsection = \"S\"\nkey = \"K\"\nvalue = \"many\"\nnumeric = true\n"

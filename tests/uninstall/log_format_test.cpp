@@ -84,6 +84,17 @@ TEST(LogFormat, PathsHaveOneSpellingAndCompareAsWindowsDoes) {
     EXPECT_TRUE(SamePath("C:\\App\\\\A.DLL", "c:/app/a.dll"));
     EXPECT_TRUE(SamePath("C:\\App\\", "C:\\App"));
     EXPECT_FALSE(SamePath("C:\\App\\a.dll", "C:\\App\\a.dl"));
+    // Windows-1252 letters fold as Windows folds them; sharp s and the division sign have no pair.
+    EXPECT_TRUE(
+        SamePath("C:\\D\xE4"
+                 "ta\\\x9A"
+                 "a",
+                 "C:\\D\xC4"
+                 "TA\\\x8A"
+                 "A"));
+    EXPECT_TRUE(SamePath("\xFF\x9C\x9E", "\x9F\x8C\x8E"));
+    EXPECT_FALSE(SamePath("\xDF", "SS"));
+    EXPECT_FALSE(SamePath("\xF7", "\xD7"));
 }
 
 TEST(LogFormat, OverlongStringsAreKeptWhole) {

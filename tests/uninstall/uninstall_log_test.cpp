@@ -50,11 +50,15 @@ TEST_F(UninstallLogTest, ExistingRecordsAreMergedAndOnlyNewOnesAppended) {
     EXPECT_EQ(log.Records().size(), 2u);  // ...and is held once
     log.AddProduct("Name");
     log.AddFile("C:\\App\\a.dll");
-    log.AddFile("C:\\App\\A.DLL");  // case-sensitive: a new record
+    log.AddFile("C:\\App\\A.DLL");  // the same file to Windows: nothing new
+    log.AddFile("C:\\App\\b.dll");
+    log.AddShortcut(kLocationPrograms, std::string("Grp"), "App");
+    log.AddShortcut(kLocationPrograms, std::string("GRP"), "APP");  // the same .lnk file
     log.AddProduct("Other");
     log.Close();
     auto expected = existing;
-    const auto added = Encode({{kKindFile, 0, "", "C:\\App\\A.DLL"}, {kKindProduct, 0, "", "Other"}});
+    const auto added = Encode(
+        {{kKindFile, 0, "", "C:\\App\\b.dll"}, {kKindShortcut, 0, "Grp", "App"}, {kKindProduct, 0, "", "Other"}});
     expected.insert(expected.end(), added.begin(), added.end());
     EXPECT_EQ(system.FileBytes(kDataFile), expected);
 }

@@ -21,6 +21,7 @@
 #include "tools/kvpack/record_rules.h"
 #include "tools/kvpack/system_text.h"
 #include "tools/kvpack/tool_error.h"
+#include "uninstall/log_format.h"
 
 namespace kv::tools {
 namespace {
@@ -583,11 +584,9 @@ private:
         std::map<std::string, const PendingFile*> seen;
         for (const PendingFile& f : m_files) {
             if (f.record.file.empty()) continue;
-            std::string target =
-                LowerAscii(f.record.folder.empty() ? f.record.file : f.record.folder + "\\" + f.record.file);
-            // "a/b" and "a\b" are the same folder to Windows, whether written by hand or from a tree.
-            std::replace(target.begin(), target.end(), '/', '\\');
-            auto [it, inserted] = seen.emplace(target, &f);
+            const std::string target = f.record.folder.empty() ? f.record.file : f.record.folder + "\\" + f.record.file;
+            // Compared as the installer and Windows compare paths: letter case and separators do not count.
+            auto [it, inserted] = seen.emplace(kv::uninstall::ComparablePath(target), &f);
             if (!inserted) {
                 const toml::node* node = f.table ? NodeOr(*f.table, "file", "source") : nullptr;
                 Error(node, f.field + ".file",

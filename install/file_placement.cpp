@@ -16,7 +16,13 @@ namespace {
 
 constexpr os::FileTime kIncompleteFileTime = 1;
 
-std::string Join(const std::string& first, const std::string& second) { return first + "\\" + second; }
+// One separator between the parts, also behind a folder that ends in one (a drive root such as C:\,
+// or a folder typed with a trailing backslash): C:\\APP.EXE would reach the shortcuts, the
+// registration's DisplayIcon and the run log.
+std::string Join(const std::string& first, const std::string& second) {
+    if (!first.empty() && archive::IsSeparator(first.back())) return first + second;
+    return first + "\\" + second;
+}
 
 // An existing copy created at or after the archive's date is kept.
 bool ExistingCopyIsCurrent(os::System& system, const std::string& target, os::FileTime archiveDate) {
@@ -151,10 +157,12 @@ Result PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, std::
 
     const Target at = TargetOf(ctx, record, index);
     // A path that does not fit the platform's path buffers is refused rather than cut short into
-    // the name of some other file. Only the paths this record uses count: the first record is
-    // never logged, so its log path is no path at all.
+    // the name of some other file, before the target is created. Only the paths this record uses
+    // count: the first record is never logged, so its log path is no path at all; its folder's
+    // scratch file does count.
     const std::string& logged = !at.uninstaller ? at.logPath : at.target;
-    for (const std::string& path : {at.target, at.fullPath, logged, at.workingFolder}) {
+    const std::string scratch = Join(at.expansionFolder, kExpandTempName);
+    for (const std::string& path : {at.target, at.fullPath, logged, at.workingFolder, scratch}) {
         if (path.size() > kMaxPathLength) return Failure{FailureKind::FileNotCreated, path, {ctx.title}};
     }
 

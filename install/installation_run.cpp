@@ -45,7 +45,7 @@ bool IsDriveRelativePath(const std::string& path) {
 
 // "%s%s" when the first part already ends in a backslash, "%s\%s" otherwise.
 std::string JoinOnce(const std::string& first, const std::string& second) {
-    if (!first.empty() && first.back() == '\\') return first + second;
+    if (!first.empty() && IsSeparator(first.back())) return first + second;
     return first + "\\" + second;
 }
 
@@ -110,9 +110,14 @@ bool Run::ResolveFolder() {
         if (!full) return false;
         m_folderText = *full;
     }
-    // The folder buffer holds 259 characters: a longer text is refused rather than cut, which
-    // would install into a different folder than the one shown.
-    return m_folderText.size() <= kMaxPathLength && CreateFolderPath(m_system, m_folderText);
+    // The path buffers hold 259 characters: a longer text is refused rather than cut, which would
+    // install into a different folder than the one shown. So is a folder whose own files (the data
+    // file, the scratch file, the licence) would not fit, before anything is written: they are
+    // made late, after targets were created.
+    for (const char* name : {uninstall::kDataFileName, kExpandTempName, kLicenseFile}) {
+        if (JoinOnce(m_folderText, name).size() > kMaxPathLength) return false;
+    }
+    return CreateFolderPath(m_system, m_folderText);
 }
 
 RunResult Run::Execute() {
@@ -174,9 +179,9 @@ Run::LicenseResult Run::WalkLicensePass() {
             return ShowLicense(record);
         }
         if (!m_fromInstallNow && record.file == m_manifest.runFile) {
-            const std::string program = m_folderText + "\\" + record.file;
+            const std::string program = JoinOnce(m_folderText, record.file);
             const std::string workingDirectory =
-                record.folder.empty() ? m_folderText : m_folderText + "\\" + record.folder;
+                record.folder.empty() ? m_folderText : JoinOnce(m_folderText, record.folder);
             if (!m_system.ShellOpen(program, record.exeparms, workingDirectory))
                 return Failure{FailureKind::ProgramNotStarted, program};
             m_runLog.Line({"Started ", program, " (launch mode)"});
@@ -264,6 +269,15 @@ bool CreateFolderPath(os::System& system, const std::string& text) {
 
     std::string prefix;
     std::size_t start = 0;
+    // A network path's \\server\share is one root that cannot be made: an existing share is where
+    // the walk starts, and the folders below it are made as on a drive.
+    if (text.size() > 2 && IsSeparator(text[0]) && IsSeparator(text[1])) {
+        const std::size_t server = text.find_first_of("\\/", 2);
+        const std::size_t share = server == std::string::npos ? server : text.find_first_of("\\/", server + 1);
+        if (share == std::string::npos) return system.IsDirectory(text);
+        prefix = text.substr(0, share);
+        start = share;
+    }
     while (start < text.size()) {
         // A segment runs from its first character (a separator after the first segment) to just
         // before the next separator that follows that character.

@@ -5,7 +5,11 @@
 
 namespace kv::uninstall {
 
-std::string DataFilePath(const std::string& folder) { return folder + "\\" + kDataFileName; }
+std::string DataFilePath(const std::string& folder) {
+    // One separator, also behind a drive root (C:\) or a folder typed with a trailing backslash.
+    if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) return folder + kDataFileName;
+    return folder + "\\" + kDataFileName;
+}
 
 namespace {
 

@@ -41,6 +41,15 @@ TEST_F(CreateFolderPathTest, ExistingFolderIsAcceptedInEveryForm) {
     EXPECT_EQ(Created().size(), 4u);  // only the one-step attempts
 }
 
+// \\server\share is a root that cannot be made: an existing folder on a share is accepted, and the
+// levels below the share are made as on a drive.
+TEST_F(CreateFolderPathTest, NetworkFoldersStartBehindTheShare) {
+    system.AddDirectory("\\\\server\\share\\App");
+    EXPECT_TRUE(CreateFolderPath(system, "\\\\server\\share\\App"));
+    EXPECT_TRUE(CreateFolderPath(system, "\\\\server\\share\\App\\New\\Sub"));
+    EXPECT_TRUE(system.IsDirectory("\\\\server\\share\\App\\New\\Sub"));
+}
+
 TEST_F(CreateFolderPathTest, TrailingBackslashOnAMissingNestedFolderCreatesIt) {
     EXPECT_TRUE(CreateFolderPath(system, "C:\\A\\B\\"));
     EXPECT_TRUE(system.IsDirectory("C:\\A\\B"));

@@ -106,6 +106,29 @@ TEST_F(RunTest, FolderTextLongerThanTheFolderBufferIsRefused) {
     ui.m_folderText = "C:\\" + std::string(257, 'a');  // 260 characters
     EXPECT_EQ(Install(), RunOutcome::Failed);
     EXPECT_EQ(system.CountCalls("MakeDirectory"), 0);
+    // A folder that fits, but whose data file path (the longest the run makes in it) would not, is
+    // refused before anything is written, not after the first targets were created.
+    for (const std::size_t length : {std::size_t{244}, std::size_t{243}}) {
+        RunFixture fresh;
+        fresh.AddStandardRecords();
+        fresh.ui.m_folderText = "C:\\" + std::string(length - 3, 'a');
+        EXPECT_EQ(fresh.Install(), length == 244 ? RunOutcome::Failed : RunOutcome::Completed) << length;
+        EXPECT_EQ(fresh.system.CountCalls("MakeDirectory"), length == 244 ? 0 : 1) << length;
+    }
+}
+
+// A drive root, or any folder that ends in a separator, gives paths with one separator everywhere.
+TEST_F(RunTest, DriveRootGivesPathsWithOneSeparator) {
+    ui.m_folderText = "C:\\";
+    ui.m_answers = {false};
+    EXPECT_EQ(Install(), RunOutcome::Completed);
+    EXPECT_EQ(system.m_registry[kKeyPath]["DisplayIcon"], "C:\\APP.EXE");
+    EXPECT_TRUE(system.IsFile("C:\\Kvuninstall.dat"));
+    const auto link = system.m_links.find(system.Key(system.m_desktop + "\\My App.lnk"));
+    ASSERT_NE(link, system.m_links.end());
+    EXPECT_EQ(link->second.target, "C:\\APP.EXE");
+    EXPECT_EQ(link->second.workingDirectory, "C:\\");
+    for (const std::string& call : system.m_calls) EXPECT_EQ(call.find("\\\\"), std::string::npos) << call;
 }
 
 TEST_F(RunTest, ExistingFolderWithTrailingBackslashIsAcceptedAndLoggedInOneSpelling) {

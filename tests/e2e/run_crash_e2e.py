@@ -106,8 +106,9 @@ def kill_when(argv, cwd, reached, timeout=90):
 
 
 def read_log(args):
-    """'missing', 'clean' (`kvpack log` exit 0), 'cut short' (exit 3, ended inside a record) or
-    'bad exit N', and the records, for the data file."""
+    """'missing', 'clean' (`kvpack log` exit 0), 'cut short' (exit 0, noted as ended inside a record;
+    usable, as for the uninstaller) or 'bad exit N' (3: a record the uninstaller refuses), and the
+    records, for the data file."""
     path = unix(FOLDER + '\\Kvuninstall.dat')
     if not os.path.exists(path):
         return 'missing', []
@@ -116,10 +117,10 @@ def read_log(args):
         log = json.loads(result.stdout)
     except ValueError:
         return 'bad exit %d' % result.returncode, []
+    if result.returncode == 0 and log.get('truncated'):
+        return 'cut short', log['records']
     if result.returncode == 0:
         return 'clean', log['records']
-    if result.returncode == 3 and log.get('truncated'):
-        return 'cut short', log['records']
     return 'bad exit %d' % result.returncode, log.get('records', [])
 
 

@@ -104,9 +104,9 @@ def main():
              'wait', MAIN_CAPTION, 'press', 'Install Now', 'wait', LICENSE, 'press', 'I Accept', 'gone',
              'wait', COMPLETE, '--timeout', '60', 'press', 'No', 'gone', 'exitcode', '--timeout', '60',
              'echo', 'uninstall', 'start', '"%s" "%s|%s" /S' % (win(uninstaller), FOLDER, PRODUCT),
-             '--cwd', win(start_dir), 'exitcode', '--timeout', '60',
+             '--cwd', win(start_dir), 'windowless', '--timeout', '60',
              'echo', 'uninstall-other', 'start', '"%s" "%s|%s" /S' % (win(uninstaller), FOLDER, OTHER),
-             '--cwd', win(start_dir), 'exitcode', '--timeout', '60']
+             '--cwd', win(start_dir), 'windowless', '--timeout', '60']
     overrides = ';'.join('%s=n,b' % name for name in names)
     os.environ.update(KV_MARKER_DIR=win(markers),
                       WINEDLLOVERRIDES='winemenubuilder.exe=d;mscoree=d;mshtml=d;' + overrides)

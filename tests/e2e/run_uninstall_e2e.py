@@ -398,7 +398,7 @@ def main():
     beta_in_use = ['echo', 'beta-in-use', 'start', beta_cmd + ' /S /LOG=' + win(beta_log), 'windowless', '--timeout', '60']
     beta_again = ['echo', 'close-beta', 'start', 'C:\\windows\\system32\\taskkill.exe /IM BETA.EXE', 'exitcode',
                   'sleep', '2000',
-                  'echo', 'beta-again', 'start', uninstaller + '"%s|Korvalin Beta" /S' % FOLDER, 'exitcode',
+                  'echo', 'beta-again', 'start', uninstaller + '"%s|Korvalin Beta" /S' % FOLDER, 'windowless',
                   '--timeout', '60']
     cases, states = Cases(), {}
     for steps, name in [(refused, 'untouched'), (alpha, 'alpha-removed'), (beta_in_use, 'beta-in-use'),

@@ -256,7 +256,8 @@ TEST_F(RunTest, LaunchModeStartsAnInstalledProgramAndPlacesNothing) {
     refused.system.FailOn("ShellOpen");
     EXPECT_EQ(refused.Install(false), RunOutcome::LaunchFailed);
     ASSERT_TRUE(refused.result.failure);
-    EXPECT_EQ(FailureText(*refused.result.failure), "Could not start the installed program: C:\\App\\APP.EXE");
+    EXPECT_EQ(FailureText(*refused.result.failure, ProductTexts{}),
+              "Could not start the installed program: C:\\App\\APP.EXE");
     EXPECT_FALSE(refused.system.Exists(kDataFile));
     EXPECT_EQ(refused.system.m_registry.count(kKeyPath), 0u);
 }

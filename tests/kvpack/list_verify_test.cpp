@@ -194,7 +194,7 @@ TEST(KvpackWinget, ManifestsValidateAndNameWhatTheInstallerCarries) {
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const RunResult check =
         RunShell(Quote(KV_PYTHON) + " " + Quote(KV_SOURCE_DIR "/tests/kvpack/winget_check.py") + " " +
-                     Quote(KV_SOURCE_DIR "/../shared/winget-schemas") + " manifests setup.exe " + url,
+                     Quote(KV_SOURCE_DIR "/tests/kvpack/winget-schemas") + " manifests setup.exe " + url,
                  dir.path());
     EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
     EXPECT_EQ(check.out,

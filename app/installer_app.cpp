@@ -37,7 +37,8 @@ std::string DefaultInstallLogPath() {
 }  // namespace
 
 int CInstallerApp::Run(const char* processCommandLine, const char* modulePath) {
-    m_lpCmdLine = startup::ArgumentsAfterProgramName(processCommandLine != nullptr ? processCommandLine : "");
+    m_lpCmdLine =
+        std::string(archive::ArgumentsAfterProgramName(processCommandLine != nullptr ? processCommandLine : ""));
     m_strModulePath = modulePath != nullptr ? modulePath : "";
     m_pszExeName = startup::ExecutableNameFromPath(m_strModulePath);
     InitInstance();

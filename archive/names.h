@@ -14,6 +14,14 @@ namespace kv::archive {
 // Windows takes either slash as a path separator.
 inline bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
+// `first` and `second` with one separator between them, also behind a folder that already ends in
+// one (a drive root such as C:\, or a folder typed with a trailing backslash): C:\\APP.EXE would
+// otherwise reach the shortcuts, the registration's DisplayIcon and the run log.
+inline std::string JoinPath(const std::string& first, const std::string& second) {
+    if (!first.empty() && IsSeparator(first.back())) return first + second;
+    return first + "\\" + second;
+}
+
 // The shortcut's file name: the caption up to its first "." (all of it when it has none) + ".lnk".
 // The installer saves a shortcut under this name and the uninstaller finds it again by it.
 std::string ShortcutFileName(const std::string& caption);

@@ -61,4 +61,18 @@ std::optional<OptionValue> FindOptionValue(std::string_view word, std::string_vi
     return found;
 }
 
+std::string_view ArgumentsAfterProgramName(std::string_view commandLine) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    std::size_t pos = 0;
+    while (pos < commandLine.size() && blank(commandLine[pos])) ++pos;
+    if (pos < commandLine.size() && commandLine[pos] == '"') {
+        const std::size_t close = commandLine.find('"', pos + 1);
+        pos = close == std::string_view::npos ? commandLine.size() : close + 1;
+    } else {
+        while (pos < commandLine.size() && !blank(commandLine[pos])) ++pos;
+    }
+    while (pos < commandLine.size() && blank(commandLine[pos])) ++pos;
+    return commandLine.substr(pos);
+}
+
 }  // namespace kv::archive

@@ -33,4 +33,9 @@ std::size_t LoneQuote(std::string_view text);
 // dropped and groups nothing. Nothing when the word does not occur.
 std::optional<OptionValue> FindOptionValue(std::string_view word, std::string_view text);
 
+// What follows the program's own name in a process command line, as Windows splits it: the name runs
+// to its closing quote when it starts with one (to the end when none follows), otherwise to the first
+// blank or tab; the blanks and tabs around it are dropped, those at the end stay.
+std::string_view ArgumentsAfterProgramName(std::string_view commandLine);
+
 }  // namespace kv::archive

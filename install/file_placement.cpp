@@ -12,17 +12,11 @@
 
 namespace kv::install {
 
+using archive::JoinPath;
+
 namespace {
 
 constexpr os::FileTime kIncompleteFileTime = 1;
-
-// One separator between the parts, also behind a folder that ends in one (a drive root such as C:\,
-// or a folder typed with a trailing backslash): C:\\APP.EXE would reach the shortcuts, the
-// registration's DisplayIcon and the run log.
-std::string Join(const std::string& first, const std::string& second) {
-    if (!first.empty() && archive::IsSeparator(first.back())) return first + second;
-    return first + "\\" + second;
-}
 
 // An existing copy created at or after the archive's date is kept.
 bool ExistingCopyIsCurrent(os::System& system, const std::string& target, os::FileTime archiveDate) {
@@ -46,18 +40,18 @@ Target TargetOf(const PlacementContext& ctx, const archive::FileRecord& record, 
     at.uninstaller = archive::IsUninstallerRecord(index);
     at.inSystemFolder = at.uninstaller && record.folder.empty();
     if (!record.folder.empty())
-        at.target = Join(record.folder, record.file);
+        at.target = JoinPath(record.folder, record.file);
     else if (at.uninstaller)
-        at.target = Join(ctx.systemFolder, record.file);
+        at.target = JoinPath(ctx.systemFolder, record.file);
     else
         at.target = record.file;
     // The first record in the Windows directory already has an absolute target; joining it to the
     // installation folder would name nothing, so its shortcuts and the completion check use the
     // target itself.
-    at.fullPath = at.inSystemFolder ? at.target : Join(ctx.installFolder, at.target);
-    at.logPath = Join(ctx.installFolder, at.target);
-    at.workingFolder = record.folder.empty() ? ctx.installFolder : Join(ctx.installFolder, record.folder);
-    at.expansionFolder = !record.folder.empty() ? Join(ctx.installFolder, record.folder)
+    at.fullPath = at.inSystemFolder ? at.target : JoinPath(ctx.installFolder, at.target);
+    at.logPath = JoinPath(ctx.installFolder, at.target);
+    at.workingFolder = record.folder.empty() ? ctx.installFolder : JoinPath(ctx.installFolder, record.folder);
+    at.expansionFolder = !record.folder.empty() ? JoinPath(ctx.installFolder, record.folder)
                          : at.uninstaller       ? ctx.systemFolder
                                                 : ctx.installFolder;
     return at;
@@ -133,7 +127,7 @@ Result WriteEntry(PlacementContext& ctx, const std::string& target, const std::s
     // stamp below would leave a half-written file that the next run keeps. Until it is stamped it
     // is dated at the start of file time (1, since 0 means "unchanged" to Windows).
     if (keptByDate) out->SetTimes(kIncompleteFileTime);
-    const std::string scratchPath = Join(folder, kExpandTempName);
+    const std::string scratchPath = JoinPath(folder, kExpandTempName);
     if (Result expanded = ExpandEntry(ctx.system, scratchPath, ctx.scratchFiles[scratchPath], bytes, *out, target);
         !expanded)
         return expanded;
@@ -161,7 +155,7 @@ Result PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, std::
     // count: the first record is never logged, so its log path is no path at all; its folder's
     // scratch file does count.
     const std::string& logged = !at.uninstaller ? at.logPath : at.target;
-    const std::string scratch = Join(at.expansionFolder, kExpandTempName);
+    const std::string scratch = JoinPath(at.expansionFolder, kExpandTempName);
     for (const std::string& path : {at.target, at.fullPath, logged, at.workingFolder, scratch}) {
         if (path.size() > kMaxPathLength) return Failure{FailureKind::FileNotCreated, path, {ctx.title}};
     }
@@ -186,7 +180,7 @@ Result PlaceFile(PlacementContext& ctx, const archive::FileRecord& record, std::
     for (std::size_t end = 0; !record.folder.empty() && end != std::string::npos;) {
         end = record.folder.find_first_of("\\/", end + 1);
         const std::string level = record.folder.substr(0, end);
-        if (ctx.system.IsLink(level)) return Failure{FailureKind::LinkRefused, Join(ctx.installFolder, level)};
+        if (ctx.system.IsLink(level)) return Failure{FailureKind::LinkRefused, JoinPath(ctx.installFolder, level)};
     }
 
     // An entry that lies (partly) outside the installer file is refused rather than installed as zeros.

@@ -21,6 +21,7 @@ namespace {
 constexpr char kLicenseFile[] = "Kvlicense.rtf";
 
 using archive::IsSeparator;
+using archive::JoinPath;
 using archive::LowerAscii;
 
 bool IsLicenseRecord(const std::string& file) {
@@ -41,12 +42,6 @@ bool IsRelativePath(const std::string& path) {
 // directory, which Windows keeps for each drive.
 bool IsDriveRelativePath(const std::string& path) {
     return path.size() >= 2 && path[1] == ':' && (path.size() == 2 || !IsSeparator(path[2]));
-}
-
-// "%s%s" when the first part already ends in a backslash, "%s\%s" otherwise.
-std::string JoinOnce(const std::string& first, const std::string& second) {
-    if (!first.empty() && IsSeparator(first.back())) return first + second;
-    return first + "\\" + second;
 }
 
 // One run: the state that lives from the folder check to the dialog's closing.
@@ -100,7 +95,7 @@ bool Run::ResolveFolder() {
     // Every later path is the folder joined with a relative part, and the folder becomes the
     // current directory: a relative folder text would then point one level too deep. It is taken
     // from the current directory once, here, and used in that absolute form from now on.
-    if (IsRelativePath(m_folderText)) m_folderText = JoinOnce(m_system.CurrentDirectory(), m_folderText);
+    if (IsRelativePath(m_folderText)) m_folderText = JoinPath(m_system.CurrentDirectory(), m_folderText);
     // "C:Apps" (what the drive rule makes of a relative default folder) and a bare "C:" depend on
     // C:'s current directory, which changing into the folder would move: the data file, the
     // logged paths, the self-copy and the registration would then name another folder than the
@@ -115,7 +110,7 @@ bool Run::ResolveFolder() {
     // file, the scratch file, the licence) would not fit, before anything is written: they are
     // made late, after targets were created.
     for (const char* name : {uninstall::kDataFileName, kExpandTempName, kLicenseFile}) {
-        if (JoinOnce(m_folderText, name).size() > kMaxPathLength) return false;
+        if (JoinPath(m_folderText, name).size() > kMaxPathLength) return false;
     }
     return CreateFolderPath(m_system, m_folderText);
 }
@@ -179,9 +174,9 @@ Run::LicenseResult Run::WalkLicensePass() {
             return ShowLicense(record);
         }
         if (!m_fromInstallNow && record.file == m_manifest.runFile) {
-            const std::string program = JoinOnce(m_folderText, record.file);
+            const std::string program = JoinPath(m_folderText, record.file);
             const std::string workingDirectory =
-                record.folder.empty() ? m_folderText : JoinOnce(m_folderText, record.folder);
+                record.folder.empty() ? m_folderText : JoinPath(m_folderText, record.folder);
             if (!m_system.ShellOpen(program, record.exeparms, workingDirectory))
                 return Failure{FailureKind::ProgramNotStarted, program};
             m_runLog.Line({"Started ", program, " (launch mode)"});
@@ -219,7 +214,7 @@ Run::LicenseResult Run::ShowLicense(const archive::FileRecord& record) {
 }
 
 void Run::CopySelf() {
-    const std::string destination = JoinOnce(m_folderText, m_manifest.setupName);
+    const std::string destination = JoinPath(m_folderText, m_manifest.setupName);
     // The copy is of the file this installer was read from and verified, not of whatever lies under
     // its name in the start-up directory.
     const std::string& source = m_state.archivePath;

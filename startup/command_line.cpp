@@ -5,26 +5,6 @@
 
 namespace kv::startup {
 
-namespace {
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-}  // namespace
-
-std::string ArgumentsAfterProgramName(std::string_view line) {
-    std::size_t i = 0;
-    if (!line.empty() && line[0] == '"') {
-        const std::size_t close = line.find('"', 1);
-        i = close == std::string_view::npos ? line.size() : close + 1;
-    } else {
-        while (i < line.size() && !IsBlank(line[i])) {
-            ++i;
-        }
-    }
-    while (i < line.size() && IsBlank(line[i]) && line[i] != '\0') {
-        ++i;
-    }
-    return std::string(line.substr(i));
-}
-
 std::string ExecutableNameFromPath(std::string_view path) {
     const std::size_t slash = path.find_last_of("\\/:");
     std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);

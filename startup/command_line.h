@@ -7,11 +7,6 @@
 
 namespace kv::startup {
 
-// The text after the program's own name. A name that starts with a double quote runs to the
-// closing quote, any other to the first blank (a character up to and including the space); the
-// blanks after the name are dropped, trailing blanks stay.
-std::string ArgumentsAfterProgramName(std::string_view processCommandLine);
-
 // The module's file name without folder and without extension: C:\Downloads\SETUP.EXE gives SETUP.
 std::string ExecutableNameFromPath(std::string_view modulePath);
 

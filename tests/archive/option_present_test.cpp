@@ -1,4 +1,5 @@
-// The option test: case-insensitive substring search over the whole command line.
+// The option test (case-insensitive substring search over the whole command line), option values,
+// and the arguments behind the program's own name.
 #include <gtest/gtest.h>
 
 #include "archive/options.h"
@@ -68,4 +69,20 @@ TEST(FindOptionValue, PlainQuotedEmptyAndUnclosedValues) {
     EXPECT_EQ(FindOptionValue("OptLOG=", "OptLOG=\"\"")->value, "");
     EXPECT_FALSE(FindOptionValue("OptLOG=", "OptLOG"));
     EXPECT_FALSE(FindOptionValue("OptLOG=", ""));
+}
+
+// Both programs take their arguments from behind their own name in the process command line.
+TEST(ArgumentsAfterProgramName, QuotedOrUnquotedNameAndTheBlanksAroundIt) {
+    using kv::archive::ArgumentsAfterProgramName;
+    EXPECT_EQ(ArgumentsAfterProgramName("\"C:\\Down loads\\SETUP.EXE\"   C:\\Temp|OptNP"), "C:\\Temp|OptNP");
+    EXPECT_EQ(ArgumentsAfterProgramName("\"SETUP.EXE\"C:\\Temp|"), "C:\\Temp|");
+    EXPECT_EQ(ArgumentsAfterProgramName("C:\\WINDOWS\\Kvuninstall.exe C:\\Program Files\\App|App"),
+              "C:\\Program Files\\App|App");
+    EXPECT_EQ(ArgumentsAfterProgramName("  SETUP.EXE\t \tOptNL"), "OptNL");
+    // Blanks at the end belong to the arguments.
+    EXPECT_EQ(ArgumentsAfterProgramName("SETUP.EXE OptNP  "), "OptNP  ");
+    EXPECT_EQ(ArgumentsAfterProgramName("\"SETUP.EXE\" a b "), "a b ");
+    for (const char* nameOnly : {"", "SETUP.EXE", "SETUP.EXE    ", "\"C:\\no closing quote OptNP"}) {
+        EXPECT_EQ(ArgumentsAfterProgramName(nameOnly), "") << nameOnly;
+    }
 }

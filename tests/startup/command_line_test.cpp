@@ -20,29 +20,6 @@ TEST(RunExitCode, EachEndingOfARunHasItsOwnCode) {
     EXPECT_EQ(RunExitCode(RunOutcome::FolderRefused), kExitFolderRefused);
 }
 
-TEST(ArgumentsAfterProgramName, QuotedNameThenBlanksAreDropped) {
-    EXPECT_EQ(ArgumentsAfterProgramName("\"C:\\Down loads\\SETUP.EXE\"   C:\\Temp|OptNP"), "C:\\Temp|OptNP");
-    EXPECT_EQ(ArgumentsAfterProgramName("\"SETUP.EXE\"C:\\Temp|"), "C:\\Temp|");
-}
-
-TEST(ArgumentsAfterProgramName, UnquotedNameRunsToTheFirstBlank) {
-    EXPECT_EQ(ArgumentsAfterProgramName("SETUP.EXE OptNP OptRE"), "OptNP OptRE");
-    // Tabs and other control characters count as blanks after the name.
-    EXPECT_EQ(ArgumentsAfterProgramName("SETUP.EXE\t \tOptNL"), "OptNL");
-}
-
-TEST(ArgumentsAfterProgramName, TrailingBlanksStay) {
-    EXPECT_EQ(ArgumentsAfterProgramName("SETUP.EXE OptNP  "), "OptNP  ");
-    EXPECT_EQ(ArgumentsAfterProgramName("\"SETUP.EXE\" a b "), "a b ");
-}
-
-TEST(ArgumentsAfterProgramName, NameOnlyOrNothing) {
-    EXPECT_EQ(ArgumentsAfterProgramName(""), "");
-    EXPECT_EQ(ArgumentsAfterProgramName("SETUP.EXE"), "");
-    EXPECT_EQ(ArgumentsAfterProgramName("SETUP.EXE    "), "");
-    EXPECT_EQ(ArgumentsAfterProgramName("\"C:\\no closing quote OptNP"), "");
-}
-
 TEST(ExecutableNameFromPath, FolderAndExtensionGo) {
     EXPECT_EQ(ExecutableNameFromPath("C:\\Downloads\\SETUP.EXE"), "SETUP");
     EXPECT_EQ(ExecutableNameFromPath("C:\\my.folder\\Setup"), "Setup");
@@ -60,8 +37,8 @@ TEST(WorkingDirectoryPart, TextBeforeTheFirstBar) {
 }
 
 // The options are tested against the whole command line, folder part included.
-TEST(ArgumentsAfterProgramName, FolderPartCarriesOptions) {
-    const std::string line = ArgumentsAfterProgramName("\"SETUP.EXE\"   C:\\OptUCD|x");
+TEST(InstallerCommandLine, FolderPartCarriesOptions) {
+    const std::string line(archive::ArgumentsAfterProgramName("\"SETUP.EXE\"   C:\\OptUCD|x"));
     EXPECT_TRUE(archive::OptionPresent("OptUCD", line.c_str()));
     EXPECT_FALSE(archive::OptionPresent("OptNP", line.c_str()));
 }

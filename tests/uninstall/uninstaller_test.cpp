@@ -66,10 +66,6 @@ TEST(UninstallCommandLine, SplitsFolderAndProductAsRegistered) {
         EXPECT_FALSE(ParseUninstallArguments(bad)) << bad;
     }
     EXPECT_TRUE(HasQuietOption("nonsense /s"));
-
-    EXPECT_EQ(ArgumentsOf("C:\\WINDOWS\\Kvuninstall.exe C:\\Program Files\\App|App"), "C:\\Program Files\\App|App");
-    EXPECT_EQ(ArgumentsOf("\"C:\\My Windows\\Kvuninstall.exe\"  C:\\X|Y /S"), "C:\\X|Y /S");
-    EXPECT_EQ(ArgumentsOf("Kvuninstall.exe"), "");
 }
 
 // "/LOG=path" stands behind the product, before or after /S, its path quoted when it has blanks.

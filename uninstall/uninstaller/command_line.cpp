@@ -63,19 +63,6 @@ std::string LogPathOption(std::string_view arguments) {
     return path;
 }
 
-std::string_view ArgumentsOf(std::string_view commandLine) {
-    std::size_t pos = 0;
-    while (pos < commandLine.size() && IsBlank(commandLine[pos])) ++pos;
-    if (pos < commandLine.size() && commandLine[pos] == '"') {
-        const std::size_t close = commandLine.find('"', pos + 1);
-        pos = close == std::string_view::npos ? commandLine.size() : close + 1;
-    } else {
-        while (pos < commandLine.size() && !IsBlank(commandLine[pos])) ++pos;
-    }
-    while (pos < commandLine.size() && IsBlank(commandLine[pos])) ++pos;
-    return commandLine.substr(pos);
-}
-
 bool HasQuietOption(std::string_view arguments) {
     const std::string text = WithoutQuotes(arguments);
     std::size_t pos = 0;

@@ -20,7 +20,7 @@ struct UninstallRequest {
     std::string logPath;  // "/LOG=path" (the path as archive::FindOptionValue reads it); empty: no log
 };
 
-// The text after the program's own name (see ArgumentsOf). Nothing when it is not FOLDER|PRODUCT
+// The text after the program's own name (archive::ArgumentsAfterProgramName). Nothing when it is not FOLDER|PRODUCT
 // with both parts non-empty.
 std::optional<UninstallRequest> ParseUninstallArguments(std::string_view arguments);
 
@@ -35,6 +35,5 @@ std::string LogPathOption(std::string_view arguments);
 
 // The part of a whole Windows command line after the program name (quoted or not) and the blanks
 // that follow it.
-std::string_view ArgumentsOf(std::string_view commandLine);
 
 }  // namespace kv::uninstall

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "archive/options.h"
 #include "os/dll_search.h"
 #include "os/win32_run_log.h"
 #include "uninstall/uninstaller/command_line.h"
@@ -25,7 +26,7 @@ int Uninstall(std::string_view arguments, kv::os::RunLog& log) {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     kv::os::RestrictDllSearchToSystem32();
-    const std::string_view arguments = kv::uninstall::ArgumentsOf(GetCommandLineA());
+    const std::string_view arguments = kv::archive::ArgumentsAfterProgramName(GetCommandLineA());
     // A quiet removal never waits: Windows fails a call on a drive without media or a file it cannot
     // open instead of asking in a system error box.
     if (kv::uninstall::HasQuietOption(arguments)) ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);

@@ -21,7 +21,8 @@ std::string TargetKey(const UninstallRecord& record) {
     return "F|" + ComparablePath(record.text);
 }
 
-std::string WithoutTrailingSlash(std::string path) {
+// A root as the prefix that paths below it are compared with: no separator at its end (C:\ gives C:).
+std::string WithoutTrailingSeparators(std::string path) {
     while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
     return path;
 }
@@ -129,7 +130,7 @@ std::optional<Damage> FirstUnsafe(const std::vector<UninstallRecord>& records, c
 std::vector<std::string> FoldersBelow(const std::string& spelled, const std::string& root) {
     // Both in one spelling, so that a doubled separator in either does not hide the folders.
     const std::string path = CanonicalPath(spelled);
-    const std::string base = WithoutTrailingSlash(CanonicalPath(root));
+    const std::string base = WithoutTrailingSeparators(CanonicalPath(root));
     std::vector<std::string> folders;
     if (base.empty() || path.size() <= base.size() + 1 || !SamePath(path.substr(0, base.size()), base) ||
         path[base.size()] != '\\') {

@@ -55,14 +55,15 @@ public:
         const bool keyLeft = !failed.empty() || !DropRegistration();
         const auto remaining = RemainingRecords(records, plan, failed, keyLeft);
         const bool dataFileGone = UpdateDataFile(dataPath, remaining);
-        if (dataFileGone) m_system.RemoveEmptyFolder(WithoutTrailingSlash(m_request.folder), m_request.folder);
+        if (dataFileGone) m_system.RemoveEmptyFolder(FolderToRemove(m_request.folder), m_request.folder);
 
         return Finish(m_notRemoved.empty() ? kUninstallRemoved : kUninstallIncomplete);
     }
 
 private:
-    static std::string WithoutTrailingSlash(std::string path) {
-        // "C:\" stays as it is: a drive's root is never removed anyway.
+    // The installation folder as a folder to remove, without the backslashes it may have been typed
+    // with. "C:\" stays as it is: a drive's root is never removed anyway.
+    static std::string FolderToRemove(std::string path) {
         while (path.size() > 3 && path.back() == '\\') path.pop_back();
         return path;
     }

@@ -191,8 +191,10 @@ def dialog_cases(r, work, screenshot):
     expected_folders = {'folder-c': 'C:\\Program Files\\App', 'folder-d': 'C:\\Apps\\Tool',
                         'folder-root': 'C:\\Apps\\Tool', 'folder-rel': 'C:Apps', 'folder-empty': 'C:'}
     for name in expected_folders:
+        # A generous wait: on a loaded machine Wine can take longer than the default to show a window.
         steps.extend(['echo', name, 'start', '"%s"' % win(os.path.join(fixtures_dir, name + '.exe')),
-                      '--cwd', win(fixtures_dir), 'wait', MAIN_CAPTION, 'dump', 'press', 'Exit', 'gone', 'exitcode'])
+                      '--cwd', win(fixtures_dir), 'wait', MAIN_CAPTION, '--timeout', '60', 'dump', 'press', 'Exit',
+                      'gone', 'exitcode'])
     kvpacked = os.path.exists(os.path.join(fixtures_dir, 'kvpacked.exe'))
     if kvpacked:
         steps.extend(['echo', 'kvpacked', 'start', '"%s"' % win(os.path.join(fixtures_dir, 'kvpacked.exe')),
